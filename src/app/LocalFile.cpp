@@ -1,0 +1,133 @@
+#include "app/LocalFile.h"
+
+#include "app/ErrorText.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now so that a failing close is seen; returns 0 or errno.
+    int close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+int writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+int writeTemporary(int fd, std::string_view bytes, mode_t mode)
+{
+    if (int err = writeAll(fd, bytes))
+        return err;
+    if (::fchmod(fd, mode) != 0)
+        return errno;
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+} // namespace
+
+int readWholeFile(const std::string& path, std::string& out)
+{
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0)
+        return errno;
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0)
+        return errno;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    std::string data(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t got = 0;
+    while (got < data.size()) {
+        const ssize_t n = ::read(file.get(), data.data() + got, data.size() - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return kReadBeyondEnd;
+        got += static_cast<std::size_t>(n);
+    }
+    if (int err = file.close())
+        return err;
+    out = std::move(data);
+    return 0;
+}
+
+int writeFileAtomically(const std::string& path, std::string_view bytes)
+{
+    mode_t mode = 0666;
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0) {
+        if (S_ISDIR(old.st_mode))
+            return EISDIR;
+        // A read-only file stays read-only: the rename would otherwise replace it silently.
+        if (::access(path.c_str(), W_OK) != 0)
+            return errno;
+        mode = old.st_mode & 07777;
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode &= ~mask;
+    }
+    std::string temporary = folderOf(path) + "/.zandrel-XXXXXX";
+    FileDescriptor file(::mkstemp(temporary.data()));
+    if (file.get() < 0)
+        return errno;
+    int err = writeTemporary(file.get(), bytes, mode);
+    if (const int closeErr = file.close(); err == 0)
+        err = closeErr;
+    if (err == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err != 0)
+        ::unlink(temporary.c_str());
+    return err;
+}
+
+std::string localPathFromToolPath(std::string_view toolPath)
+{
+    std::string path(toolPath);
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}

@@ -1,0 +1,27 @@
+#pragma once
+#include <cstddef>
+#include <optional>
+#include <string>
+
+// The one way core operations reach the user. The UI implements it with Qt boxes and dialogs;
+// tests implement it with a scripted recorder. Texts are 8-bit byte strings, shown by the UI
+// through its code page.
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+
+    // Modal box titled "Warning", one OK button.
+    virtual void warning(const std::string& text) = 0;
+    // Modal box titled "Information", one OK button.
+    virtual void information(const std::string& text) = 0;
+    // The standard error box: caption "Zandrel", error icon, OK. The text is the raw message;
+    // the box itself adds the final "." (see errorBoxText).
+    virtual void error(const std::string& text) = 0;
+    // SaveDialog1 / OpenDialog1: the chosen file name, or nothing when the user cancels.
+    virtual std::optional<std::string> saveFileName() = 0;
+    virtual std::optional<std::string> openFileName() = 0;
+    // The main window's caption.
+    virtual void setCaption(const std::string& caption) = 0;
+    // A long pass reports how far it is; done == total ends the pass. Must not run other events.
+    virtual void progress(std::size_t done, std::size_t total) = 0;
+};

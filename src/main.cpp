@@ -1,0 +1,3 @@
+#include "ui/ZandrelApp.h"
+
+int main(int argc, char** argv) { return runZandrel(argc, argv); }

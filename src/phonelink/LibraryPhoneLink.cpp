@@ -1,0 +1,31 @@
+#include "phonelink/LibraryPhoneLink.h"
+
+#include "phonelink/p2kapi.h"
+
+namespace {
+// The library may call this from any thread; it touches nothing.
+void ignoreNotification(int32_t) {}
+
+const char* libraryText(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+} // namespace
+
+int32_t LibraryPhoneLink::init() { return P2K_Init(&ignoreNotification); }
+int32_t LibraryPhoneLink::getStatus() { return P2K_GetStatus(); }
+int32_t LibraryPhoneLink::restart() { return P2K_Restart(); }
+int32_t LibraryPhoneLink::fileCount() { return File_Count(); }
+int32_t LibraryPhoneLink::fileList(void* records, int32_t count) { return File_List(records, count); }
+int32_t LibraryPhoneLink::volInfo(int32_t* info) { return File_VolInfo(info); }
+int32_t LibraryPhoneLink::fileDelete(const std::string& path) { return File_Delete(libraryText(path)); }
+int32_t LibraryPhoneLink::fileCreate(const std::string& path, int32_t mode)
+{
+    return File_Create(libraryText(path), mode);
+}
+int32_t LibraryPhoneLink::fileWrite(const void* data, int32_t size, int32_t last)
+{
+    return File_Write(data, size, last);
+}
+int32_t LibraryPhoneLink::fileClose() { return File_Close(); }
+int32_t LibraryPhoneLink::seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file)
+{
+    return Seem_Write(seem, record, a, b, file);
+}

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// One phone file's record as the library fills it.
+inline constexpr std::size_t kFileRecordSize = 512;
+inline constexpr std::size_t kRecordNameOffset = 8;
+inline constexpr std::size_t kRecordNameSize = kFileRecordSize - kRecordNameOffset;
+
+// The eleven operations of the phone-link library. The program logic talks to this interface
+// so that it runs against the real library, the emulator or a test fake alike.
+class PhoneLink {
+public:
+    virtual ~PhoneLink() = default;
+
+    // P2K_Init with a notification procedure that does nothing.
+    virtual int32_t init() = 0;
+    virtual int32_t getStatus() = 0;  // 1 = connected
+    virtual int32_t restart() = 0;
+    virtual int32_t fileCount() = 0;
+    // records: count * kFileRecordSize bytes, or nullptr when count is 0.
+    virtual int32_t fileList(void* records, int32_t count) = 0;
+    virtual int32_t volInfo(int32_t* info) = 0;
+    // The empty path is passed to the library as NULL.
+    virtual int32_t fileDelete(const std::string& path) = 0;
+    virtual int32_t fileCreate(const std::string& path, int32_t mode) = 0;
+    virtual int32_t fileWrite(const void* data, int32_t size, int32_t last) = 0;
+    virtual int32_t fileClose() = 0;
+    // file: the program's variable for the open local file; its first 4 bytes hold the fd.
+    virtual int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) = 0;
+};

@@ -1,0 +1,91 @@
+#include "sweep/ReadFromPhone.h"
+
+#include "app/ErrorText.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+constexpr std::string_view kJavaPrefix = "/a/mobile/kj";
+constexpr std::size_t kProgressStep = 1u << 16;
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+using RecordBuffer = std::unique_ptr<unsigned char, FreeDeleter>;
+
+// The caption says "reading" only while the read runs, whichever way it ends.
+class ReadingCaption {
+public:
+    ReadingCaption(Prompts& prompts, const std::string& message) : prompts_(prompts)
+    {
+        prompts_.setCaption("Zandrel - " + message);
+    }
+    ~ReadingCaption() { prompts_.setCaption("Zandrel"); }
+    ReadingCaption(const ReadingCaption&) = delete;
+    ReadingCaption& operator=(const ReadingCaption&) = delete;
+
+private:
+    Prompts& prompts_;
+};
+
+void splitRecords(SweepSession& session, const unsigned char* records, std::size_t count)
+{
+    session.sweep.reserve(count, 0);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view name = recordName(records + i * kFileRecordSize);
+        if (isJavaPath(name))
+            session.java.push_back(name);
+        else
+            session.sweep.append(name);
+        if ((i + 1) % kProgressStep == 0)
+            session.prompts.progress(i + 1, count);
+    }
+    session.prompts.progress(count, count);
+}
+
+void readList(SweepSession& session)
+{
+    const int32_t count = session.phone.fileCount();
+    if (count < 0) {
+        session.prompts.error(ioErrorText(kRangeCheck, {}));
+        return;
+    }
+    const auto n = static_cast<std::size_t>(count);
+    RecordBuffer records;
+    if (n > 0) {
+        // calloc hands out zeroed pages lazily, and fails cleanly for a count we cannot hold.
+        records.reset(static_cast<unsigned char*>(std::calloc(n, kFileRecordSize)));
+        if (!records) {
+            session.prompts.error("Not enough memory for a list of " + std::to_string(n) +
+                                  " files");
+            return;
+        }
+    }
+    session.phone.fileList(records.get(), count);
+    splitRecords(session, records.get(), n);
+}
+} // namespace
+
+std::string_view recordName(const unsigned char* record)
+{
+    const char* name = reinterpret_cast<const char*>(record + kRecordNameOffset);
+    const void* nul = std::memchr(name, '\0', kRecordNameSize);
+    const std::size_t length =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - name) : kRecordNameSize;
+    return std::string_view(name, length);
+}
+
+bool isJavaPath(std::string_view path) { return path.starts_with(kJavaPrefix); }
+
+void ReadFromPhone(SweepSession& session)
+{
+    session.sweep.clear();
+    if (session.phone.getStatus() != 1) {
+        session.prompts.setCaption("Zandrel");
+        return;
+    }
+    ReadingCaption caption(session.prompts, session.texts.get(71));
+    readList(session);
+}

@@ -1,0 +1,22 @@
+#include "sweep/SweepList.h"
+
+void SweepList::clear()
+{
+    paths_.clear();
+    ticks_.clear();
+    selected_.reset();
+    ++revision_;
+}
+
+void SweepList::reserve(std::size_t count, std::size_t totalBytes)
+{
+    paths_.reserve(count, totalBytes);
+    ticks_.reserve(count);
+}
+
+void SweepList::append(std::string_view path)
+{
+    paths_.push_back(path);
+    ticks_.push_back(0);
+    ++revision_;
+}

@@ -1,0 +1,17 @@
+#pragma once
+#include "app/MessageTexts.h"
+#include "app/Prompts.h"
+#include "phonelink/PhoneLink.h"
+#include "sweep/PathList.h"
+#include "sweep/SweepList.h"
+
+// Everything the sweep operations work on, alive from start-up to exit.
+struct SweepSession {
+    PhoneLink& phone;
+    Prompts& prompts;
+    const MessageTexts& texts;
+
+    SweepList sweep;  // shown by CheckListBox1
+    PathList java;    // paths under "/a/mobile/kj"; only ever grows
+    PathList clean;   // the CleanList, shown and edited in the list viewer
+};

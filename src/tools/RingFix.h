@@ -1,0 +1,11 @@
+#pragma once
+#include "app/Prompts.h"
+#include "phonelink/PhoneLink.h"
+
+// Local seem file, relative to the working directory at the moment of the call.
+inline constexpr const char* kRingFixSeemFile = "seem/004c_0001.seem";
+
+// Writes seem 004C record 1 from the local seem file, then deletes the two tone databases.
+// Returns false when the local file could not be opened; the error box has been shown then
+// and nothing reached the phone.
+bool RingFix(PhoneLink& phone, Prompts& prompts);

@@ -1,0 +1,51 @@
+#pragma once
+#include "phonelink/PhoneLink.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A phone in memory that records every call, in order, as one line of text:
+//   "P2K_Init", "P2K_GetStatus", "P2K_Restart", "File_Count", "File_List 3", "File_VolInfo",
+//   "File_Delete /a/x" (the empty path as "File_Delete "), "File_Create /a/x 4",
+//   "File_Write 5 4", "File_Close", "Seem_Write 76 1 0 0".
+// It can be told to fail the N-th call, to report a count that disagrees with its list, or to
+// drop the connection after N calls.
+class FakePhoneLink final : public PhoneLink {
+public:
+    // What the phone holds and answers.
+    std::vector<std::string> files;       // File_List fills one record per path, in order
+    std::optional<int32_t> countOverride;  // File_Count answers this instead of files.size()
+    int32_t status = 1;
+    int32_t freeBytes = 0;
+    // Calls counted from 1; the call with this number returns -1 and does nothing else.
+    std::optional<std::size_t> failCall;
+    // After this many calls the phone reports status 0.
+    std::optional<std::size_t> dropConnectionAfter;
+
+    // What the phone was given.
+    std::vector<std::string> calls;
+    std::vector<std::string> writtenBuffers;  // File_Write: size + 1 bytes (data and the zero)
+    std::vector<std::string> seemData;        // Seem_Write: every byte read from the handed fd
+    std::vector<int32_t*> volInfoAddresses;
+
+    int32_t init() override;
+    int32_t getStatus() override;
+    int32_t restart() override;
+    int32_t fileCount() override;
+    int32_t fileList(void* records, int32_t count) override;
+    int32_t volInfo(int32_t* info) override;
+    int32_t fileDelete(const std::string& path) override;
+    int32_t fileCreate(const std::string& path, int32_t mode) override;
+    int32_t fileWrite(const void* data, int32_t size, int32_t last) override;
+    int32_t fileClose() override;
+    int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) override;
+
+    // Only the calls that start with `prefix`, such as "File_Delete".
+    std::vector<std::string> callsOf(const std::string& prefix) const;
+
+private:
+    // Records the call; false when this call is the one told to fail.
+    bool enter(std::string line);
+};

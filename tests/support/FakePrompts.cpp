@@ -1,0 +1,57 @@
+#include "FakePrompts.h"
+
+#include <gtest/gtest.h>
+
+FakePrompts::~FakePrompts()
+{
+    for (const auto& record : records_)
+        ADD_FAILURE() << "prompt not expected by the test: " << record;
+    if (!saveAnswers_.empty() || !openAnswers_.empty())
+        ADD_FAILURE() << "dialog answers left unused: " << saveAnswers_.size() << " save, "
+                      << openAnswers_.size() << " open";
+}
+
+void FakePrompts::answerSave(std::optional<std::string> fileName)
+{
+    saveAnswers_.push_back(std::move(fileName));
+}
+
+void FakePrompts::answerOpen(std::optional<std::string> fileName)
+{
+    openAnswers_.push_back(std::move(fileName));
+}
+
+std::vector<std::string> FakePrompts::take()
+{
+    std::vector<std::string> out;
+    out.swap(records_);
+    return out;
+}
+
+void FakePrompts::warning(const std::string& text) { records_.push_back("warning: " + text); }
+void FakePrompts::information(const std::string& text) { records_.push_back("information: " + text); }
+void FakePrompts::error(const std::string& text) { records_.push_back("error: " + text); }
+
+std::optional<std::string> FakePrompts::answer(std::deque<std::optional<std::string>>& queue,
+                                               const char* kind)
+{
+    records_.push_back(kind);
+    if (queue.empty()) {
+        ADD_FAILURE() << "unexpected " << kind << " dialog";
+        return std::nullopt;
+    }
+    auto result = std::move(queue.front());
+    queue.pop_front();
+    return result;
+}
+
+std::optional<std::string> FakePrompts::saveFileName() { return answer(saveAnswers_, "save"); }
+std::optional<std::string> FakePrompts::openFileName() { return answer(openAnswers_, "open"); }
+
+void FakePrompts::setCaption(const std::string& caption) { captions.push_back(caption); }
+
+void FakePrompts::progress(std::size_t done, std::size_t total)
+{
+    ++progressReports;
+    progressEnded = done >= total;
+}
