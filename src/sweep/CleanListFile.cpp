@@ -1,0 +1,131 @@
+#include "sweep/CleanListFile.h"
+
+#include "app/ErrorText.h"
+#include "app/LocalFile.h"
+#include "sweep/DeletionPass.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kExtension = ".df";
+constexpr char kEndOfFile = 0x1A;
+
+// Lines split at "\n"; with `dropCarriageReturns`, every CR inside a line is left out, which
+// also takes the CR of a CR LF away. A last line without line end counts when it has any byte.
+PathList splitLines(std::string_view text, bool dropCarriageReturns)
+{
+    PathList lines;
+    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1,
+                  text.size());
+    std::string scratch;
+    while (!text.empty()) {
+        const std::size_t lf = text.find('\n');
+        std::string_view line = text.substr(0, lf);
+        text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+        if (dropCarriageReturns && line.find('\r') != std::string_view::npos) {
+            scratch.assign(line);
+            scratch.erase(std::remove(scratch.begin(), scratch.end(), '\r'), scratch.end());
+            line = scratch;
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void saveSweepList(SweepSession& session, bool tickedOnly)
+{
+    const std::optional<std::string> chosen = session.prompts.saveFileName();
+    if (!chosen)
+        return;
+    const std::string name = withCleanListExtension(*chosen);
+    if (const int err = writeFileAtomically(name, cleanListBytes(session.sweep, tickedOnly)))
+        session.prompts.error(ioErrorText(err, name));
+}
+} // namespace
+
+std::string cleanListBytes(const SweepList& list, bool tickedOnly)
+{
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (!tickedOnly || list.ticked(i))
+            total += list.path(i).size() + kLineEnd.size();
+    std::string bytes;
+    bytes.reserve(total);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (tickedOnly && !list.ticked(i))
+            continue;
+        bytes.append(list.path(i));
+        bytes.append(kLineEnd);
+    }
+    return bytes;
+}
+
+PathList parseCleanList(std::string_view bytes)
+{
+    bytes = bytes.substr(0, bytes.find(kEndOfFile));
+    return splitLines(bytes, true);
+}
+
+std::string cleanListText(const PathList& lines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text.push_back('\n');
+        text.append(lines[i]);
+    }
+    return text;
+}
+
+PathList cleanListFromText(std::string_view text)
+{
+    // Only the CR of a CR LF goes: a lone CR typed into the viewer stays part of its line.
+    PathList lines = splitLines(text, false);
+    PathList trimmed;
+    trimmed.reserve(lines.size(), text.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        const bool brokenLine = i + 1 < lines.size() || text.ends_with('\n');
+        if (brokenLine && line.ends_with('\r'))
+            line.remove_suffix(1);
+        trimmed.push_back(line);
+    }
+    return trimmed;
+}
+
+std::string withCleanListExtension(std::string name)
+{
+    if (!name.ends_with(kExtension))
+        name.append(kExtension);
+    return name;
+}
+
+void SaveList(SweepSession& session) { saveSweepList(session, false); }
+
+void SaveChecked(SweepSession& session) { saveSweepList(session, true); }
+
+void OpenCleanList(SweepSession& session)
+{
+    const std::optional<std::string> name = session.prompts.openFileName();
+    if (!name)
+        return;
+    std::string bytes;
+    if (const int err = readWholeFile(*name, bytes)) {
+        session.prompts.error(ioErrorText(err, *name));
+        return;
+    }
+    session.clean = parseCleanList(bytes);
+}
+
+void CleanByList(SweepSession& session)
+{
+    if (session.clean.empty()) {
+        session.prompts.warning(session.texts.get(76));
+        return;
+    }
+    // Every line goes, the first one included; empty lines are passed on as empty paths.
+    deleteEveryPath(session.phone, session.prompts, session.clean);
+    session.prompts.information(session.texts.get(75));
+}
