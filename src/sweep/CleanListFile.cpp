@@ -12,9 +12,10 @@ constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kExtension = ".df";
 constexpr char kEndOfFile = 0x1A;
 
-// Lines split at "\n"; with `dropCarriageReturns`, every CR inside a line is left out, which
-// also takes the CR of a CR LF away. A last line without line end counts when it has any byte.
-PathList splitLines(std::string_view text, bool dropCarriageReturns)
+enum class CarriageReturns { DropAll, DropBeforeLineFeed };
+
+// Lines split at "\n". A last line without line end counts when it has any byte.
+PathList splitLines(std::string_view text, CarriageReturns carriageReturns)
 {
     PathList lines;
     lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1,
@@ -24,7 +25,10 @@ PathList splitLines(std::string_view text, bool dropCarriageReturns)
         const std::size_t lf = text.find('\n');
         std::string_view line = text.substr(0, lf);
         text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
-        if (dropCarriageReturns && line.find('\r') != std::string_view::npos) {
+        if (carriageReturns == CarriageReturns::DropBeforeLineFeed) {
+            if (lf != std::string_view::npos && line.ends_with('\r'))
+                line.remove_suffix(1);
+        } else if (line.find('\r') != std::string_view::npos) {
             scratch.assign(line);
             scratch.erase(std::remove(scratch.begin(), scratch.end(), '\r'), scratch.end());
             line = scratch;
@@ -65,7 +69,8 @@ std::string cleanListBytes(const SweepList& list, bool tickedOnly)
 PathList parseCleanList(std::string_view bytes)
 {
     bytes = bytes.substr(0, bytes.find(kEndOfFile));
-    return splitLines(bytes, true);
+    // A CR not followed by LF is left out and its line goes on.
+    return splitLines(bytes, CarriageReturns::DropAll);
 }
 
 std::string cleanListText(const PathList& lines)
@@ -81,18 +86,8 @@ std::string cleanListText(const PathList& lines)
 
 PathList cleanListFromText(std::string_view text)
 {
-    // Only the CR of a CR LF goes: a lone CR typed into the viewer stays part of its line.
-    PathList lines = splitLines(text, false);
-    PathList trimmed;
-    trimmed.reserve(lines.size(), text.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string_view line = lines[i];
-        const bool brokenLine = i + 1 < lines.size() || text.ends_with('\n');
-        if (brokenLine && line.ends_with('\r'))
-            line.remove_suffix(1);
-        trimmed.push_back(line);
-    }
-    return trimmed;
+    // A lone CR typed into the viewer stays part of its line; only a CR LF is a line break.
+    return splitLines(text, CarriageReturns::DropBeforeLineFeed);
 }
 
 std::string withCleanListExtension(std::string name)

@@ -1,0 +1,45 @@
+#include "tools/RingFix.h"
+
+#include "app/ErrorText.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+constexpr int32_t kRingSeem = 0x4C;
+constexpr int32_t kRingSeemRecord = 1;
+
+// Opened for reading only, so a read-only seem file works too. Returns the fd or -errno.
+int openSeemFile(const char* path)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -errno;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        return -err;
+    }
+    return fd;
+}
+} // namespace
+
+bool RingFix(PhoneLink& phone, Prompts& prompts)
+{
+    const int opened = openSeemFile(kRingFixSeemFile);
+    if (opened < 0) {
+        prompts.error(ioErrorText(-opened, kRingFixSeemFile));
+        return false;
+    }
+    // The library takes the program's file variable, whose first four bytes are the fd.
+    int seemFile = opened;
+    phone.seemWrite(kRingSeem, kRingSeemRecord, 0, 0, &seemFile);
+    ::close(opened);
+    phone.fileDelete("/a/mobile/audio/TempToneDB.db");
+    phone.fileDelete("/a/mobile/audio/MyToneDB.db");
+    return true;
+}
