@@ -1,0 +1,264 @@
+#include "SessionFixture.h"
+
+#include "TempDir.h"
+#include "sweep/CleanListFile.h"
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace {
+PathList pathList(const Lines& lines)
+{
+    PathList list;
+    for (const auto& line : lines)
+        list.push_back(line);
+    return list;
+}
+
+Lines linesOf(const PathList& list)
+{
+    Lines out;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        out.emplace_back(list[i]);
+    return out;
+}
+
+TEST(CleanListBytes, EveryLineEndsWithCrLf)
+{
+    SweepList list;
+    EXPECT_EQ(cleanListBytes(list, false), "");
+    list.append("/a/x");
+    list.append("/a/y");
+    list.setTicked(0, true);
+    EXPECT_EQ(cleanListBytes(list, true), "/a/x\r\n");
+    EXPECT_EQ(cleanListBytes(list, false), "/a/x\r\n/a/y\r\n");
+    list.setTicked(0, false);
+    EXPECT_EQ(cleanListBytes(list, true), "");
+    list.append("");
+    list.append("/a/\xC0\x98\xFF");
+    EXPECT_EQ(cleanListBytes(list, false), "/a/x\r\n/a/y\r\n\r\n/a/\xC0\x98\xFF\r\n");
+}
+
+struct ParseRow {
+    std::string bytes;
+    Lines lines;
+};
+
+class ParseCleanList : public testing::TestWithParam<ParseRow> {};
+
+TEST_P(ParseCleanList, ReadsEveryLineEndForm)
+{
+    EXPECT_EQ(linesOf(parseCleanList(GetParam().bytes)), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, ParseCleanList, testing::Values(
+    ParseRow{"", {}},
+    ParseRow{"a\r\n", {"a"}},
+    ParseRow{"a\r\nb\r\n", {"a", "b"}},
+    ParseRow{"a\nb\n", {"a", "b"}},
+    ParseRow{"a\r\nb", {"a", "b"}},
+    ParseRow{"a\nb", {"a", "b"}},
+    ParseRow{"a\rb\r\n", {"ab"}},
+    ParseRow{"a\r\r\nb", {"a", "b"}},
+    ParseRow{"\r\n\r\n", {"", ""}},
+    ParseRow{"a\n\nb\n", {"a", "", "b"}},
+    ParseRow{"\n", {""}},
+    ParseRow{"a\r\n\x1A" "b\r\n", {"a"}},
+    ParseRow{"ab\x1A" "cd", {"ab"}},
+    ParseRow{"\x1A" "a\r\n", {}},
+    ParseRow{std::string("/a/\0x\xFF\r\n", 8), {std::string("/a/\0x\xFF", 6)}}));
+
+TEST(ParseCleanList, ReadsBackWhatWasWritten)
+{
+    SweepList list;
+    for (const char* path : {"/a/x", "", "/a/\xE9\x98.mp3", " /a/y ", "/a/z"})
+        list.append(path);
+    EXPECT_EQ(linesOf(parseCleanList(cleanListBytes(list, false))),
+              (Lines{"/a/x", "", "/a/\xE9\x98.mp3", " /a/y ", "/a/z"}));
+}
+
+TEST(CleanListText, JoinsLinesWithLineFeeds)
+{
+    EXPECT_EQ(cleanListText(pathList({})), "");
+    EXPECT_EQ(cleanListText(pathList({"/a/x"})), "/a/x");
+    EXPECT_EQ(cleanListText(pathList({"/a/x", "", "/a/y"})), "/a/x\n\n/a/y");
+}
+
+TEST(CleanListText, ViewerTextBackToLines)
+{
+    const std::vector<ParseRow> rows = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\n", {"a"}},
+        {"a\nb", {"a", "b"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\n\nb", {"a", "", "b"}},
+        {"\n", {""}},
+        {"a\n\n", {"a", ""}},
+        {"a\rb", {"a\rb"}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(linesOf(cleanListFromText(row.bytes)), row.lines) << row.bytes;
+    const PathList lines = pathList({"/a/x", "", "/a/y"});
+    EXPECT_EQ(cleanListFromText(cleanListText(lines)), lines);
+}
+
+TEST(CleanListExtension, AddedOnlyWhenMissing)
+{
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"list", "list.df"},       {"list.df", "list.df"},       {"/tmp/a.b/list", "/tmp/a.b/list.df"},
+        {"list.DF", "list.DF.df"}, {"list.dfx", "list.dfx.df"}, {"listdf", "listdf.df"},
+    };
+    for (const auto& [chosen, written] : rows)
+        EXPECT_EQ(withCleanListExtension(chosen), written);
+}
+
+// Every write past `bytes` fails with EFBIG: a full disk that even root cannot write around.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+class CleanListFileTest : public SessionTest {
+protected:
+    TempDir folder;
+
+    CleanListFileTest() { fillSweep({"/a/x", "/a/y", "/a/z"}, {0, 2}); }
+};
+
+TEST_F(CleanListFileTest, SaveListAndSaveCheckedWriteTheFile)
+{
+    prompts.answerSave(folder.file("all"));
+    SaveList(session);
+    prompts.answerSave(folder.file("ticked.df"));
+    SaveChecked(session);
+    EXPECT_EQ(prompts.take(), (Lines{"save", "save"}));
+    EXPECT_EQ(folder.read("all.df"), "/a/x\r\n/a/y\r\n/a/z\r\n");
+    EXPECT_EQ(folder.read("ticked.df"), "/a/x\r\n/a/z\r\n");
+    EXPECT_FALSE(folder.exists("ticked.df.df"));
+}
+
+TEST_F(CleanListFileTest, SaveReplacesAnOldFileAndEmptyListGivesZeroBytes)
+{
+    folder.write("list.df", "old contents\r\n");
+    session.sweep.clear();
+    prompts.answerSave(folder.file("list"));
+    SaveList(session);
+    EXPECT_EQ(prompts.take(), (Lines{"save"}));
+    EXPECT_EQ(folder.read("list.df"), "");
+}
+
+TEST_F(CleanListFileTest, CancelledSaveWritesNothing)
+{
+    prompts.answerSave(std::nullopt);
+    SaveChecked(session);
+    EXPECT_EQ(prompts.take(), (Lines{"save"}));
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
+TEST_F(CleanListFileTest, FailedSaveShowsTheErrorAndKeepsTheOldFile)
+{
+    folder.write("full.df", "old\r\n");
+    std::filesystem::create_directory(folder.file("folder.df"));
+    {
+        FileSizeLimit diskFull(4);
+        prompts.answerSave(folder.file("full"));
+        SaveList(session);
+    }
+    prompts.answerSave(folder.file("missing/list"));
+    SaveList(session);
+    prompts.answerSave(folder.file("folder"));
+    SaveList(session);
+    EXPECT_EQ(prompts.take(), (Lines{"save", "error: I/O error 27", "save", "error: Invalid filename",
+                                     "save", "error: File access denied"}));
+    EXPECT_EQ(folder.read("full.df"), "old\r\n");
+    EXPECT_FALSE(folder.exists("missing"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.file("folder.df")));
+    // No temporary file is left behind.
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        ++entries;
+    EXPECT_EQ(entries, 2u);
+}
+
+TEST_F(CleanListFileTest, OpenReplacesTheCleanListAndLeavesTheOtherListsAlone)
+{
+    folder.write("one.df", "/a/1\r\n/a/2\r\n");
+    folder.write("two", "/b/1\n\n/b/3");
+    session.java.push_back("/a/mobile/kjava/a.jar");
+    prompts.answerOpen(folder.file("one.df"));
+    OpenCleanList(session);
+    EXPECT_EQ(linesOf(session.clean), (Lines{"/a/1", "/a/2"}));
+    prompts.answerOpen(folder.file("two"));  // the name is used as chosen
+    OpenCleanList(session);
+    EXPECT_EQ(prompts.take(), (Lines{"open", "open"}));
+    EXPECT_EQ(linesOf(session.clean), (Lines{"/b/1", "", "/b/3"}));
+    EXPECT_EQ(linesOf(session.java), (Lines{"/a/mobile/kjava/a.jar"}));
+    EXPECT_EQ(pathsOf(session.sweep), (Lines{"/a/x", "/a/y", "/a/z"}));
+}
+
+TEST_F(CleanListFileTest, FailedOrCancelledOpenKeepsTheCleanList)
+{
+    session.clean.push_back("/keep");
+    std::filesystem::create_directory(folder.file("folder.df"));
+    prompts.answerOpen(std::nullopt);
+    OpenCleanList(session);
+    prompts.answerOpen(folder.file("none.df"));
+    OpenCleanList(session);
+    prompts.answerOpen(folder.file("missing/none.df"));
+    OpenCleanList(session);
+    prompts.answerOpen(folder.file("folder.df"));
+    OpenCleanList(session);
+    EXPECT_EQ(prompts.take(), (Lines{"open", "open", "error: File not found", "open",
+                                     "error: Invalid filename", "open", "error: File access denied"}));
+    EXPECT_EQ(linesOf(session.clean), (Lines{"/keep"}));
+}
+
+TEST_F(CleanListFileTest, CleanByListDeletesEveryLineThenReports)
+{
+    CleanByList(session);
+    EXPECT_EQ(prompts.take(), (Lines{"warning: Not list"}));
+    EXPECT_TRUE(phone.calls.empty());
+
+    session.clean = pathList({"/a/first", "", "/a/third"});
+    CleanByList(session);
+    CleanByList(session);  // the list stays, so a second press repeats the calls
+    const Lines once = {"File_Delete /a/first", "File_Delete ", "File_Delete /a/third"};
+    Lines twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(phone.calls, twice);
+    EXPECT_EQ(prompts.take(), (Lines{"information: Deleted successfully",
+                                     "information: Deleted successfully"}));
+    EXPECT_EQ(linesOf(session.clean), (Lines{"/a/first", "", "/a/third"}));
+}
+
+TEST_F(CleanListFileTest, SavedTickedPathsAreAllDeletedFromTheList)
+{
+    prompts.answerSave(folder.file("ticked"));
+    SaveChecked(session);
+    prompts.answerOpen(folder.file("ticked.df"));
+    OpenCleanList(session);
+    CleanByList(session);
+    EXPECT_EQ(prompts.take(), (Lines{"save", "open", "information: Deleted successfully"}));
+    EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/x", "File_Delete /a/z"}));
+}
+} // namespace

@@ -1,0 +1,130 @@
+#include "SessionFixture.h"
+
+#include "TempDir.h"
+#include "sweep/Cleaning.h"
+#include "sweep/ReadFromPhone.h"
+
+namespace {
+const std::string kSeemBytes = std::string("seem\0data\xFF", 10);
+const Lines kRingFixCalls = {"Seem_Write 76 1 0 0", "File_Delete /a/mobile/audio/TempToneDB.db",
+                             "File_Delete /a/mobile/audio/MyToneDB.db"};
+
+Lines concat(Lines a, const Lines& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Runs in a working folder that holds the ring fix's seem file.
+class CleaningTest : public SessionTest {
+protected:
+    TempDir folder;
+    WorkingDirectory inFolder{folder.path()};
+
+    CleaningTest() { folder.write("seem/004c_0001.seem", kSeemBytes); }
+};
+
+TEST_F(CleaningTest, EmptySweepListOnlyWarns)
+{
+    CleanTicked(session);
+    EXPECT_EQ(prompts.take(), (Lines{"warning: Not list"}));
+    EXPECT_TRUE(phone.calls.empty());
+}
+
+TEST_F(CleaningTest, DeletesEveryTickedEntryInOrderThenRingFixThenReports)
+{
+    struct Row {
+        Lines paths;
+        std::vector<std::size_t> ticked;
+        Lines deleted;
+    };
+    const std::vector<Row> rows = {
+        {{"/a/0", "/a/1", "/a/2", "/a/3"}, {0, 2}, {"File_Delete /a/0", "File_Delete /a/2"}},
+        {{"/a/only"}, {0}, {"File_Delete /a/only"}},
+        {{"/a/0", "/a/1"}, {}, {}},
+        {{"", "/a/1", "/a/0"}, {2, 0, 1}, {"File_Delete ", "File_Delete /a/1", "File_Delete /a/0"}},
+    };
+    for (const Row& row : rows) {
+        phone.calls.clear();
+        phone.seemData.clear();
+        fillSweep(row.paths, row.ticked);
+        CleanTicked(session);
+        EXPECT_EQ(phone.calls, concat(row.deleted, kRingFixCalls));
+        EXPECT_EQ(phone.seemData, (Lines{kSeemBytes}));
+        EXPECT_EQ(prompts.take(), (Lines{"information: Deleted successfully"}));
+        EXPECT_EQ(pathsOf(session.sweep), row.paths);  // deleted paths stay listed, still ticked
+        for (std::size_t i : row.ticked)
+            EXPECT_TRUE(session.sweep.ticked(i));
+    }
+}
+
+TEST_F(CleaningTest, SecondPressRepeatsTheSameCalls)
+{
+    fillSweep({"/a/0", "/a/1"}, {1});
+    CleanTicked(session);
+    CleanTicked(session);
+    const Lines once = concat({"File_Delete /a/1"}, kRingFixCalls);
+    EXPECT_EQ(phone.calls, concat(once, once));
+    EXPECT_EQ(prompts.take(), (Lines{"information: Deleted successfully",
+                                     "information: Deleted successfully"}));
+}
+
+TEST_F(CleaningTest, MessagesComeFromTheLanguageTexts)
+{
+    texts.set(75, "Geloescht");
+    texts.set(76, "Keine Liste");
+    CleanTicked(session);
+    fillSweep({"/a/0"}, {});
+    CleanTicked(session);
+    EXPECT_EQ(prompts.take(), (Lines{"warning: Keine Liste", "information: Geloescht"}));
+}
+
+TEST_F(CleaningTest, MissingSeemFileEndsTheCleanAfterTheDeletions)
+{
+    std::remove(folder.file("seem/004c_0001.seem").c_str());
+    fillSweep({"/a/0", "/a/1"}, {0, 1});
+    CleanTicked(session);
+    EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/0", "File_Delete /a/1"}));
+    EXPECT_EQ(prompts.take(), (Lines{"error: File not found"}));
+}
+
+TEST_F(CleaningTest, LongPassReportsProgressToTheEnd)
+{
+    Lines paths;
+    std::vector<std::size_t> ticked;
+    for (std::size_t i = 0; i < 10000; ++i) {
+        paths.push_back("/p/" + std::to_string(i));
+        if (i % 2 == 0)
+            ticked.push_back(i);
+    }
+    fillSweep(paths, ticked);
+    CleanTicked(session);
+    EXPECT_EQ(phone.callsOf("File_Delete /p/").size(), 5000u);
+    EXPECT_GE(prompts.progressReports, 2u);
+    EXPECT_TRUE(prompts.progressEnded);
+    EXPECT_EQ(prompts.take(), (Lines{"information: Deleted successfully"}));
+}
+
+TEST_F(CleaningTest, CleanJavaBeforeAnyReadAsksForARead)
+{
+    CleanJava(session);
+    EXPECT_EQ(prompts.take(), (Lines{"warning: Please reed file list from phone"}));
+    EXPECT_TRUE(phone.calls.empty());
+}
+
+TEST_F(CleaningTest, CleanJavaDeletesEveryJavaPathOfEveryReadSilently)
+{
+    phone.files = {"/a/mobile/kjava/a.jar", "/a/x.gif", "/a/mobile/kjava/b.jad"};
+    ReadFromPhone(session);
+    ReadFromPhone(session);
+    prompts.captions.clear();
+    phone.calls.clear();
+
+    CleanJava(session);
+    EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/mobile/kjava/a.jar", "File_Delete /a/mobile/kjava/b.jad",
+                                  "File_Delete /a/mobile/kjava/a.jar",
+                                  "File_Delete /a/mobile/kjava/b.jad"}));
+    EXPECT_EQ(session.java.size(), 4u);  // the JavaList keeps its entries
+    EXPECT_TRUE(prompts.take().empty());
+}
+} // namespace

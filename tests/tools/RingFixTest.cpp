@@ -1,0 +1,105 @@
+#include "FakePhoneLink.h"
+#include "FakePrompts.h"
+#include "TempDir.h"
+#include "tools/RingFix.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+using Lines = std::vector<std::string>;
+const Lines kRingFixCalls = {"Seem_Write 76 1 0 0", "File_Delete /a/mobile/audio/TempToneDB.db",
+                             "File_Delete /a/mobile/audio/MyToneDB.db"};
+
+std::size_t openDescriptors()
+{
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
+class RingFixTest : public testing::Test {
+protected:
+    FakePhoneLink phone;
+    FakePrompts prompts;
+    TempDir folder;
+    WorkingDirectory inFolder{folder.path()};
+};
+
+TEST_F(RingFixTest, WritesTheSeemFromTheOpenFileThenDeletesBothToneDatabases)
+{
+    const std::string seem("\x00\x4C\x01\xFFrecord", 10);
+    folder.write("seem/004c_0001.seem", seem);
+    const std::size_t descriptors = openDescriptors();
+    EXPECT_TRUE(RingFix(phone, prompts));
+    EXPECT_EQ(phone.calls, kRingFixCalls);
+    EXPECT_EQ(phone.seemData, (Lines{seem}));
+    EXPECT_EQ(openDescriptors(), descriptors);  // the seem file is closed again
+    EXPECT_TRUE(prompts.take().empty());
+}
+
+TEST_F(RingFixTest, NeedsNoConnectionAndRepeatsFromTheStart)
+{
+    folder.write("seem/004c_0001.seem", "abc");
+    phone.status = 0;
+    EXPECT_TRUE(RingFix(phone, prompts));
+    EXPECT_TRUE(RingFix(phone, prompts));
+    Lines twice = kRingFixCalls;
+    twice.insert(twice.end(), kRingFixCalls.begin(), kRingFixCalls.end());
+    EXPECT_EQ(phone.calls, twice);
+    EXPECT_EQ(phone.seemData, (Lines{"abc", "abc"}));
+}
+
+TEST_F(RingFixTest, LooksInTheWorkingDirectoryOfTheMoment)
+{
+    TempDir other;
+    folder.write("seem/004c_0001.seem", "here");
+    other.write("seem/004c_0001.seem", "there");
+    {
+        WorkingDirectory inOther(other.path());
+        EXPECT_TRUE(RingFix(phone, prompts));
+    }
+    EXPECT_TRUE(RingFix(phone, prompts));
+    EXPECT_EQ(phone.seemData, (Lines{"there", "here"}));
+}
+
+TEST_F(RingFixTest, ReadOnlySeemFileWorks)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root opens read-only files for writing too";
+    folder.write("seem/004c_0001.seem", "ro");
+    ::chmod(folder.file("seem/004c_0001.seem").c_str(), 0444);
+    EXPECT_TRUE(RingFix(phone, prompts));
+    EXPECT_EQ(phone.seemData, (Lines{"ro"}));
+}
+
+TEST_F(RingFixTest, SeemFileThatCannotBeOpenedReachesNothing)
+{
+    struct Row {
+        const char* setup;
+        const char* error;
+    };
+    for (const Row row : {Row{"missing file", "error: File not found"},
+                          Row{"missing folder", "error: Invalid filename"},
+                          Row{"folder for file", "error: File access denied"},
+                          Row{"file for folder", "error: Invalid filename"}}) {
+        std::filesystem::remove_all(folder.file("seem"));
+        const std::string setup = row.setup;
+        if (setup == "missing file")
+            std::filesystem::create_directory(folder.file("seem"));
+        if (setup == "folder for file")
+            std::filesystem::create_directories(folder.file("seem/004c_0001.seem"));
+        if (setup == "file for folder")
+            folder.write("seem", "not a folder");
+        const std::size_t descriptors = openDescriptors();
+        EXPECT_FALSE(RingFix(phone, prompts)) << setup;
+        EXPECT_EQ(prompts.take(), (Lines{row.error})) << setup;
+        EXPECT_TRUE(phone.calls.empty()) << setup;
+        EXPECT_EQ(openDescriptors(), descriptors) << setup;
+    }
+}
+} // namespace

@@ -1,0 +1,135 @@
+#include "FakePhoneLink.h"
+#include "FakePrompts.h"
+#include "TempDir.h"
+#include "tools/UploadFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+using Lines = std::vector<std::string>;
+
+Lines uploadCalls(const std::string& phonePath, std::size_t size)
+{
+    const auto n = static_cast<long long>(size);
+    return {"P2K_GetStatus", "File_Delete " + phonePath, "File_Create " + phonePath + " 4",
+            "File_Write " + std::to_string(n) + " " + std::to_string(n - 1), "File_Close"};
+}
+
+class UploadFileTest : public testing::Test {
+protected:
+    FakePhoneLink phone;
+    FakePrompts prompts;
+    TempDir folder;
+    WorkingDirectory inFolder{folder.path()};
+};
+
+TEST_F(UploadFileTest, SendsTheFileAndOneZeroByteInOneWrite)
+{
+    const std::vector<std::string> contents = {"", "hello", std::string("\x00\xFF\r\n\x1A", 5),
+                                               std::string(70000, 'q')};
+    for (const auto& content : contents) {
+        phone.calls.clear();
+        phone.writtenBuffers.clear();
+        folder.write("orfiles/WebSession", content);
+        UploadFile(phone, prompts, "orfiles\\WebSession", "/a/WebSession");
+        EXPECT_EQ(phone.calls, uploadCalls("/a/WebSession", content.size()));
+        EXPECT_EQ(phone.writtenBuffers, (Lines{content + std::string(1, '\0')}));
+    }
+    EXPECT_TRUE(prompts.take().empty());
+}
+
+TEST_F(UploadFileTest, TheThreeToolsSendTheirOwnFiles)
+{
+    folder.write("orfiles/mma_ucp(c650)", "c650");
+    folder.write("orfiles/mma_ucp(E398)", "e398!");
+    folder.write("orfiles/WebSession", "web");
+    struct Row {
+        void (*tool)(PhoneLink&, Prompts&);
+        std::string phonePath;
+        std::string content;
+    };
+    for (const Row& row : {Row{UploadMmaC650, "/a/mobile/system/mma_ucp", "c650"},
+                           Row{UploadMmaE398, "/a/mobile/system/mma_ucp", "e398!"},
+                           Row{UploadWebSession, "/a/WebSession", "web"}}) {
+        phone.calls.clear();
+        phone.writtenBuffers.clear();
+        row.tool(phone, prompts);
+        EXPECT_EQ(phone.calls, uploadCalls(row.phonePath, row.content.size()));
+        EXPECT_EQ(phone.writtenBuffers, (Lines{row.content + std::string(1, '\0')}));
+    }
+}
+
+TEST_F(UploadFileTest, LocalFileThatCannotBeReadLeavesThePhoneAlone)
+{
+    struct Row {
+        const char* setup;
+        const char* error;
+    };
+    for (const Row row : {Row{"missing folder", "error: Invalid filename"},
+                          Row{"missing file", "error: File not found"},
+                          Row{"other case only", "error: File not found"},
+                          Row{"folder for file", "error: File access denied"}}) {
+        std::filesystem::remove_all(folder.file("orfiles"));
+        const std::string setup = row.setup;
+        if (setup == "missing file")
+            std::filesystem::create_directory(folder.file("orfiles"));
+        if (setup == "other case only")
+            folder.write("orfiles/mma_ucp(C650)", "upper case C");
+        if (setup == "folder for file")
+            std::filesystem::create_directories(folder.file("orfiles/mma_ucp(c650)"));
+        phone.calls.clear();
+        UploadMmaC650(phone, prompts);
+        EXPECT_EQ(prompts.take(), (Lines{row.error})) << setup;
+        EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus"})) << setup;
+    }
+}
+
+TEST_F(UploadFileTest, NotConnectedDoesNothingAtAll)
+{
+    phone.status = 0;
+    UploadWebSession(phone, prompts);  // the missing file is not even looked at
+    folder.write("orfiles/WebSession", "web");
+    UploadWebSession(phone, prompts);
+    EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus", "P2K_GetStatus"}));
+    EXPECT_TRUE(prompts.take().empty());
+}
+
+TEST_F(UploadFileTest, LooksInTheWorkingDirectoryOfTheMoment)
+{
+    TempDir other;
+    other.write("orfiles/WebSession", "other");
+    folder.write("orfiles/WebSession", "here");
+    {
+        WorkingDirectory inOther(other.path());
+        UploadWebSession(phone, prompts);
+    }
+    UploadWebSession(phone, prompts);
+    EXPECT_EQ(phone.writtenBuffers, (Lines{std::string("other\0", 6), std::string("here\0", 5)}));
+}
+
+TEST_F(UploadFileTest, ReadOnlyLocalFileWorks)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root opens read-only files for writing too";
+    folder.write("orfiles/WebSession", "ro");
+    ::chmod(folder.file("orfiles/WebSession").c_str(), 0444);
+    UploadWebSession(phone, prompts);
+    EXPECT_EQ(phone.calls, uploadCalls("/a/WebSession", 2));
+}
+
+TEST_F(UploadFileTest, FileTooLargeForOneWriteIsRefusedBeforeThePhoneIsTouched)
+{
+    folder.write("orfiles/WebSession", "");
+    // A sparse file: its size says 2 GiB while it takes no room on the disk.
+    ASSERT_EQ(::truncate(folder.file("orfiles/WebSession").c_str(), 0x80000000LL), 0);
+    UploadWebSession(phone, prompts);
+    const Lines shown = prompts.take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].starts_with("error: File too large")) << shown[0];
+    EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus"}));
+}
+} // namespace
