@@ -2,6 +2,7 @@
 
 #include "app/LocalFile.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace {
@@ -78,6 +79,14 @@ std::string_view IniFile::text(Range r) const
     return std::string_view(bytes_).substr(r.begin, r.end - r.begin);
 }
 
+// Searching only the line keeps indexing linear however the bytes are spread over lines.
+std::size_t IniFile::findInLine(char c, std::size_t from, std::size_t contentEnd) const
+{
+    const auto end = bytes_.begin() + static_cast<std::ptrdiff_t>(contentEnd);
+    return static_cast<std::size_t>(
+        std::find(bytes_.begin() + static_cast<std::ptrdiff_t>(from), end, c) - bytes_.begin());
+}
+
 IniFile::Line IniFile::parseLine(std::size_t begin, std::size_t contentEnd, std::size_t end) const
 {
     Line line{begin, contentEnd, end, Kind::Other, {}, {}};
@@ -86,9 +95,7 @@ IniFile::Line IniFile::parseLine(std::size_t begin, std::size_t contentEnd, std:
         return line;
     if (bytes_[first] == '[') {
         // The name ends at the first "]"; a "[" without one still opens a section.
-        std::size_t close = bytes_.find(']', first + 1);
-        if (close == std::string::npos || close > contentEnd)
-            close = contentEnd;
+        const std::size_t close = findInLine(']', first + 1, contentEnd);
         const std::size_t nameBegin = skipBlanks(bytes_, first + 1, close);
         line.kind = Kind::Section;
         line.name = {nameBegin, trimBlanksBack(bytes_, nameBegin, close)};
@@ -98,8 +105,8 @@ IniFile::Line IniFile::parseLine(std::size_t begin, std::size_t contentEnd, std:
         line.kind = Kind::Comment;
         return line;
     }
-    const std::size_t equals = bytes_.find('=', first);
-    if (equals == std::string::npos || equals >= contentEnd)
+    const std::size_t equals = findInLine('=', first, contentEnd);
+    if (equals == contentEnd)
         return line;
     const std::size_t valueBegin = skipBlanks(bytes_, equals + 1, contentEnd);
     line.kind = Kind::Key;

@@ -53,6 +53,7 @@ private:
     };
 
     void index();
+    std::size_t findInLine(char c, std::size_t from, std::size_t contentEnd) const;
     Line parseLine(std::size_t begin, std::size_t contentEnd, std::size_t end) const;
     std::string_view text(Range r) const;
     const Section* findSection(std::string_view name) const;

@@ -1,0 +1,146 @@
+#include "app/ErrorText.h"
+#include "app/LocalFile.h"
+
+#include "FileSizeLimit.h"
+#include "TempDir.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+std::size_t entries(const std::string& folder)
+{
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
+                                                  std::filesystem::directory_iterator()));
+}
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 07777;
+}
+
+TEST(ReadWholeFile, MissingFileLeavesOutputAlone)
+{
+    TempDir dir;
+    std::string out = "before";
+    const int err = readWholeFile(dir.file("none"), out);
+    EXPECT_EQ(err, ENOENT);
+    EXPECT_EQ(out, "before");
+    EXPECT_EQ(ioErrorText(err, dir.file("none")), "File not found");
+}
+
+TEST(ReadWholeFile, ReadsEveryByte)
+{
+    TempDir dir;
+    const std::string bytes("a\0b\r\n\xFF\r", 7);
+    dir.write("f", bytes);
+    std::string out;
+    ASSERT_EQ(readWholeFile(dir.file("f"), out), 0);
+    EXPECT_EQ(out, bytes);
+}
+
+TEST(ReadWholeFile, FolderIsAccessDenied)
+{
+    TempDir dir;
+    std::string out;
+    const int err = readWholeFile(dir.path(), out);
+    EXPECT_EQ(ioErrorText(err, dir.path()), "File access denied");
+}
+
+TEST(WriteFileAtomically, NewFileGetsModeLessUmask)
+{
+    TempDir dir;
+    const mode_t mask = ::umask(027);
+    const int err = writeFileAtomically(dir.file("new"), "data");
+    ::umask(mask);
+    ASSERT_EQ(err, 0);
+    EXPECT_EQ(dir.read("new"), "data");
+    EXPECT_EQ(modeOf(dir.file("new")), 0640u);
+}
+
+TEST(WriteFileAtomically, ReplacedFileKeepsItsMode)
+{
+    TempDir dir;
+    dir.write("f", "old contents");
+    ASSERT_EQ(::chmod(dir.file("f").c_str(), 0751), 0);
+    ASSERT_EQ(writeFileAtomically(dir.file("f"), "new"), 0);
+    EXPECT_EQ(dir.read("f"), "new");
+    EXPECT_EQ(modeOf(dir.file("f")), 0751u);
+    EXPECT_EQ(entries(dir.path()), 1u);
+}
+
+TEST(WriteFileAtomically, FailedWriteKeepsOldFile)
+{
+    TempDir dir;
+    dir.write("f", "old");
+    int err = 0;
+    {
+        const FileSizeLimit limit(4);
+        err = writeFileAtomically(dir.file("f"), "much longer new contents");
+    }
+    EXPECT_EQ(err, EFBIG);
+    EXPECT_EQ(dir.read("f"), "old");
+    EXPECT_EQ(entries(dir.path()), 1u);
+}
+
+TEST(WriteFileAtomically, MissingFolderFails)
+{
+    TempDir dir;
+    const std::string path = dir.file("no/f");
+    const int err = writeFileAtomically(path, "x");
+    EXPECT_EQ(ioErrorText(err, path), "Invalid filename");
+}
+
+TEST(IoErrorText, ChoosesByWhatIsMissing)
+{
+    TempDir dir;
+    dir.write("plain", "x");
+    std::string out;
+    const std::string missingFile = dir.file("missing");
+    const std::string missingFolder = dir.file("folder/missing");
+    const std::string fileAsFolder = dir.file("plain/missing");
+    EXPECT_EQ(ioErrorText(readWholeFile(missingFile, out), missingFile), "File not found");
+    EXPECT_EQ(ioErrorText(readWholeFile(missingFolder, out), missingFolder), "Invalid filename");
+    EXPECT_EQ(ioErrorText(readWholeFile(fileAsFolder, out), fileAsFolder), "Invalid filename");
+}
+
+TEST(IoErrorText, FixedTexts)
+{
+    const std::pair<int, const char*> rows[] = {
+        {EMFILE, "Too many open files"},  {ENFILE, "Too many open files"},
+        {EACCES, "File access denied"},   {EPERM, "File access denied"},
+        {EROFS, "File access denied"},    {EISDIR, "File access denied"},
+        {ENOSPC, "Disk full"},            {EDQUOT, "Disk full"},
+        {kReadBeyondEnd, "Read beyond end of file"},
+        {EIO, "I/O error 5"},             {EFBIG, "I/O error 27"},
+    };
+    for (const auto& [error, text] : rows)
+        EXPECT_EQ(ioErrorText(error, "/tmp/x"), text) << error;
+}
+
+TEST(ErrorBoxText, AddsPeriodAfterBytesSortingAfterIt)
+{
+    const std::pair<std::string, std::string> rows[] = {
+        {"Disk full", "Disk full."},
+        {"I/O error 5", "I/O error 5."},
+        {"Unable to write to /x/", "Unable to write to /x/."},
+        {"Done.", "Done."},
+        {"Why!", "Why!"},
+        {"a-", "a-"},
+        {"", ""},
+        {"\xC0", "\xC0."},
+    };
+    for (const auto& [message, shown] : rows)
+        EXPECT_EQ(errorBoxText(message), shown) << message;
+}
+
+TEST(LocalPathFromToolPath, TurnsBackslashesIntoSlashes)
+{
+    EXPECT_EQ(localPathFromToolPath("orfiles\\mma_ucp(c650)"), "orfiles/mma_ucp(c650)");
+    EXPECT_EQ(localPathFromToolPath("seem/004c_0001.seem"), "seem/004c_0001.seem");
+}
+} // namespace
