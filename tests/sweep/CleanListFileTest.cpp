@@ -107,8 +107,10 @@ TEST(CleanListText, ViewerTextBackToLines)
 TEST(CleanListExtension, AddedOnlyWhenMissing)
 {
     const std::vector<std::pair<std::string, std::string>> rows = {
-        {"list", "list.df"},       {"list.df", "list.df"},       {"/tmp/a.b/list", "/tmp/a.b/list.df"},
-        {"list.DF", "list.DF.df"}, {"list.dfx", "list.dfx.df"}, {"listdf", "listdf.df"},
+        {"list", "list.df"},       {"list.df", "list.df"},
+        {"/tmp/a.b/list", "/tmp/a.b/list.df"},
+        {"list.DF", "list.DF.df"}, {"list.dfx", "list.dfx.df"},
+        {"listdf", "listdf.df"},
     };
     for (const auto& [chosen, written] : rows)
         EXPECT_EQ(withCleanListExtension(chosen), written);
@@ -188,8 +190,9 @@ TEST_F(CleanListFileTest, FailedSaveShowsTheErrorAndKeepsTheOldFile)
     SaveList(session);
     prompts.answerSave(folder.file("folder"));
     SaveList(session);
-    EXPECT_EQ(prompts.take(), (Lines{"save", "error: I/O error 27", "save", "error: Invalid filename",
-                                     "save", "error: File access denied"}));
+    EXPECT_EQ(prompts.take(), (Lines{"save", "error: I/O error 27", "save",
+                                     "error: Invalid filename", "save",
+                                     "error: File access denied"}));
     EXPECT_EQ(folder.read("full.df"), "old\r\n");
     EXPECT_FALSE(folder.exists("missing"));
     EXPECT_TRUE(std::filesystem::is_directory(folder.file("folder.df")));
@@ -228,8 +231,9 @@ TEST_F(CleanListFileTest, FailedOrCancelledOpenKeepsTheCleanList)
     OpenCleanList(session);
     prompts.answerOpen(folder.file("folder.df"));
     OpenCleanList(session);
-    EXPECT_EQ(prompts.take(), (Lines{"open", "open", "error: File not found", "open",
-                                     "error: Invalid filename", "open", "error: File access denied"}));
+    EXPECT_EQ(prompts.take(),
+              (Lines{"open", "open", "error: File not found", "open", "error: Invalid filename",
+                     "open", "error: File access denied"}));
     EXPECT_EQ(linesOf(session.clean), (Lines{"/keep"}));
 }
 

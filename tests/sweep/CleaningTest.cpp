@@ -121,9 +121,9 @@ TEST_F(CleaningTest, CleanJavaDeletesEveryJavaPathOfEveryReadSilently)
     phone.calls.clear();
 
     CleanJava(session);
-    EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/mobile/kjava/a.jar", "File_Delete /a/mobile/kjava/b.jad",
-                                  "File_Delete /a/mobile/kjava/a.jar",
-                                  "File_Delete /a/mobile/kjava/b.jad"}));
+    EXPECT_EQ(phone.calls,
+              (Lines{"File_Delete /a/mobile/kjava/a.jar", "File_Delete /a/mobile/kjava/b.jad",
+                     "File_Delete /a/mobile/kjava/a.jar", "File_Delete /a/mobile/kjava/b.jad"}));
     EXPECT_EQ(session.java.size(), 4u);  // the JavaList keeps its entries
     EXPECT_TRUE(prompts.take().empty());
 }

@@ -18,7 +18,8 @@ TEST_F(ReadFromPhoneTest, AsksStatusCountThenListAndSplitsInLibraryOrder)
     ReadFromPhone(session);
     EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus", "File_Count", "File_List 4"}));
     EXPECT_EQ(pathsOf(session.sweep), (Lines{"/a/mobile/audio/ring.mp3", "/a/x.gif"}));
-    EXPECT_EQ(linesOf(session.java), (Lines{"/a/mobile/kjava/game.jar", "/a/mobile/kjava/game.jad"}));
+    EXPECT_EQ(linesOf(session.java),
+              (Lines{"/a/mobile/kjava/game.jar", "/a/mobile/kjava/game.jad"}));
     for (std::size_t i = 0; i < session.sweep.size(); ++i)
         EXPECT_FALSE(session.sweep.ticked(i));
     EXPECT_FALSE(session.sweep.selected().has_value());
