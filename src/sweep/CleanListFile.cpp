@@ -75,11 +75,11 @@ PathList parseCleanList(std::string_view bytes)
 
 std::string cleanListText(const PathList& lines)
 {
+    // Every line ends with a line break, so a last empty line survives the way back.
     std::string text;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            text.push_back('\n');
         text.append(lines[i]);
+        text.push_back('\n');
     }
     return text;
 }

@@ -78,11 +78,11 @@ TEST(ParseCleanList, ReadsBackWhatWasWritten)
               (Lines{"/a/x", "", "/a/\xE9\x98.mp3", " /a/y ", "/a/z"}));
 }
 
-TEST(CleanListText, JoinsLinesWithLineFeeds)
+TEST(CleanListText, EndsEveryLineWithLineFeed)
 {
     EXPECT_EQ(cleanListText(pathList({})), "");
-    EXPECT_EQ(cleanListText(pathList({"/a/x"})), "/a/x");
-    EXPECT_EQ(cleanListText(pathList({"/a/x", "", "/a/y"})), "/a/x\n\n/a/y");
+    EXPECT_EQ(cleanListText(pathList({"/a/x"})), "/a/x\n");
+    EXPECT_EQ(cleanListText(pathList({"/a/x", "", "/a/y"})), "/a/x\n\n/a/y\n");
 }
 
 TEST(CleanListText, ViewerTextBackToLines)
@@ -100,8 +100,8 @@ TEST(CleanListText, ViewerTextBackToLines)
     };
     for (const auto& row : rows)
         EXPECT_EQ(linesOf(cleanListFromText(row.bytes)), row.lines) << row.bytes;
-    const PathList lines = pathList({"/a/x", "", "/a/y"});
-    EXPECT_EQ(cleanListFromText(cleanListText(lines)), lines);
+    for (const auto& lines : {pathList({"/a/x", "", "/a/y"}), pathList({"/a/x", ""}), pathList({""})})
+        EXPECT_EQ(cleanListFromText(cleanListText(lines)), lines);
 }
 
 TEST(CleanListExtension, AddedOnlyWhenMissing)
