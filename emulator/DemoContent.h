@@ -1,0 +1,14 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <system_error>
+
+namespace p2kemu {
+
+// Fills the phone folder's fs/ with a small believable phone: a file for every category button,
+// Java games, the two tone databases, the Mma file and a few names in Windows-1251 Cyrillic.
+// The tree is built beside fs/ and renamed into place, so a failure leaves no half phone.
+// Returns the number of files written.
+std::size_t createDemoContent(const std::string& phoneFolder, std::error_code& ec);
+
+} // namespace p2kemu

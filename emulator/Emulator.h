@@ -1,0 +1,63 @@
+#pragma once
+#include "Journal.h"
+#include "PhoneFolder.h"
+#include "PhoneIni.h"
+#include "phonelink/p2kapi.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace p2kemu {
+
+// The whole state of the emulated phone, one instance per process behind the C functions.
+// Every call is journaled; every failure is a negative Result (EmulatorResults.h), never a crash.
+// P2K_Init may be called again: it drops what was going on and takes up the phone folder that
+// P2KEMU_ROOT names at that moment.
+class Emulator {
+public:
+    std::int32_t init(P2K_NotifyProc notify);
+    std::int32_t getStatus();
+    std::int32_t restart();
+    std::int32_t fileCount();
+    std::int32_t fileList(void* records, std::int32_t count);
+    std::int32_t volInfo(std::int32_t* info);
+    std::int32_t fileDelete(const char* path);
+    std::int32_t fileCreate(const char* path, std::int32_t mode);
+    std::int32_t fileWrite(const void* data, std::int32_t size, std::int32_t last);
+    std::int32_t fileClose();
+    std::int32_t seemWrite(std::int32_t seem, std::int32_t record, std::int32_t a, std::int32_t b,
+                           void* file);
+
+    // For a call that ended in an exception (out of memory): journal it and fail.
+    std::int32_t failed(const char* callName, const char* what);
+
+private:
+    // The file between File_Create and File_Close; it reaches fs/ only at File_Close.
+    struct OpenFile {
+        std::string path;
+        Segments names;
+        std::string bytes;
+    };
+
+    bool phoneConnected();
+    void dropOpenFile(const std::string& why);
+    std::int32_t finish(const std::string& callText, std::int32_t result, const std::string& detail = {});
+    std::int32_t refusePath(const std::string& callText, const char* path, Segments& names);
+    std::int32_t hostFailure(const std::string& callText, int error);
+    std::vector<PhoneFile> listableFiles(std::size_t& skipped) const;
+    std::uint64_t freeBytes() const;
+
+    bool initialised_ = false;
+    P2K_NotifyProc notify_ = nullptr;
+    PhoneFolder folder_;
+    PhoneIniWatcher ini_;
+    Journal journal_;
+    std::optional<OpenFile> open_;
+    std::chrono::steady_clock::time_point awayUntil_{};
+    std::optional<bool> lastSeen_;
+};
+
+} // namespace p2kemu

@@ -1,0 +1,89 @@
+#include "PhonePath.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace p2kemu {
+
+namespace {
+
+std::string hexByte(unsigned char byte)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", byte);
+    return text;
+}
+
+// Why one name cannot be a phone file or folder name, or empty when it can.
+std::string refusedName(std::string_view name)
+{
+    if (name.empty())
+        return "empty name";
+    if (name == "." || name == "..")
+        return "\"" + std::string(name) + "\" name";
+    if (name.size() > kMaxNameBytes)
+        return "name longer than " + std::to_string(kMaxNameBytes) + " bytes";
+    for (unsigned char byte : name) {
+        if (byte < 0x20 || byte == 0x7F)
+            return "control byte " + hexByte(byte);
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<Segments> splitPhonePath(const char* path, std::string& why)
+{
+    std::string_view text = path ? std::string_view(path) : std::string_view();
+    if (text.empty()) {
+        why = "empty path";
+        return std::nullopt;
+    }
+    if (text.front() != '/') {
+        why = "not an absolute path";
+        return std::nullopt;
+    }
+    if (text.size() > kMaxPathBytes) {
+        why = "longer than " + std::to_string(kMaxPathBytes) + " bytes";
+        return std::nullopt;
+    }
+    Segments names;
+    std::size_t start = 1;
+    while (true) {
+        std::size_t slash = text.find('/', start);
+        std::string_view name = text.substr(start, slash == std::string_view::npos ? slash : slash - start);
+        why = refusedName(name);
+        if (!why.empty())
+            return std::nullopt;
+        names.emplace_back(name);
+        if (slash == std::string_view::npos)
+            break;
+        start = slash + 1;
+    }
+    if (names.back().starts_with(kTempPrefix)) {
+        why = "name reserved for the emulator's temporary files";
+        return std::nullopt;
+    }
+    return names;
+}
+
+std::string journalText(std::string_view bytes)
+{
+    std::string out = "\"";
+    for (unsigned char byte : bytes) {
+        if (byte == '"' || byte == '\\') {
+            out += '\\';
+            out += static_cast<char>(byte);
+        } else if (byte < 0x20 || byte >= 0x7F) {
+            char text[8];
+            std::snprintf(text, sizeof text, "\\x%02X", byte);
+            out += text;
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    out += '"';
+    return out;
+}
+
+} // namespace p2kemu
