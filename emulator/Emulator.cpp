@@ -60,7 +60,7 @@ std::int32_t Emulator::init(P2K_NotifyProc notify)
     notify_ = notify;
     std::string root = phoneFolderPath();
     if (root.empty())
-        return kHostError;  // no folder, so no journal either
+        return kHostError; // no folder, so no journal either
     std::error_code ec;
     root = fs::absolute(root, ec).lexically_normal().string();
     if (root.size() > 1 && root.back() == '/')
@@ -75,7 +75,8 @@ std::int32_t Emulator::init(P2K_NotifyProc notify)
         std::size_t files = createDemoContent(root, ec);
         if (ec)
             return finish(callText, kHostError, "could not make the demo phone: " + ec.message());
-        journal_.note("made a demo phone with " + std::to_string(files) + " files in " + root + "/fs");
+        journal_.note("made a demo phone with " + std::to_string(files) + " files in " + root +
+                      "/fs");
     }
     const std::string ini = folder_.hostPath("phone.ini");
     if (!fs::exists(fs::symlink_status(ini, ec))) {
@@ -86,7 +87,7 @@ std::int32_t Emulator::init(P2K_NotifyProc notify)
     ini_.setFile(ini);
     initialised_ = true;
     lastSeen_ = phoneConnected();
-    return finish(callText, kOk, "phone folder " + root);
+    return finish(callText, kOk, "phone " + ini_.settings().model + " in " + root);
 }
 
 std::int32_t Emulator::getStatus()
@@ -105,14 +106,14 @@ std::int32_t Emulator::restart()
     if (!phoneConnected())
         return finish(callText, kNotConnected);
     dropOpenFile("the phone restarted");
-    awayUntil_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(ini_.settings().restartMs);
+    awayUntil_ =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(ini_.settings().restartMs);
     phoneConnected();
     return finish(callText, kOk, "back in " + std::to_string(ini_.settings().restartMs) + " ms");
 }
 
 std::int32_t Emulator::failed(const char* callName, const char* what)
 {
-    open_.reset();
     return finish(std::string(callName) + "(...)", kHostError, what);
 }
 
@@ -142,7 +143,8 @@ void Emulator::dropOpenFile(const std::string& why)
     open_.reset();
 }
 
-std::int32_t Emulator::finish(const std::string& callText, std::int32_t result, const std::string& detail)
+std::int32_t Emulator::finish(const std::string& callText, std::int32_t result,
+                              const std::string& detail)
 {
     journal_.call(callText, result, detail);
     return result;

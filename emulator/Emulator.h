@@ -44,7 +44,8 @@ private:
 
     bool phoneConnected();
     void dropOpenFile(const std::string& why);
-    std::int32_t finish(const std::string& callText, std::int32_t result, const std::string& detail = {});
+    std::int32_t finish(const std::string& callText, std::int32_t result,
+                        const std::string& detail = {});
     std::int32_t refusePath(const std::string& callText, const char* path, Segments& names);
     std::int32_t hostFailure(const std::string& callText, int error);
     std::vector<PhoneFile> listableFiles(std::size_t& skipped) const;

@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::size_t kRecordBytes = 512;
 constexpr std::size_t kPathOffset = 8;
+// Seem records are a few kilobytes; the limit keeps a descriptor such as /dev/zero from
+// filling the memory.
+constexpr std::size_t kMaxSeemBytes = 1024 * 1024;
 
 std::string pointerText(const void* pointer, const std::string& what)
 {
@@ -161,8 +164,9 @@ std::int32_t Emulator::fileClose()
     open_.reset();
     if (int error = folder_.replaceFile(file.names, file.bytes))
         return hostFailure(callText, error);
-    return finish(callText, kOk, journalText(file.path) + " written, " +
-                                     std::to_string(file.bytes.size()) + " bytes");
+    return finish(callText, kOk,
+                  journalText(file.path) + " written, " + std::to_string(file.bytes.size()) +
+                      " bytes");
 }
 
 std::int32_t Emulator::seemWrite(std::int32_t seem, std::int32_t record, std::int32_t a,
@@ -185,15 +189,19 @@ std::int32_t Emulator::seemWrite(std::int32_t seem, std::int32_t record, std::in
     if (!phoneConnected())
         return finish(callText, kNotConnected);
     std::string bytes;
-    if (int error = readToEnd(fd, bytes))
+    if (int error = readToEnd(fd, bytes, kMaxSeemBytes + 1))
         return finish(callText, error == EBADF ? kBadArgument : kHostError,
                       "reading fd " + std::to_string(fd) + ": " + std::strerror(error));
+    if (bytes.size() > kMaxSeemBytes)
+        return finish(callText, kBadArgument,
+                      "a seem record holds at most " + std::to_string(kMaxSeemBytes) + " bytes");
     char name[32];
     std::snprintf(name, sizeof name, "%04x_%04x.seem", static_cast<unsigned>(seem),
                   static_cast<unsigned>(record));
     if (int error = folder_.writeSeem(name, bytes))
         return hostFailure(callText, error);
-    return finish(callText, kOk, "seem/" + std::string(name) + ", " + std::to_string(bytes.size()) + " bytes");
+    return finish(callText, kOk,
+                  "seem/" + std::string(name) + ", " + std::to_string(bytes.size()) + " bytes");
 }
 
 } // namespace p2kemu

@@ -1,5 +1,6 @@
 #include "HostFiles.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -92,8 +93,8 @@ UniqueFd openParentFolder(int base, const Segments& names, bool create)
 int replaceFileAt(int dir, const std::string& name, std::string_view bytes)
 {
     std::string temp = temporaryName();
-    UniqueFd file(::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                           0644));
+    UniqueFd file(
+        ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!file.valid())
         return errno;
     int error = writeAll(file.get(), bytes);
@@ -108,11 +109,11 @@ int replaceFileAt(int dir, const std::string& name, std::string_view bytes)
     return error;
 }
 
-int readToEnd(int fd, std::string& bytes)
+int readToEnd(int fd, std::string& bytes, std::size_t limit)
 {
     char chunk[65536];
-    while (true) {
-        ssize_t got = ::read(fd, chunk, sizeof chunk);
+    while (bytes.size() < limit) {
+        ssize_t got = ::read(fd, chunk, std::min(sizeof chunk, limit - bytes.size()));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -122,6 +123,7 @@ int readToEnd(int fd, std::string& bytes)
             return 0;
         bytes.append(chunk, static_cast<std::size_t>(got));
     }
+    return 0;
 }
 
 } // namespace p2kemu

@@ -45,7 +45,8 @@ UniqueFd openParentFolder(int base, const Segments& names, bool create);
 // Returns 0 or the errno of the failure.
 int replaceFileAt(int dir, const std::string& name, std::string_view bytes);
 
-// Reads from fd's current position to its end. Returns 0 or the errno of the failure.
-int readToEnd(int fd, std::string& bytes);
+// Reads from fd's current position to its end, but no more than limit bytes. Returns 0 or the
+// errno of the failure.
+int readToEnd(int fd, std::string& bytes, std::size_t limit);
 
 } // namespace p2kemu

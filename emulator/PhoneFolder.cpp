@@ -19,7 +19,8 @@ std::vector<PhoneFile> PhoneFolder::scan() const
     const std::string base = hostPath("fs");
     std::error_code ec;
     // The iterator does not descend into linked folders; linked files are skipped below.
-    auto it = fs::recursive_directory_iterator(base, fs::directory_options::skip_permission_denied, ec);
+    auto it =
+        fs::recursive_directory_iterator(base, fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::error_code statError;
         if (!fs::is_regular_file(it->symlink_status(statError)) || statError)
@@ -62,7 +63,7 @@ int PhoneFolder::checkCreatable(const Segments& names) const
         return errno;
     UniqueFd parent = openParentFolder(base.get(), names, false);
     if (!parent.valid())
-        return errno == ENOENT ? 0 : errno;  // missing folders are made at File_Close
+        return errno == ENOENT ? 0 : errno; // missing folders are made at File_Close
     struct stat info {};
     if (::fstatat(parent.get(), names.back().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? 0 : errno;

@@ -82,8 +82,8 @@ PhoneSettings parsePhoneIni(std::string_view text, std::vector<std::string>& pro
             problems.push_back("phone.ini: line without '=' is ignored: " + std::string(line));
             continue;
         }
-        applyKey(settings, lowered(trimmed(line.substr(0, equals))), trimmed(line.substr(equals + 1)),
-                 problems);
+        applyKey(settings, lowered(trimmed(line.substr(0, equals))),
+                 trimmed(line.substr(equals + 1)), problems);
     }
     return settings;
 }

@@ -51,7 +51,8 @@ std::optional<Segments> splitPhonePath(const char* path, std::string& why)
     std::size_t start = 1;
     while (true) {
         std::size_t slash = text.find('/', start);
-        std::string_view name = text.substr(start, slash == std::string_view::npos ? slash : slash - start);
+        std::string_view name =
+            text.substr(start, slash == std::string_view::npos ? slash : slash - start);
         why = refusedName(name);
         if (!why.empty())
             return std::nullopt;

@@ -14,7 +14,10 @@ using namespace p2kemu;
 namespace {
 
 std::vector<int32_t> events;
-void recordEvent(int32_t event) { events.push_back(event); }
+void recordEvent(int32_t event)
+{
+    events.push_back(event);
+}
 
 // Sets or removes environment variables for one scope.
 class Environment {
@@ -104,7 +107,8 @@ TEST_F(EmulatorTest, RestartedPhoneIsAwayForItsRestartTime)
     ASSERT_EQ(P2K_Restart(), kOk);
     EXPECT_EQ(P2K_GetStatus(), 0);
     EXPECT_EQ(File_Count(), kNotConnected);
-    while (P2K_GetStatus() == 0 && std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
+    while (P2K_GetStatus() == 0 &&
+           std::chrono::steady_clock::now() - started < std::chrono::seconds(5))
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     auto away = std::chrono::steady_clock::now() - started;
     EXPECT_GE(away, std::chrono::milliseconds(400));
@@ -150,7 +154,7 @@ TEST_F(EmulatorTest, PhoneFolderFollowsTheEnvironment)
         const char* root;
         const char* xdgData;
         const char* home;
-        const char* expected;  // below the test folder
+        const char* expected; // below the test folder
     };
     const Row rows[] = {
         {"mine", "data", "home", "mine"},
@@ -170,7 +174,8 @@ TEST_F(EmulatorTest, PhoneFolderFollowsTheEnvironment)
             env.set("XDG_DATA_HOME", absolute(row.xdgData));
         env.set("HOME", absolute(row.home));
         ASSERT_EQ(P2K_Init(nullptr), 0) << row.expected;
-        EXPECT_TRUE(dir.exists(std::string(row.expected) + "/fs/a/mobile/system/mma_ucp")) << row.expected;
+        EXPECT_TRUE(dir.exists(std::string(row.expected) + "/fs/a/mobile/system/mma_ucp"))
+            << row.expected;
         EXPECT_TRUE(dir.exists(std::string(row.expected) + "/journal.log")) << row.expected;
         fs::remove_all(dir.file(row.expected));
     }
@@ -189,9 +194,11 @@ TEST_F(EmulatorTest, JournalHasOneReadableLinePerCall)
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);
     EXPECT_NE(log.find("File_Delete(\"/a/\\xC7\\xE2\\xEE\\xED\\xEE\\xEA.mp3\") -> 0 ok\n"),
               std::string::npos);
-    EXPECT_NE(log.find("File_Delete(\"/a/../x\") -> -3 bad path: \"..\" name\n"), std::string::npos);
+    EXPECT_NE(log.find("File_Delete(\"/a/../x\") -> -3 bad path: \"..\" name\n"),
+              std::string::npos);
     EXPECT_NE(log.find("File_Count() -> 0 ok\n"), std::string::npos);
     EXPECT_TRUE(std::all_of(log.begin(), log.end(), [](char c) {
-        return c == '\n' || (static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F);
+        return c == '\n' ||
+               (static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F);
     }));
 }

@@ -11,7 +11,10 @@ using namespace p2kemu;
 namespace {
 
 // What the program hands File_Write: the bytes, then one zero byte.
-std::string withZero(const std::string& bytes) { return bytes + '\0'; }
+std::string withZero(const std::string& bytes)
+{
+    return bytes + '\0';
+}
 
 int32_t writeBytes(const std::string& bytes)
 {
@@ -51,8 +54,8 @@ TEST_F(EmulatorTest, RefusesPathsThatCouldLeaveThePhone)
     startPhone({{"/a/b.txt", "b"}, {"/b.txt", "top"}, {"/a/.p2kemu-x", "t"}});
     dir.write("phone/outside.txt", "beside fs/");
     const std::string longName = "/a/" + std::string(256, 'n');
-    const std::string longPath = "/a/" + std::string(200, 'n') + "/" + std::string(200, 'n') + "/" +
-                                 std::string(100, 'n');
+    const std::string longPath =
+        "/a/" + std::string(200, 'n') + "/" + std::string(200, 'n') + "/" + std::string(100, 'n');
     struct Row {
         const char* path;
         const char* why;
@@ -162,7 +165,8 @@ TEST_F(EmulatorTest, FileCallsOutOfOrderAreRefused)
     EXPECT_FALSE(onPhone("/a/second"));
 
     EXPECT_EQ(File_Create("/a", 4), kBadPath) << "a folder stands there";
-    EXPECT_EQ(File_Create("/a/file/below", 4), kBadPath) << "a file stands where a folder is needed";
+    EXPECT_EQ(File_Create("/a/file/below", 4), kBadPath)
+        << "a file stands where a folder is needed";
     EXPECT_EQ(File_Close(), kOutOfOrder);
 }
 
@@ -210,5 +214,9 @@ TEST_F(EmulatorTest, SeemWriteStoresTheRestOfTheHandedFile)
     EXPECT_EQ(Seem_Write(0x4C, 1, 0, 0, nullptr), kBadArgument);
     EXPECT_EQ(Seem_Write(0x10000, 1, 0, 0, &file), kBadArgument);
     EXPECT_EQ(Seem_Write(0x4C, -1, 0, 0, &file), kBadArgument);
+    int endless = ::open("/dev/zero", O_RDONLY);
+    EXPECT_EQ(Seem_Write(0x4C, 2, 0, 0, &endless), kBadArgument);
+    ::close(endless);
+    EXPECT_FALSE(dir.exists("phone/seem/004c_0002.seem"));
     EXPECT_EQ(dir.read("phone/seem/004c_0001.seem"), "3456789") << "failed writes change nothing";
 }

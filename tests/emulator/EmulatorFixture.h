@@ -20,9 +20,15 @@ protected:
                     const std::string& ini = "[Phone]\nconnected=1\ncapacity=1000000\n");
     void writeIni(const std::string& text) const;
 
-    std::string fsFile(const std::string& phonePath) const { return dir.file("phone/fs" + phonePath); }
+    std::string fsFile(const std::string& phonePath) const
+    {
+        return dir.file("phone/fs" + phonePath);
+    }
     bool onPhone(const std::string& phonePath) const;
-    std::string phoneFile(const std::string& phonePath) const { return dir.read("phone/fs" + phonePath); }
+    std::string phoneFile(const std::string& phonePath) const
+    {
+        return dir.read("phone/fs" + phonePath);
+    }
     std::string journal() const { return dir.read("phone/journal.log"); }
 
     // File_Count, then File_List into a buffer of that many records.

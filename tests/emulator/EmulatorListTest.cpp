@@ -11,7 +11,10 @@ using namespace p2kemu;
 
 namespace {
 
-bool startsWith(const std::string& s, const std::string& head) { return s.rfind(head, 0) == 0; }
+bool startsWith(const std::string& s, const std::string& head)
+{
+    return s.rfind(head, 0) == 0;
+}
 
 // The first k bytes of s followed by its last 3, as the category buttons compare it.
 std::string headAndTail(const std::string& s, std::size_t k)
@@ -25,16 +28,19 @@ struct CategoryRule {
 };
 
 const CategoryRule kRules[] = {
-    {"Audio", [](const std::string& s) {
+    {"Audio",
+     [](const std::string& s) {
          return startsWith(s, "/a/mobile/audio") && s != "/a/mobile/audio/funlight.pat";
      }},
     {"Pictures", [](const std::string& s) { return startsWith(s, "/a/mobile/picture"); }},
     {"Not used", [](const std::string& s) { return startsWith(s, "/a/mobile/mib/pcf"); }},
-    {"Pictures from /a/", [](const std::string& s) {
+    {"Pictures from /a/",
+     [](const std::string& s) {
          return headAndTail(s, 3) == "/a/gif" || headAndTail(s, 3) == "/a/png";
      }},
     {"MMS", [](const std::string& s) { return startsWith(s, "/a/mobile/mms/mmstemplate"); }},
-    {"Sound for camera", [](const std::string& s) {
+    {"Sound for camera",
+     [](const std::string& s) {
          return headAndTail(s, 12) == "/a/mobile/syamr" || headAndTail(s, 12) == "/a/mobile/sywav";
      }},
     {"Theme", [](const std::string& s) { return headAndTail(s, 3) == "/a/tcf"; }},
@@ -74,7 +80,8 @@ TEST_F(EmulatorTest, FirstInitMakesABelievableDemoPhone)
                               [](const std::string& p) { return startsWith(p, "/a/mobile/kj"); });
     EXPECT_GE(java, 2);
     auto cyrillic = std::count_if(paths.begin(), paths.end(), [](const std::string& p) {
-        return std::any_of(p.begin(), p.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xC0; });
+        return std::any_of(p.begin(), p.end(),
+                           [](char c) { return static_cast<unsigned char>(c) >= 0xC0; });
     });
     EXPECT_GE(cyrillic, 2);
     EXPECT_EQ(fs::file_size(fsFile("/a/mobile/system/mma_ucp")) > 0, true);
@@ -97,11 +104,16 @@ TEST_F(EmulatorTest, LaterInitKeepsThePhoneAsItWas)
 
 TEST_F(EmulatorTest, ListsEveryFileInByteOrderOfItsPath)
 {
-    startPhone({{"/a/b.txt", "abc"}, {"/a/B.txt", std::string(0x0102, 'x')}, {"/a/\xC7.mp3", "m"},
-                {"/a/a/z", ""}, {"/a/a.txt", "1"}, {"/a/a-b", "2"}, {"/Z", "z"}});
+    startPhone({{"/a/b.txt", "abc"},
+                {"/a/B.txt", std::string(0x0102, 'x')},
+                {"/a/\xC7.mp3", "m"},
+                {"/a/a/z", ""},
+                {"/a/a.txt", "1"},
+                {"/a/a-b", "2"},
+                {"/Z", "z"}});
     std::vector<unsigned char> records = listRecords();
     ASSERT_EQ(records.size(), 7u * kRecord);
-    std::vector<std::string> expected = {"/Z",     "/a/B.txt", "/a/a-b",      "/a/a.txt",
+    std::vector<std::string> expected = {"/Z",     "/a/B.txt", "/a/a-b",     "/a/a.txt",
                                          "/a/a/z", "/a/b.txt", "/a/\xC7.mp3"};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const unsigned char* record = records.data() + i * kRecord;
@@ -120,7 +132,10 @@ TEST_F(EmulatorTest, ListsOnlyWhatThePhoneCouldHold)
     std::string longest = "/" + std::string(250, 'p') + "/" + std::string(250, 'q') + "/";
     longest += std::string(504 - longest.size(), 'r');
     std::string tooLong = longest.substr(0, longest.size() - 1) + "rr";
-    startPhone({{"/a/ok.txt", "ok"}, {longest, "504"}, {tooLong, "505"}, {"/a/bad\x01name", "c"},
+    startPhone({{"/a/ok.txt", "ok"},
+                {longest, "504"},
+                {tooLong, "505"},
+                {"/a/bad\x01name", "c"},
                 {"/a/.p2kemu-7-1.tmp", "half written"}});
     fs::create_directories(root + "/fs/a/empty-folder");
     dir.write("outside/secret.txt", "not on the phone");
@@ -142,7 +157,8 @@ TEST_F(EmulatorTest, ListWithACountThatDisagreesFillsWhatBothAllow)
     ASSERT_EQ(all.size(), 4u);
 
     for (int32_t count : {0, 2, 4, 7}) {
-        std::vector<unsigned char> records(static_cast<std::size_t>(std::max(count, 1)) * kRecord, 0xAB);
+        std::vector<unsigned char> records(static_cast<std::size_t>(std::max(count, 1)) * kRecord,
+                                           0xAB);
         int32_t filled = std::min(count, 4);
         EXPECT_EQ(File_List(records.data(), count), filled) << count;
         for (int32_t i = 0; i < filled; ++i)
