@@ -1,0 +1,24 @@
+#pragma once
+#include "sweep/PathList.h"
+
+#include <QWidget>
+
+class QPlainTextEdit;
+
+// The list viewer: shows the clean list and lets the user edit it.
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm2(QWidget* parent = nullptr);
+
+    // Visible and in front; never modal.
+    void showWindow();
+    // Replaces the text with these lines and marks it unedited.
+    void setLines(const PathList& lines);
+    // After the user edited the text: lines = its lines, true. Otherwise false, lines untouched.
+    bool takeEdits(PathList& lines);
+
+    QPlainTextEdit* Memo1;
+};
+
+extern TForm2* Form2;

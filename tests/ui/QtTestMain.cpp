@@ -1,0 +1,12 @@
+// main() for the widget tests: GoogleTest inside a QApplication. Defining main here keeps the
+// one from gtest_main out of the link.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

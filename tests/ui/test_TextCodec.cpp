@@ -1,0 +1,69 @@
+#include "ui/TextCodec.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+std::string allByteValues()
+{
+    std::string bytes;
+    for (int b = 0; b < 256; ++b)
+        bytes.push_back(static_cast<char>(b));
+    return bytes;
+}
+
+TEST(TextCodec, EveryByteSurvivesTheRoundTrip)
+{
+    const std::string bytes = allByteValues();
+    const QString text = fromLocal8(bytes);
+    ASSERT_EQ(text.size(), 256);
+    EXPECT_EQ(toLocal8(text), bytes);
+    // A reversible mapping needs 256 different characters.
+    std::set<char16_t> distinct;
+    for (const QChar c : text)
+        distinct.insert(c.unicode());
+    EXPECT_EQ(distinct.size(), 256u);
+}
+
+TEST(TextCodec, MapsBytesToWindows1251)
+{
+    const struct {
+        unsigned char byte;
+        char16_t unicode;
+    } rows[] = {
+        {0x41, u'A'},   {0x80, 0x0402}, {0x88, 0x20AC}, {0x98, 0x0098}, {0xA0, 0x00A0},
+        {0xA8, 0x0401}, {0xB9, 0x2116}, {0xC0, 0x0410}, {0xDF, 0x042F}, {0xFF, 0x044F},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.byte);
+        const std::string byte(1, static_cast<char>(row.byte));
+        const QString text = fromLocal8(byte);
+        ASSERT_EQ(text.size(), 1);
+        EXPECT_EQ(text[0].unicode(), row.unicode);
+        EXPECT_EQ(toLocal8(QString(QChar(row.unicode))), byte);
+    }
+}
+
+TEST(TextCodec, CharactersOutsideTheCodePageBecomeQuestionMarks)
+{
+    const struct {
+        QString typed;
+        std::string bytes;
+    } rows[] = {
+        {QStringLiteral("\u00FC"), "?"},         // u with umlaut
+        {QStringLiteral("\u4E2D"), "?"},         // a CJK character
+        {QStringLiteral("a\U0001F600b"), "a?b"}, // an emoji is one '?', not two
+        {QStringLiteral("\U0001F600\U0001F600"), "??"},
+        {QString(QChar(0xD800)), "?"}, // a lone surrogate
+        {QStringLiteral("/a/\u0444\u0430\u0439\u043B"), "/a/\xF4\xE0\xE9\xEB"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.typed.toStdString());
+        EXPECT_EQ(toLocal8(row.typed), row.bytes);
+    }
+}
+
+} // namespace

@@ -1,0 +1,192 @@
+#include "ui/Unit2.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+PathList pathList(const std::vector<std::string>& paths)
+{
+    PathList list;
+    for (const auto& p : paths)
+        list.push_back(p);
+    return list;
+}
+
+std::vector<std::string> linesOf(const PathList& list)
+{
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        lines.emplace_back(list[i]);
+    return lines;
+}
+
+// Every byte a clean-list line can hold: all but CR, LF and the end-of-file byte 0x1A.
+std::string everyLineByte()
+{
+    std::string bytes;
+    for (int b = 0; b < 256; ++b)
+        if (b != '\r' && b != '\n' && b != 0x1A)
+            bytes.push_back(static_cast<char>(b));
+    return bytes;
+}
+
+int topLevelsNamed(const QString& name)
+{
+    int count = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        count += w->objectName() == name;
+    return count;
+}
+
+class Form2Test : public ::testing::Test {
+protected:
+    void SetUp() override { form = std::make_unique<TForm2>(); }
+
+    // What a user does: put the cursor at the end and type, Enter for a line break. Letters
+    // outside ASCII arrive as key events carrying their text, as from a Cyrillic layout.
+    void typeAtEnd(const QString& text)
+    {
+        form->Memo1->moveCursor(QTextCursor::End);
+        for (const QChar c : text) {
+            if (c == QLatin1Char('\n'))
+                QTest::keyClick(form->Memo1, Qt::Key_Return);
+            else if (c.unicode() < 0x80)
+                QTest::keyClick(form->Memo1, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, form->Memo1, Qt::Key_unknown, QString(c),
+                                    Qt::NoModifier);
+        }
+    }
+
+    std::unique_ptr<TForm2> form;
+};
+
+TEST_F(Form2Test, IsAFixedNonModalWindowWithOneTextBox)
+{
+    EXPECT_EQ(form->windowTitle(), "View list");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->size(), QSize(458, 379));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_FALSE(form->windowFlags() & Qt::WindowMinMaxButtonsHint);
+    EXPECT_EQ(form->windowModality(), Qt::NonModal);
+    ASSERT_EQ(form->findChild<QPlainTextEdit*>("Memo1"), form->Memo1);
+    EXPECT_EQ(form->Memo1->geometry(), QRect(0, 0, 457, 377));
+    EXPECT_EQ(form->Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    EXPECT_EQ(form->Memo1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_NE(form->Memo1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_FALSE(form->Memo1->isReadOnly());
+    EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
+}
+
+TEST_F(Form2Test, ShowsLinesAsTextAndGivesNoEditsUntilTyping)
+{
+    form->setLines(pathList({"/a/\xC0\xE1\xE2.mp3", "/a/x\x98y", ""}));
+    EXPECT_EQ(form->Memo1->toPlainText(),
+              QStringLiteral("/a/\u0410\u0431\u0432.mp3\n/a/x\u0098y\n\n"));
+    PathList lines = pathList({"untouched"});
+    EXPECT_FALSE(form->takeEdits(lines));
+    EXPECT_EQ(linesOf(lines), std::vector<std::string>{"untouched"});
+}
+
+TEST_F(Form2Test, EditedTextKeepsEveryByte)
+{
+    const std::vector<std::string> original = {
+        everyLineByte(), "/a/mobile/picture/\xCF\xF0\xE8\xE2\xE5\xF2.jpg", "", "/a/\x98\xA0\xAD"};
+    form->setLines(pathList(original));
+    typeAtEnd("/a/new"); // the text ends with a line break: this starts a line of its own
+
+    PathList lines;
+    ASSERT_TRUE(form->takeEdits(lines));
+    std::vector<std::string> expected = original;
+    expected.push_back("/a/new");
+    EXPECT_EQ(linesOf(lines), expected);
+}
+
+TEST_F(Form2Test, TypedLinesBecomeCleanListLines)
+{
+    typeAtEnd(QStringLiteral("/a/one\n/a/\u0444\u0430\u0439\u043B\n/a/\u00FC"));
+    PathList lines;
+    ASSERT_TRUE(form->takeEdits(lines));
+    EXPECT_EQ(linesOf(lines), (std::vector<std::string>{"/a/one", "/a/\xF4\xE0\xE9\xEB", "/a/?"}));
+    EXPECT_FALSE(form->takeEdits(lines)) << "the edits were already taken";
+
+    typeAtEnd("x");
+    ASSERT_TRUE(form->takeEdits(lines));
+    EXPECT_EQ(linesOf(lines).back(), "/a/?x");
+}
+
+TEST_F(Form2Test, ClearingTheTextGivesAnEmptyList)
+{
+    form->setLines(pathList({"/a/x", "/a/y"}));
+    form->Memo1->selectAll();
+    QTest::keyClick(form->Memo1, Qt::Key_Delete);
+    PathList lines = pathList({"old"});
+    ASSERT_TRUE(form->takeEdits(lines));
+    EXPECT_TRUE(lines.empty());
+}
+
+TEST_F(Form2Test, SetLinesReplacesEditsAndMarksUnedited)
+{
+    typeAtEnd("typed");
+    form->setLines(pathList({"/a/loaded"}));
+    EXPECT_EQ(form->Memo1->toPlainText(), "/a/loaded\n");
+    PathList lines;
+    EXPECT_FALSE(form->takeEdits(lines));
+}
+
+TEST_F(Form2Test, ShowingTwiceKeepsOneWindowAndItsText)
+{
+    const int before = topLevelsNamed("Form2");
+    form->setLines(pathList({"/a/x"}));
+    form->showWindow();
+    typeAtEnd("/a/typed");
+    form->showWindow();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(topLevelsNamed("Form2"), before);
+    EXPECT_EQ(form->Memo1->toPlainText(), "/a/x\n/a/typed");
+}
+
+TEST_F(Form2Test, ClosingHidesAndKeepsTheText)
+{
+    form->showWindow();
+    typeAtEnd("/a/kept");
+    QPointer<TForm2> alive(form.get());
+    EXPECT_TRUE(form->close());
+    QApplication::processEvents();
+    ASSERT_TRUE(alive);
+    EXPECT_FALSE(form->isVisible());
+    form->showWindow();
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->Memo1->toPlainText(), "/a/kept");
+    PathList lines;
+    ASSERT_TRUE(form->takeEdits(lines));
+    EXPECT_EQ(linesOf(lines), std::vector<std::string>{"/a/kept"});
+}
+
+TEST_F(Form2Test, LongLinesWrapWithoutAHorizontalScrollBar)
+{
+    form->setLines(pathList({std::string(2000, 'x')}));
+    form->showWindow();
+    QApplication::processEvents();
+    EXPECT_FALSE(form->Memo1->horizontalScrollBar()->isVisible());
+    EXPECT_GT(form->Memo1->document()
+                  ->documentLayout()
+                  ->blockBoundingRect(form->Memo1->document()->firstBlock())
+                  .height(),
+              3 * form->Memo1->fontMetrics().height());
+}
+
+} // namespace
