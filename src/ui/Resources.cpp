@@ -1,9 +1,14 @@
 #include "ui/Resources.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QPixmap>
 
+#include <algorithm>
 #include <array>
+
+// Width of "Product name:" in the face the windows were laid out for.
+constexpr int kDesignedWidth = 66;
 
 // Q_INIT_RESOURCE declares the initialiser in the enclosing namespace, so this stays global.
 static void initResourcesOnce()
@@ -44,12 +49,18 @@ QIcon buttonPicture(const QString& buttonName)
 QFont designFont()
 {
     QFont font;
-    // Narrow faces first: the layouts leave just enough room for the original's glyph widths.
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                      QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
+    // The windows place labels side by side with a few pixels to spare for the original face's
+    // glyph widths. A wider stand-in (DejaVu Sans, say) is narrowed to those widths, so that
+    // "Product name:" still ends before the name beside it.
+    const int width = QFontMetrics(font).horizontalAdvance(QStringLiteral("Product name:"));
+    if (width > kDesignedWidth) {
+        font.setStretch(
+            std::max<int>(QFont::Condensed, QFont::Unstretched * kDesignedWidth / width));
+    }
     return font;
 }
 

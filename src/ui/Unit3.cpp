@@ -17,6 +17,16 @@ const QString kMail = QStringLiteral("zandrel@example.org");
 const QString kHomeHost = QStringLiteral("www.example.org");
 const QString kSupportHost = QStringLiteral("forum.example.org");
 const QString kLibraryAuthor = QStringLiteral("the Zandrel team");
+
+// The 3-D light colour sits between the button face and its highlight, as Qt's Midlight is
+// documented to. Some styles make Midlight darker than the face; then a shade just below the
+// face stands in.
+QColor lightShade(const QPalette& palette)
+{
+    const QColor face = palette.color(QPalette::Button);
+    const QColor midlight = palette.color(QPalette::Midlight);
+    return midlight.lightness() >= face.lightness() ? midlight : face.darker(105);
+}
 } // namespace
 
 TForm3::TForm3(QWidget* parent)
@@ -26,8 +36,10 @@ TForm3::TForm3(QWidget* parent)
     setWindowTitle(QStringLiteral("About..."));
     setWindowIcon(programIcon());
     setFont(designFont());
-    setBackgroundRole(QPalette::Midlight); // the 3-D light colour
     setAutoFillBackground(true);
+    QPalette look = palette();
+    look.setColor(QPalette::Window, lightShade(look));
+    setPalette(look);
     setAttribute(Qt::WA_QuitOnClose, false);
     // Outer 287 x 256 with a classic frame (4 px borders, 19 px caption).
     resize(279, 229);
