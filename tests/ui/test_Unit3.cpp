@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -65,6 +66,23 @@ TEST_F(Form3Test, LabelsStandWhereTheLayoutPutsThem)
             << "sized to its text";
     }
     EXPECT_EQ(label("Label10")->palette().color(QPalette::WindowText), QColor(Qt::red));
+}
+
+// The stand-in font must leave each caption room before the value placed beside it.
+TEST_F(Form3Test, CaptionsEndBeforeTheirValues)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"Label2", "Label1"}, {"Label3", "Label4"},   {"Label5", "Label6"},
+        {"Label8", "Label9"}, {"Label11", "Label12"},
+    };
+    for (const auto& [caption, value] : rows) {
+        SCOPED_TRACE(caption);
+        QLabel* c = label(caption);
+        QLabel* v = label(value);
+        ASSERT_TRUE(c && v);
+        const int captionEnd = c->x() + c->fontMetrics().horizontalAdvance(c->text().trimmed());
+        EXPECT_LT(captionEnd, v->x());
+    }
 }
 
 TEST_F(Form3Test, ShowsTheLogoAndAnOkButton)
