@@ -1,10 +1,59 @@
 #include "ui/ZandrelApp.h"
 
+#include "app/Settings.h"
+#include "phonelink/LibraryPhoneLink.h"
+#include "ui/Resources.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/Unit3.h"
+
 #include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+bool displayAvailable()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+} // namespace
 
 int runZandrel(int argc, char** argv)
 {
+    // Without a display Qt would abort with a message about platform plugins; say it plainly.
+    if (!displayAvailable()) {
+        std::fputs("zandrel: no display found (DISPLAY or WAYLAND_DISPLAY is not set); "
+                   "Zandrel is a desktop program and needs one.\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
-    app.setApplicationName("Zandrel");
+    QApplication::setApplicationName(QStringLiteral("Zandrel"));
+    initZandrelResources();
+    QApplication::setWindowIcon(programIcon());
+    // The main window alone decides when the program ends; the other windows only hide.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    LibraryPhoneLink phone;
+    Form1 = new TForm1(phone, programDirectory());
+    QObject::connect(Form1, &TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    Form2 = new TForm2;
+    Form3 = new TForm3;
+    Form1->show();
+    QApplication::exec();
+
+    // The main window writes the language setting while it is destroyed.
+    delete Form1;
+    Form1 = nullptr;
+    delete Form2;
+    Form2 = nullptr;
+    delete Form3;
+    Form3 = nullptr;
     return 0;
 }

@@ -1,0 +1,80 @@
+#include "ui/QtPrompts.h"
+
+#include "app/ErrorText.h"
+#include "ui/BusyIndicator.h"
+#include "ui/TextCodec.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+void showBox(QWidget* owner, QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    QMessageBox box(icon, title, text, QMessageBox::Ok, owner);
+    box.exec();
+}
+} // namespace
+
+QtPrompts::QtPrompts(QWidget* window, BusyIndicator& busy) : window_(window), busy_(busy) {}
+
+QWidget* QtPrompts::owner() const
+{
+    return window_ && window_->isVisible() ? window_.data() : nullptr;
+}
+
+void QtPrompts::warning(const std::string& text)
+{
+    BusyIndicator::ModalPause pause(busy_);
+    showBox(owner(), QMessageBox::Warning, QStringLiteral("Warning"), fromLocal8(text));
+}
+
+void QtPrompts::information(const std::string& text)
+{
+    BusyIndicator::ModalPause pause(busy_);
+    showBox(owner(), QMessageBox::Information, QStringLiteral("Information"), fromLocal8(text));
+}
+
+void QtPrompts::error(const std::string& text)
+{
+    BusyIndicator::ModalPause pause(busy_);
+    showBox(owner(), QMessageBox::Critical, QStringLiteral("Zandrel"),
+            fromLocal8(errorBoxText(text)));
+}
+
+std::optional<std::string> QtPrompts::saveFileName() { return askFileName(true); }
+
+std::optional<std::string> QtPrompts::openFileName() { return askFileName(false); }
+
+std::optional<std::string> QtPrompts::askFileName(bool save)
+{
+    BusyIndicator::ModalPause pause(busy_);
+    QString& last = save ? lastSaveName_ : lastOpenName_;
+    QFileDialog dialog(owner());
+    dialog.setObjectName(save ? QStringLiteral("SaveDialog1") : QStringLiteral("OpenDialog1"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setNameFilter(QStringLiteral("Clean list Zandrel (*.df)"));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (!last.isEmpty())
+        dialog.selectFile(last);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    last = dialog.selectedFiles().constFirst();
+    // A local file name: the file system's own bytes, not the phone's code page.
+    return QFile::encodeName(last).toStdString();
+}
+
+void QtPrompts::setCaption(const std::string& caption)
+{
+    if (window_)
+        window_->setWindowTitle(fromLocal8(caption));
+}
+
+void QtPrompts::progress(std::size_t done, std::size_t total) { busy_.progress(done, total); }

@@ -1,0 +1,33 @@
+#pragma once
+#include "app/Prompts.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class BusyIndicator;
+
+// The operations' boxes and dialogs, shown with Qt over the main window.
+class QtPrompts final : public Prompts {
+public:
+    QtPrompts(QWidget* window, BusyIndicator& busy);
+
+    void warning(const std::string& text) override;
+    void information(const std::string& text) override;
+    void error(const std::string& text) override;
+    std::optional<std::string> saveFileName() override;
+    std::optional<std::string> openFileName() override;
+    void setCaption(const std::string& caption) override;
+    void progress(std::size_t done, std::size_t total) override;
+
+private:
+    // A box while the window is being taken down has no owner to sit on.
+    QWidget* owner() const;
+    std::optional<std::string> askFileName(bool save);
+
+    QPointer<QWidget> window_;
+    BusyIndicator& busy_;
+    // Each dialog opens with the name chosen in it last time; both save operations share one.
+    QString lastSaveName_;
+    QString lastOpenName_;
+};

@@ -1,0 +1,156 @@
+#include "ui/Unit1.h"
+
+#include "app/LanguageTable.h"
+#include "app/Settings.h"
+#include "phonelink/ConnectionMonitor.h"
+#include "ui/BusyIndicator.h"
+#include "ui/QtPrompts.h"
+#include "ui/Resources.h"
+#include "ui/SweepListModel.h"
+#include "ui/TabbedNotebook.h"
+#include "ui/TextCodec.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTimer>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+constexpr QPoint kDesignedPosition{279, 135};
+constexpr int kMonitorPeriodMs = 1000;
+constexpr std::string_view kTabReceiver = "TabbedNotebook1.";
+
+std::unique_ptr<Prompts> ownPromptsUnless(Prompts* given, QWidget* window, BusyIndicator& busy)
+{
+    if (given)
+        return nullptr;
+    return std::make_unique<QtPrompts>(window, busy);
+}
+} // namespace
+
+TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
+    : phone_(phone), programDirectory_(std::move(programDirectory)),
+      busy_(std::make_unique<BusyIndicator>()),
+      ownPrompts_(ownPromptsUnless(prompts, this, *busy_)),
+      prompts_(prompts ? *prompts : *ownPrompts_), session_{phone, prompts_, texts_, {}, {}, {}}
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Zandrel"));
+    setWindowIcon(programIcon());
+    setFont(designFont());
+
+    createClientArea();
+    createMenus();
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(kMonitorPeriodMs);
+    connectHandlers();
+    connect(CheckListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!selected.indexes().isEmpty())
+                    session_.sweep.select(
+                        static_cast<std::size_t>(selected.indexes().first().row()));
+            });
+    // Menu shortcuts win over the keys a text box or list would take for itself (Ctrl+A).
+    Edit1->installEventFilter(this);
+    CheckListBox1->installEventFilter(this);
+
+    // The client area decides the size; the user cannot drag the border.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(kDesignedPosition);
+    Timer2->start();
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    Timer2->stop();
+    FormDestroy();
+    // The rows read the session, which goes before the child widgets do.
+    CheckListBox1->setModel(nullptr);
+    delete model_;
+}
+
+void TForm1::FormCreate()
+{
+    phone_.init();
+    const bool english = readLanguageIsEnglish(programDirectory_ + kSettingsFileName);
+    Russian1->setChecked(english);
+    const std::string languageFile = programDirectory_ + languageFileName(english);
+    for (const LanguageText& text : readLanguageFile(languageFile, texts_))
+        applyText(text.receiver, fromLocal8(text.text));
+}
+
+void TForm1::FormDestroy()
+{
+    const std::string settingsFile = programDirectory_ + kSettingsFileName;
+    if (writeLanguageSetting(settingsFile, Russian1->isChecked()) != 0)
+        prompts_.error("Unable to write to " + settingsFile);
+}
+
+void TForm1::applyText(const std::string& receiver, const QString& text)
+{
+    if (receiver.starts_with(kTabReceiver)) {
+        TabbedNotebook1->setTabText(std::stoi(receiver.substr(kTabReceiver.size())), text);
+        return;
+    }
+    const QString name = QString::fromStdString(receiver);
+    if (auto* action = findChild<QAction*>(name))
+        action->setText(text);
+    else if (auto* button = findChild<QAbstractButton*>(name))
+        button->setText(text);
+    else if (auto* group = findChild<QGroupBox*>(name))
+        group->setTitle(text);
+    else if (auto* label = findChild<QLabel*>(name))
+        label->setText(text);
+}
+
+QString TForm1::panelText(int panel) const { return statusPanels_[panel]->text(); }
+
+void TForm1::Timer2Timer()
+{
+    // A tick waits for the handler at work; inside a modal box of that handler ticks go on.
+    if (busy_->working() || tickRunning_)
+        return;
+    tickRunning_ = true;
+    try {
+        const MonitorView view = connectionTick(phone_, texts_);
+        statusPanels_[0]->setText(fromLocal8(view.statusText));
+        if (view.freeText)
+            statusPanels_[1]->setText(fromLocal8(*view.freeText));
+        BitBtn1->setEnabled(view.phoneButtonsEnabled);
+        BitBtn11->setEnabled(view.phoneButtonsEnabled);
+    } catch (const std::exception& e) {
+        prompts_.error(e.what());
+    }
+    tickRunning_ = false;
+}
+
+void TForm1::Exit1Click() { close(); }
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // No question is asked and nothing can refuse: closing the main window ends the program.
+    event->accept();
+    emit closed();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (QAction* action : findChildren<QAction*>()) {
+            if (!action->shortcut().isEmpty() && action->shortcut() == pressed)
+                return true; // left unaccepted, so the menu item gets the key
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

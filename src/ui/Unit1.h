@@ -1,0 +1,172 @@
+#pragma once
+#include "app/MessageTexts.h"
+#include "phonelink/PhoneLink.h"
+#include "sweep/SweepSession.h"
+#include "ui/WatchedPrompts.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class BusyIndicator;
+class QAction;
+class QActionGroup;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+class SweepListModel;
+class TabbedNotebook;
+
+// The main window: the "Clean" and "Tools" pages, the menu bar, the status bar and the wiring of
+// every button, menu item and shortcut key to its operation.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // prompts: the boxes and dialogs the operations use; nullptr gives the window its own Qt ones.
+    TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts = nullptr);
+    ~TForm1() override;
+
+    // The lists the operations work on, alive as long as the window.
+    SweepSession& session() { return session_; }
+    const MessageTexts& messageTexts() const { return texts_; }
+    QString panelText(int panel) const;
+
+    // Page "Clean".
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn11;
+    QPushButton* BitBtn12;
+    QListView* CheckListBox1;
+    QPushButton* BitBtn2;
+    QPushButton* BitBtn9;
+    QPushButton* BitBtn3;
+    QPushButton* BitBtn4;
+    QPushButton* BitBtn5;
+    QPushButton* BitBtn6;
+    QPushButton* BitBtn7;
+    QPushButton* BitBtn8;
+    QLineEdit* Edit1;
+    QPushButton* BitBtn10;
+    QPlainTextEdit* Memo1; // never shown; the JavaList itself lives in the session
+
+    // Page "Tools".
+    QPushButton* BitBtn16;
+    QPushButton* BitBtn13;
+    QPushButton* BitBtn14;
+    QGroupBox* GroupBox1;
+    QPushButton* BitBtn15;
+    QPushButton* BitBtn17;
+    QGroupBox* GroupBox3;
+    QPushButton* BitBtn19;
+    QPushButton* BitBtn20;
+    QPushButton* BitBtn21;
+    QGroupBox* GroupBox2;
+    QPushButton* BitBtn18;
+
+    TabbedNotebook* TabbedNotebook1;
+    QStatusBar* StatusBar1;
+    QTimer* Timer2;
+
+    // Menu bar.
+    QMenu* File1;
+    QAction* Savelisttofile1;
+    QAction* Savechecked1;
+    QAction* Exit1;
+    QMenu* Sweeptools1;
+    QAction* CleanJava1;
+    QAction* RingFix1;
+    QMenu* Mma2;
+    QAction* c6501;
+    QAction* e3981;
+    QAction* mma1;
+    QMenu* Listclean1;
+    QAction* Openlist1;
+    QAction* Viewlist1;
+    QAction* Clean1;
+    QMenu* Backuptools1;
+    QMenu* Options1;
+    QAction* Russian1;
+    QAction* Help1;
+
+    // Handlers; each starts one operation.
+    void BitBtn1Click();
+    void BitBtn11Click();
+    void BitBtn12Click();
+    void BitBtn2Click();
+    void BitBtn9Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BitBtn8Click();
+    void BitBtn10Click();
+    void BitBtn16Click();
+    void BitBtn13Click();
+    void BitBtn14Click();
+    void BitBtn15Click();
+    void BitBtn17Click();
+    void BitBtn19Click();
+    void BitBtn20Click();
+    void BitBtn21Click();
+    void Savelisttofile1Click();
+    void Savechecked1Click();
+    void Exit1Click();
+    void CleanJava1Click();
+    void RingFix1Click();
+    void c6501Click();
+    void e3981Click();
+    void mma1Click();
+    void Openlist1Click();
+    void Viewlist1Click();
+    void Clean1Click();
+    void Help1Click();
+    void Timer2Timer();
+
+signals:
+    // The window was closed (Exit, the close box or the system); the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createClientArea();
+    void createCleanPage(QWidget* page);
+    void createToolsPage(QWidget* page);
+    void createStatusBar(QWidget* parent);
+    void createMenus();
+    void connectHandlers();
+    void FormCreate();
+    void FormDestroy();
+    void applyText(const std::string& receiver, const QString& text);
+
+    // Runs one operation as a handler: wait cursor, errors in the standard error box, and the
+    // list view brought up to date afterwards.
+    void runHandler(const std::function<void()>& operation, bool scrollToSelection = false);
+    void syncListView(bool scrollToSelection);
+    void openCleanList();
+    void cleanByList();
+
+    PhoneLink& phone_;
+    const std::string programDirectory_;
+    std::unique_ptr<BusyIndicator> busy_;
+    std::unique_ptr<Prompts> ownPrompts_;
+    WatchedPrompts prompts_;
+    MessageTexts texts_;
+    SweepSession session_;
+    SweepListModel* model_ = nullptr;
+    QActionGroup* languageGroup_ = nullptr;
+    QLabel* statusPanels_[2] = {nullptr, nullptr};
+    bool tickRunning_ = false;
+};
+
+extern TForm1* Form1;

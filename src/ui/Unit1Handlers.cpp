@@ -1,0 +1,217 @@
+// What each button and menu item does: one operation, run as a handler.
+#include "sweep/CleanListFile.h"
+#include "sweep/Cleaning.h"
+#include "sweep/ReadFromPhone.h"
+#include "sweep/TickRules.h"
+#include "tools/RingFix.h"
+#include "tools/UploadFile.h"
+#include "ui/BusyIndicator.h"
+#include "ui/SweepListModel.h"
+#include "ui/TextCodec.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/Unit3.h"
+
+#include <QLineEdit>
+#include <QListView>
+
+namespace {
+// Ends the handler's busy state however the operation ends.
+class HandlerScope {
+public:
+    explicit HandlerScope(BusyIndicator& busy) : busy_(busy) { busy_.begin(); }
+    ~HandlerScope() { busy_.end(); }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+private:
+    BusyIndicator& busy_;
+};
+} // namespace
+
+void TForm1::runHandler(const std::function<void()>& operation, bool scrollToSelection)
+{
+    if (busy_->working())
+        return;
+    HandlerScope scope(*busy_);
+    try {
+        operation();
+    } catch (const std::exception& e) {
+        // Whatever went wrong, the program goes on with the next event.
+        prompts_.error(e.what());
+    }
+    syncListView(scrollToSelection);
+}
+
+void TForm1::syncListView(bool scrollToSelection)
+{
+    model_->sync();
+    const std::optional<std::size_t> selected = session_.sweep.selected();
+    if (!selected || *selected >= static_cast<std::size_t>(model_->rowCount())) {
+        CheckListBox1->clearSelection();
+        return;
+    }
+    const QModelIndex index = model_->index(static_cast<int>(*selected));
+    CheckListBox1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    if (scrollToSelection)
+        CheckListBox1->scrollTo(index);
+}
+
+void TForm1::openCleanList()
+{
+    const unsigned long opened = prompts_.filesOpened();
+    const unsigned long errors = prompts_.errors();
+    OpenCleanList(session_);
+    // The viewer shows the new list only when a file was chosen and read.
+    if (prompts_.filesOpened() != opened && prompts_.errors() == errors && Form2)
+        Form2->setLines(session_.clean);
+}
+
+void TForm1::cleanByList()
+{
+    // What the user typed into the viewer is part of the list.
+    if (Form2)
+        Form2->takeEdits(session_.clean);
+    CleanByList(session_);
+}
+
+void TForm1::BitBtn1Click()
+{
+    runHandler([this] { CleanTicked(session_); });
+}
+void TForm1::BitBtn11Click()
+{
+    runHandler([this] { ReadFromPhone(session_); });
+}
+void TForm1::BitBtn12Click()
+{
+    runHandler([this] { phone_.restart(); });
+}
+
+void TForm1::BitBtn2Click()
+{
+    runHandler([this] { TickByRule(session_.sweep, TickRule::Audio); });
+}
+void TForm1::BitBtn9Click()
+{
+    runHandler([this] { TickByRule(session_.sweep, TickRule::Pictures); });
+}
+void TForm1::BitBtn3Click()
+{
+    runHandler([this] { TickByRule(session_.sweep, TickRule::NotUsed); });
+}
+void TForm1::BitBtn4Click()
+{
+    runHandler([this] { TickByRule(session_.sweep, TickRule::PicturesFromRoot); });
+}
+void TForm1::BitBtn5Click()
+{
+    runHandler([this] { TickByRule(session_.sweep, TickRule::Mms); });
+}
+void TForm1::BitBtn6Click()
+{
+    runHandler([this] { TickByRule(session_.sweep, TickRule::CameraSound); });
+}
+void TForm1::BitBtn7Click()
+{
+    runHandler([this] { TickByRule(session_.sweep, TickRule::Theme); });
+}
+void TForm1::BitBtn8Click()
+{
+    runHandler([this] { TickByRule(session_.sweep, TickRule::Video); });
+}
+
+void TForm1::BitBtn10Click()
+{
+    runHandler([this] { SearchBySuffix(session_.sweep, toLocal8(Edit1->text())); }, true);
+}
+
+// mma1 is the menu twin of BitBtn16: both upload the web-session file.
+void TForm1::BitBtn16Click()
+{
+    runHandler([this] { UploadWebSession(phone_, prompts_); });
+}
+void TForm1::mma1Click()
+{
+    runHandler([this] { UploadWebSession(phone_, prompts_); });
+}
+
+void TForm1::BitBtn13Click()
+{
+    runHandler([this] { CleanJava(session_); });
+}
+void TForm1::CleanJava1Click()
+{
+    runHandler([this] { CleanJava(session_); });
+}
+
+void TForm1::BitBtn14Click()
+{
+    runHandler([this] { RingFix(phone_, prompts_); });
+}
+void TForm1::RingFix1Click()
+{
+    runHandler([this] { RingFix(phone_, prompts_); });
+}
+
+void TForm1::BitBtn15Click()
+{
+    runHandler([this] { UploadMmaC650(phone_, prompts_); });
+}
+void TForm1::c6501Click()
+{
+    runHandler([this] { UploadMmaC650(phone_, prompts_); });
+}
+
+void TForm1::BitBtn17Click()
+{
+    runHandler([this] { UploadMmaE398(phone_, prompts_); });
+}
+void TForm1::e3981Click()
+{
+    runHandler([this] { UploadMmaE398(phone_, prompts_); });
+}
+
+void TForm1::BitBtn19Click()
+{
+    runHandler([this] { openCleanList(); });
+}
+void TForm1::Openlist1Click()
+{
+    runHandler([this] { openCleanList(); });
+}
+
+void TForm1::BitBtn20Click()
+{
+    if (Form2)
+        Form2->showWindow();
+}
+void TForm1::Viewlist1Click()
+{
+    if (Form2)
+        Form2->showWindow();
+}
+
+void TForm1::BitBtn21Click()
+{
+    runHandler([this] { cleanByList(); });
+}
+void TForm1::Clean1Click()
+{
+    runHandler([this] { cleanByList(); });
+}
+
+void TForm1::Savelisttofile1Click()
+{
+    runHandler([this] { SaveList(session_); });
+}
+void TForm1::Savechecked1Click()
+{
+    runHandler([this] { SaveChecked(session_); });
+}
+
+void TForm1::Help1Click()
+{
+    if (Form3)
+        Form3->showWindow();
+}

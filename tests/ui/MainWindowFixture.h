@@ -1,0 +1,151 @@
+#pragma once
+#include "FakePhoneLink.h"
+#include "FakePrompts.h"
+#include "TempDir.h"
+#include "ui/SweepListModel.h"
+#include "ui/Unit1.h"
+#include "ui/Unit2.h"
+#include "ui/Unit3.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The main window over the recording fakes, with a temporary folder as its program directory
+// and the list viewer and About window beside it. Timer2 is stopped once the window exists so
+// that no tick lands in the middle of a test; tests tick by calling Timer2Timer().
+class MainWindowTest : public testing::Test {
+public: // the data-driven rows reach in from outside the fixture
+    TempDir programDir;
+    FakePhoneLink phone;
+    FakePrompts prompts;
+    std::unique_ptr<TForm1> form;
+    bool timerStartedWithWindow = false;
+
+    ~MainWindowTest() override { destroy(); }
+
+    // Builds the window (FormCreate runs) and makes it the active window, so shortcut keys
+    // reach it.
+    void create(PhoneLink* otherPhone = nullptr, bool ownPrompts = false)
+    {
+        form = std::make_unique<TForm1>(otherPhone ? *otherPhone : phone, programDir.path() + "/",
+                                        ownPrompts ? nullptr : &prompts);
+        Form1 = form.get();
+        Form2 = new TForm2;
+        Form3 = new TForm3;
+        Form3->openLink = [](const QUrl&) {};
+        timerStartedWithWindow = form->Timer2->isActive();
+        form->Timer2->stop();
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+
+    // Ends the window as the program does: FormDestroy writes the settings file.
+    void destroy()
+    {
+        Form1 = nullptr;
+        form.reset();
+        delete Form2;
+        Form2 = nullptr;
+        delete Form3;
+        Form3 = nullptr;
+    }
+
+    template <typename T> T* find(const char* name)
+    {
+        T* found = form->findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            ADD_FAILURE() << "no control named " << name;
+        return found;
+    }
+
+    void click(const char* buttonName)
+    {
+        auto* button = find<QAbstractButton>(buttonName);
+        if (!button)
+            return;
+        if (!button->isEnabled()) {
+            ADD_FAILURE() << buttonName << " is disabled";
+            return;
+        }
+        if (!button->isVisible())
+            showPageOf(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    void trigger(const char* actionName)
+    {
+        auto* action = find<QAction>(actionName);
+        if (!action)
+            return;
+        if (!action->isEnabled()) {
+            ADD_FAILURE() << actionName << " is disabled";
+            return;
+        }
+        action->trigger();
+    }
+
+    void press(QKeyCombination key, QWidget* target = nullptr)
+    {
+        QTest::keyClick(target ? target : form.get(), key.key(), key.keyboardModifiers());
+    }
+
+    void showPage(int index)
+    {
+        auto* notebook = find<QTabWidget>("TabbedNotebook1");
+        notebook->setCurrentIndex(index);
+    }
+
+    // The phone calls made since the window was built (P2K_Init left out).
+    std::vector<std::string> callsAfterInit() const
+    {
+        std::vector<std::string> calls = phone.calls;
+        if (!calls.empty() && calls.front() == "P2K_Init")
+            calls.erase(calls.begin());
+        return calls;
+    }
+
+    void fillSweep(const std::vector<std::string>& paths,
+                   const std::vector<std::size_t>& ticked = {})
+    {
+        SweepList& list = form->session().sweep;
+        list.clear();
+        for (const auto& path : paths)
+            list.append(path);
+        for (std::size_t i : ticked)
+            list.setTicked(i, true);
+    }
+
+    QAbstractItemModel* listModel() { return find<QListView>("CheckListBox1")->model(); }
+
+    std::vector<std::string> shownRows()
+    {
+        std::vector<std::string> rows;
+        QAbstractItemModel* model = listModel();
+        for (int i = 0; i < model->rowCount(); ++i)
+            rows.push_back(model->index(i, 0).data().toString().toStdString());
+        return rows;
+    }
+
+private:
+    void showPageOf(QWidget* widget)
+    {
+        auto* notebook = find<QTabWidget>("TabbedNotebook1");
+        for (int i = 0; i < notebook->count(); ++i)
+            if (notebook->widget(i)->isAncestorOf(widget))
+                notebook->setCurrentIndex(i);
+    }
+};
