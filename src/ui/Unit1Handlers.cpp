@@ -34,13 +34,18 @@ void TForm1::runHandler(const std::function<void()>& operation, bool scrollToSel
     if (busy_->working())
         return;
     HandlerScope scope(*busy_);
+    // Whatever went wrong, the program goes on with the next event; the list view follows the
+    // list also when the operation stopped halfway.
     try {
         operation();
     } catch (const std::exception& e) {
-        // Whatever went wrong, the program goes on with the next event.
         prompts_.error(e.what());
     }
-    syncListView(scrollToSelection);
+    try {
+        syncListView(scrollToSelection);
+    } catch (const std::exception& e) {
+        prompts_.error(e.what());
+    }
 }
 
 void TForm1::syncListView(bool scrollToSelection)

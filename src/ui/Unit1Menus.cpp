@@ -72,6 +72,10 @@ void TForm1::createMenus()
     // An item of the bar itself, without a submenu: clicking it acts.
     Help1 = bar->addAction(QStringLiteral("Help"));
     Help1->setObjectName(QStringLiteral("Help1"));
+
+    // Menus open as windows of their own, which do not inherit the window's font.
+    for (QMenu* menu : bar->findChildren<QMenu*>())
+        menu->setFont(font());
 }
 
 void TForm1::connectHandlers()

@@ -291,6 +291,21 @@ TEST_F(QtPromptsTest, InformationAndErrorBoxes)
     EXPECT_EQ(seen.buttons, 1);
 }
 
+TEST_F(QtPromptsTest, ListRepaintsSafelyWhileAFailedReadShowsItsError)
+{
+    create(nullptr, true);
+    fillSweep({"/a/0", "/a/1", "/a/2"});
+    click("BitBtn2");
+    phone.countOverride = -1;
+    auto* view = find<QListView>("CheckListBox1");
+    BoxSeen seen;
+    answerBox(seen, [view] { view->viewport()->repaint(); });
+    click("BitBtn11");
+    EXPECT_EQ(seen.text, "Range check error.");
+    EXPECT_EQ(listModel()->rowCount(), 0);
+    EXPECT_EQ(form->windowTitle(), "Zandrel");
+}
+
 struct DialogSeen {
     QString name;
     QStringList filters;
