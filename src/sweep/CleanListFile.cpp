@@ -101,17 +101,18 @@ void SaveList(SweepSession& session) { saveSweepList(session, false); }
 
 void SaveChecked(SweepSession& session) { saveSweepList(session, true); }
 
-void OpenCleanList(SweepSession& session)
+bool OpenCleanList(SweepSession& session)
 {
     const std::optional<std::string> name = session.prompts.openFileName();
     if (!name)
-        return;
+        return false;
     std::string bytes;
     if (const int err = readWholeFile(*name, bytes)) {
         session.prompts.error(ioErrorText(err, *name));
-        return;
+        return false;
     }
     session.clean = parseCleanList(bytes);
+    return true;
 }
 
 void CleanByList(SweepSession& session)

@@ -23,5 +23,6 @@ std::string withCleanListExtension(std::string name);
 
 void SaveList(SweepSession& session);
 void SaveChecked(SweepSession& session);
-void OpenCleanList(SweepSession& session);
+// True when a file was chosen and read: the CleanList was replaced.
+bool OpenCleanList(SweepSession& session);
 void CleanByList(SweepSession& session);

@@ -2,7 +2,7 @@
 #include "app/MessageTexts.h"
 #include "phonelink/PhoneLink.h"
 #include "sweep/SweepSession.h"
-#include "ui/WatchedPrompts.h"
+#include "app/Prompts.h"
 
 #include <QMainWindow>
 
@@ -160,7 +160,7 @@ private:
     const std::string programDirectory_;
     std::unique_ptr<BusyIndicator> busy_;
     std::unique_ptr<Prompts> ownPrompts_;
-    WatchedPrompts prompts_;
+    Prompts& prompts_;
     MessageTexts texts_;
     SweepSession session_;
     SweepListModel* model_ = nullptr;

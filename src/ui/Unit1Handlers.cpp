@@ -64,11 +64,8 @@ void TForm1::syncListView(bool scrollToSelection)
 
 void TForm1::openCleanList()
 {
-    const unsigned long opened = prompts_.filesOpened();
-    const unsigned long errors = prompts_.errors();
-    OpenCleanList(session_);
     // The viewer shows the new list only when a file was chosen and read.
-    if (prompts_.filesOpened() != opened && prompts_.errors() == errors && Form2)
+    if (OpenCleanList(session_) && Form2)
         Form2->setLines(session_.clean);
 }
 
@@ -131,80 +128,55 @@ void TForm1::BitBtn10Click()
     runHandler([this] { SearchBySuffix(session_.sweep, toLocal8(Edit1->text())); }, true);
 }
 
-// mma1 is the menu twin of BitBtn16: both upload the web-session file.
 void TForm1::BitBtn16Click()
 {
     runHandler([this] { UploadWebSession(phone_, prompts_); });
 }
-void TForm1::mma1Click()
-{
-    runHandler([this] { UploadWebSession(phone_, prompts_); });
-}
+// mma1 is the menu twin of BitBtn16: both upload the web-session file.
+void TForm1::mma1Click() { BitBtn16Click(); }
 
 void TForm1::BitBtn13Click()
 {
     runHandler([this] { CleanJava(session_); });
 }
-void TForm1::CleanJava1Click()
-{
-    runHandler([this] { CleanJava(session_); });
-}
+void TForm1::CleanJava1Click() { BitBtn13Click(); }
 
 void TForm1::BitBtn14Click()
 {
     runHandler([this] { RingFix(phone_, prompts_); });
 }
-void TForm1::RingFix1Click()
-{
-    runHandler([this] { RingFix(phone_, prompts_); });
-}
+void TForm1::RingFix1Click() { BitBtn14Click(); }
 
 void TForm1::BitBtn15Click()
 {
     runHandler([this] { UploadMmaC650(phone_, prompts_); });
 }
-void TForm1::c6501Click()
-{
-    runHandler([this] { UploadMmaC650(phone_, prompts_); });
-}
+void TForm1::c6501Click() { BitBtn15Click(); }
 
 void TForm1::BitBtn17Click()
 {
     runHandler([this] { UploadMmaE398(phone_, prompts_); });
 }
-void TForm1::e3981Click()
-{
-    runHandler([this] { UploadMmaE398(phone_, prompts_); });
-}
+void TForm1::e3981Click() { BitBtn17Click(); }
 
 void TForm1::BitBtn19Click()
 {
     runHandler([this] { openCleanList(); });
 }
-void TForm1::Openlist1Click()
-{
-    runHandler([this] { openCleanList(); });
-}
+void TForm1::Openlist1Click() { BitBtn19Click(); }
 
 void TForm1::BitBtn20Click()
 {
     if (Form2)
         Form2->showWindow();
 }
-void TForm1::Viewlist1Click()
-{
-    if (Form2)
-        Form2->showWindow();
-}
+void TForm1::Viewlist1Click() { BitBtn20Click(); }
 
 void TForm1::BitBtn21Click()
 {
     runHandler([this] { cleanByList(); });
 }
-void TForm1::Clean1Click()
-{
-    runHandler([this] { cleanByList(); });
-}
+void TForm1::Clean1Click() { BitBtn21Click(); }
 
 void TForm1::Savelisttofile1Click()
 {

@@ -1,11 +1,10 @@
 #include "SessionFixture.h"
 
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "sweep/CleanListFile.h"
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 namespace {
 PathList pathList(const Lines& lines)
@@ -116,30 +115,6 @@ TEST(CleanListExtension, AddedOnlyWhenMissing)
         EXPECT_EQ(withCleanListExtension(chosen), written);
 }
 
-// Every write past `bytes` fails with EFBIG: a full disk that even root cannot write around.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-};
-
 class CleanListFileTest : public SessionTest {
 protected:
     TempDir folder;
@@ -209,10 +184,10 @@ TEST_F(CleanListFileTest, OpenReplacesTheCleanListAndLeavesTheOtherListsAlone)
     folder.write("two", "/b/1\n\n/b/3");
     session.java.push_back("/a/mobile/kjava/a.jar");
     prompts.answerOpen(folder.file("one.df"));
-    OpenCleanList(session);
+    EXPECT_TRUE(OpenCleanList(session));
     EXPECT_EQ(linesOf(session.clean), (Lines{"/a/1", "/a/2"}));
     prompts.answerOpen(folder.file("two"));  // the name is used as chosen
-    OpenCleanList(session);
+    EXPECT_TRUE(OpenCleanList(session));
     EXPECT_EQ(prompts.take(), (Lines{"open", "open"}));
     EXPECT_EQ(linesOf(session.clean), (Lines{"/b/1", "", "/b/3"}));
     EXPECT_EQ(linesOf(session.java), (Lines{"/a/mobile/kjava/a.jar"}));
@@ -224,13 +199,11 @@ TEST_F(CleanListFileTest, FailedOrCancelledOpenKeepsTheCleanList)
     session.clean.push_back("/keep");
     std::filesystem::create_directory(folder.file("folder.df"));
     prompts.answerOpen(std::nullopt);
-    OpenCleanList(session);
     prompts.answerOpen(folder.file("none.df"));
-    OpenCleanList(session);
     prompts.answerOpen(folder.file("missing/none.df"));
-    OpenCleanList(session);
     prompts.answerOpen(folder.file("folder.df"));
-    OpenCleanList(session);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FALSE(OpenCleanList(session));
     EXPECT_EQ(prompts.take(),
               (Lines{"open", "open", "error: File not found", "open", "error: Invalid filename",
                      "open", "error: File access denied"}));
