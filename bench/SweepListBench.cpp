@@ -99,7 +99,7 @@ void ReadFromPhoneBench(benchmark::State& state)
     for (auto _ : state) {
         ReadFromPhone(session);
         state.PauseTiming();
-        session.java.clear();  // it only ever grows; keep every round the same
+        session.java.clear(); // it only ever grows; keep every round the same
         state.ResumeTiming();
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * paths().size()));

@@ -45,7 +45,7 @@ void ViewAfterRead(benchmark::State& state)
 {
     View v;
     for (auto _ : state) {
-        fill(v.list);  // a new read: the rows are rebuilt
+        fill(v.list); // a new read: the rows are rebuilt
         v.model.sync();
         QApplication::processEvents();
     }
@@ -73,7 +73,7 @@ void ViewScrollToSearchHit(benchmark::State& state)
         SearchBySuffix(v.list, "/" + std::to_string(target) + ".jpg");
         v.view.scrollTo(v.model.index(static_cast<int>(*v.list.selected())));
         QApplication::processEvents();
-        target = target == kRows - 1 ? 0 : kRows - 1;  // jump end to end
+        target = target == kRows - 1 ? 0 : kRows - 1; // jump end to end
     }
 }
 BENCHMARK(ViewScrollToSearchHit)->Unit(benchmark::kMillisecond);
@@ -81,8 +81,8 @@ BENCHMARK(ViewScrollToSearchHit)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

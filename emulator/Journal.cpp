@@ -37,10 +37,7 @@ void Journal::call(const std::string& callText, std::int32_t result, const std::
     append(timestamp() + "  " + line);
 }
 
-void Journal::note(const std::string& text)
-{
-    append("# " + timestamp() + "  " + text);
-}
+void Journal::note(const std::string& text) { append("# " + timestamp() + "  " + text); }
 
 void Journal::append(const std::string& line)
 {

@@ -8,7 +8,7 @@ bool parentFolderExists(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos)
-        return true;  // relative name in the working directory
+        return true; // relative name in the working directory
     const std::string folder = slash == 0 ? std::string("/") : path.substr(0, slash);
     struct stat st {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

@@ -36,10 +36,7 @@ std::size_t trimBlanksBack(const std::string& s, std::size_t from, std::size_t t
     return to;
 }
 
-std::string cut(std::string_view text)
-{
-    return std::string(text.substr(0, IniFile::kMaxValue));
-}
+std::string cut(std::string_view text) { return std::string(text.substr(0, IniFile::kMaxValue)); }
 
 std::string unquote(std::string_view value)
 {

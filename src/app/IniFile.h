@@ -37,19 +37,19 @@ private:
     };
 
     struct Line {
-        std::size_t begin = 0;       // first byte of the line
-        std::size_t contentEnd = 0;  // where its line end starts
-        std::size_t end = 0;         // after its line end
+        std::size_t begin = 0;      // first byte of the line
+        std::size_t contentEnd = 0; // where its line end starts
+        std::size_t end = 0;        // after its line end
         Kind kind = Kind::Other;
-        Range name;   // section name or key name, trimmed
-        Range value;  // key value, trimmed
+        Range name;  // section name or key name, trimmed
+        Range value; // key value, trimmed
     };
 
     struct Section {
         Range name;
-        std::size_t header = 0;     // index of its "[" line
-        std::size_t lastLine = 0;   // index of its last line
-        std::size_t lastKey = 0;    // index of its last key line, or the header when none
+        std::size_t header = 0;   // index of its "[" line
+        std::size_t lastLine = 0; // index of its last line
+        std::size_t lastKey = 0;  // index of its last key line, or the header when none
     };
 
     void index();

@@ -10,8 +10,8 @@ struct Row {
     const char* section;
     const char* key;
     const char* builtIn;
-    const char* receiver;  // nullptr: a message only
-    bool message;          // the key is also a message number 71..77
+    const char* receiver; // nullptr: a message only
+    bool message;         // the key is also a message number 71..77
 };
 
 // The order is the order the texts are applied in. There is no key "15" and button 18 reads
@@ -79,7 +79,7 @@ const std::string& textOf(const std::vector<LanguageText>& texts, const char* re
 {
     const auto it = std::find_if(texts.begin(), texts.end(),
                                  [&](const LanguageText& t) { return t.receiver == receiver; });
-    return it->text;  // every source is a row of kRows
+    return it->text; // every source is a row of kRows
 }
 } // namespace
 

@@ -9,7 +9,7 @@ MonitorView connectionTick(PhoneLink& phone, const MessageTexts& texts)
     }
     view.statusText = texts.get(72);
     view.phoneButtonsEnabled = true;
-    static int32_t volumeInfo = 0;  // the library's variable for the whole run; never read
+    static int32_t volumeInfo = 0; // the library's variable for the whole run; never read
     view.freeText = freeSpaceText(texts.get(74), phone.volInfo(&volumeInfo));
     return view;
 }

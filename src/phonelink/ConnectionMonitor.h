@@ -7,9 +7,9 @@
 
 // What one tick of the connection monitor puts on the window.
 struct MonitorView {
-    std::string statusText;               // panel 0
-    std::optional<std::string> freeText;  // panel 1; left as it was when absent
-    bool phoneButtonsEnabled = false;     // "Clean" and "Read from phone"
+    std::string statusText;              // panel 0
+    std::optional<std::string> freeText; // panel 1; left as it was when absent
+    bool phoneButtonsEnabled = false;    // "Clean" and "Read from phone"
 };
 
 // Asks the status and, only while connected, the free space.

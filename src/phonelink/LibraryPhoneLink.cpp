@@ -13,9 +13,15 @@ int32_t LibraryPhoneLink::init() { return P2K_Init(&ignoreNotification); }
 int32_t LibraryPhoneLink::getStatus() { return P2K_GetStatus(); }
 int32_t LibraryPhoneLink::restart() { return P2K_Restart(); }
 int32_t LibraryPhoneLink::fileCount() { return File_Count(); }
-int32_t LibraryPhoneLink::fileList(void* records, int32_t count) { return File_List(records, count); }
+int32_t LibraryPhoneLink::fileList(void* records, int32_t count)
+{
+    return File_List(records, count);
+}
 int32_t LibraryPhoneLink::volInfo(int32_t* info) { return File_VolInfo(info); }
-int32_t LibraryPhoneLink::fileDelete(const std::string& path) { return File_Delete(libraryText(path)); }
+int32_t LibraryPhoneLink::fileDelete(const std::string& path)
+{
+    return File_Delete(libraryText(path));
+}
 int32_t LibraryPhoneLink::fileCreate(const std::string& path, int32_t mode)
 {
     return File_Create(libraryText(path), mode);

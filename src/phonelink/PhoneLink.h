@@ -16,7 +16,7 @@ public:
 
     // P2K_Init with a notification procedure that does nothing.
     virtual int32_t init() = 0;
-    virtual int32_t getStatus() = 0;  // 1 = connected
+    virtual int32_t getStatus() = 0; // 1 = connected
     virtual int32_t restart() = 0;
     virtual int32_t fileCount() = 0;
     // records: count * kFileRecordSize bytes, or nullptr when count is 0.

@@ -13,13 +13,13 @@ int32_t P2K_Init(P2K_NotifyProc notify);
 int32_t P2K_GetStatus(void);
 int32_t P2K_Restart(void);
 int32_t File_Count(void);
-int32_t File_List(void *records, int32_t count);        /* count records of 512 bytes */
-int32_t File_VolInfo(int32_t *info);
-int32_t File_Delete(const char *path);                  /* NULL stands for the empty path */
-int32_t File_Create(const char *path, int32_t mode);
-int32_t File_Write(const void *data, int32_t size, int32_t last);
+int32_t File_List(void* records, int32_t count); /* count records of 512 bytes */
+int32_t File_VolInfo(int32_t* info);
+int32_t File_Delete(const char* path); /* NULL stands for the empty path */
+int32_t File_Create(const char* path, int32_t mode);
+int32_t File_Write(const void* data, int32_t size, int32_t last);
 int32_t File_Close(void);
-int32_t Seem_Write(int32_t seem, int32_t record, int32_t a, int32_t b, void *file);
+int32_t Seem_Write(int32_t seem, int32_t record, int32_t a, int32_t b, void* file);
 
 #ifdef __cplusplus
 }

@@ -13,8 +13,8 @@ std::string cleanListBytes(const SweepList& list, bool tickedOnly);
 // lone CR is dropped; 0x1A ends the file; a last line without line end counts; empty lines count.
 PathList parseCleanList(std::string_view bytes);
 
-// The list viewer's text and back: every line ends with "\n"; a final line break adds no empty line,
-// an empty text is an empty list.
+// The list viewer's text and back: every line ends with "\n"; a final line break adds no empty
+// line, an empty text is an empty list.
 std::string cleanListText(const PathList& lines);
 PathList cleanListFromText(std::string_view text);
 

@@ -16,7 +16,7 @@ void deleteEveryPath(PhoneLink& phone, Prompts& prompts, const PathList& paths)
     DeletionProgress progress(prompts, paths.size());
     std::string path;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        path.assign(paths[i]);  // reuses one buffer for the whole pass
+        path.assign(paths[i]); // reuses one buffer for the whole pass
         phone.fileDelete(path);
         progress.advance();
     }

@@ -20,5 +20,5 @@ public:
 
 private:
     std::string bytes_;
-    std::vector<std::size_t> ends_;  // end offset of each path in bytes_
+    std::vector<std::size_t> ends_; // end offset of each path in bytes_
 };

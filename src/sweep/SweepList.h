@@ -11,7 +11,7 @@ class SweepList {
 public:
     void clear();
     void reserve(std::size_t count, std::size_t totalBytes);
-    void append(std::string_view path);  // a new entry, not ticked
+    void append(std::string_view path); // a new entry, not ticked
 
     std::size_t size() const { return paths_.size(); }
     bool empty() const { return paths_.empty(); }
@@ -20,7 +20,7 @@ public:
     void setTicked(std::size_t i, bool ticked) { ticks_[i] = ticked ? 1 : 0; }
 
     std::optional<std::size_t> selected() const { return selected_; }
-    void select(std::size_t i) { selected_ = i; }  // ends the selection of any other entry
+    void select(std::size_t i) { selected_ = i; } // ends the selection of any other entry
 
     // Changes whenever entries are added or removed, so a view knows to rebuild its rows.
     std::uint64_t revision() const { return revision_; }

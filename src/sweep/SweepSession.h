@@ -11,7 +11,7 @@ struct SweepSession {
     Prompts& prompts;
     const MessageTexts& texts;
 
-    SweepList sweep;  // shown by CheckListBox1
-    PathList java;    // paths under "/a/mobile/kj"; only ever grows
-    PathList clean;   // the CleanList, shown and edited in the list viewer
+    SweepList sweep; // shown by CheckListBox1
+    PathList java;   // paths under "/a/mobile/kj"; only ever grows
+    PathList clean;  // the CleanList, shown and edited in the list viewer
 };

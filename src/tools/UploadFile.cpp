@@ -36,7 +36,7 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
         prompts.error(ioErrorText(err, path));
         return;
     }
-    if (data.size() > kLargestUpload) {  // grew since we looked
+    if (data.size() > kLargestUpload) { // grew since we looked
         prompts.error("File too large to send: " + path);
         return;
     }

@@ -11,10 +11,7 @@
 constexpr int kDesignedWidth = 66;
 
 // Q_INIT_RESOURCE declares the initialiser in the enclosing namespace, so this stays global.
-static void initResourcesOnce()
-{
-    Q_INIT_RESOURCE(zandrel);
-}
+static void initResourcesOnce() { Q_INIT_RESOURCE(zandrel); }
 
 void initZandrelResources()
 {

@@ -1,8 +1,8 @@
 #pragma once
 #include "app/MessageTexts.h"
+#include "app/Prompts.h"
 #include "phonelink/PhoneLink.h"
 #include "sweep/SweepSession.h"
-#include "app/Prompts.h"
 
 #include <QMainWindow>
 

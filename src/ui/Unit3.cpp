@@ -101,15 +101,9 @@ void TForm3::showWindow()
     activateWindow();
 }
 
-void TForm3::Button1Click()
-{
-    hide();
-}
+void TForm3::Button1Click() { hide(); }
 
-void TForm3::Label7Click()
-{
-    openLink(QUrl(QStringLiteral("mailto:") + kMail));
-}
+void TForm3::Label7Click() { openLink(QUrl(QStringLiteral("mailto:") + kMail)); }
 
 void TForm3::Label9Click()
 {

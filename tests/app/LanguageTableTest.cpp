@@ -55,8 +55,13 @@ const Expected kBuiltIn = {
 };
 
 const char* const kBuiltInMessages[] = {
-    "Receiving file list. Please wait...", "Status: Connectet", "Status: Disconnected",
-    "Free:", "Deleted successfully", "Not list", "Please reed file list from phone",
+    "Receiving file list. Please wait...",
+    "Status: Connectet",
+    "Status: Disconnected",
+    "Free:",
+    "Deleted successfully",
+    "Not list",
+    "Please reed file list from phone",
 };
 
 Expected pairs(const std::vector<LanguageText>& texts)
@@ -124,9 +129,9 @@ TEST(LanguageTable, TranslatedFileReachesEveryReceiver)
     const auto texts = readLanguageFile(dir.file("eng.lng"), messages);
 
     ASSERT_EQ(texts.size(), kBuiltIn.size());
-    const int rowKeys[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 16, 17, 18,
-                           19, 20, 21, 22, 31, 32, 33, 41, 42, 43, 44, 45, 51, 52, 53, 54, 61,
-                           62, 63, 73, 74, 33, 18, 19, 20};
+    const int rowKeys[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14,
+                           16, 17, 18, 19, 20, 21, 22, 31, 32, 33, 41, 42, 43, 44,
+                           45, 51, 52, 53, 54, 61, 62, 63, 73, 74, 33, 18, 19, 20};
     for (std::size_t i = 0; i < texts.size(); ++i) {
         EXPECT_EQ(texts[i].receiver, kBuiltIn[i].first);
         EXPECT_EQ(texts[i].text, "T" + std::to_string(rowKeys[i])) << texts[i].receiver;

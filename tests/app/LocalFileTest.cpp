@@ -1,5 +1,5 @@
-#include "app/ErrorText.h"
 #include "app/LocalFile.h"
+#include "app/ErrorText.h"
 
 #include "FileSizeLimit.h"
 #include "TempDir.h"
@@ -111,12 +111,17 @@ TEST(IoErrorText, ChoosesByWhatIsMissing)
 TEST(IoErrorText, FixedTexts)
 {
     const std::pair<int, const char*> rows[] = {
-        {EMFILE, "Too many open files"},  {ENFILE, "Too many open files"},
-        {EACCES, "File access denied"},   {EPERM, "File access denied"},
-        {EROFS, "File access denied"},    {EISDIR, "File access denied"},
-        {ENOSPC, "Disk full"},            {EDQUOT, "Disk full"},
+        {EMFILE, "Too many open files"},
+        {ENFILE, "Too many open files"},
+        {EACCES, "File access denied"},
+        {EPERM, "File access denied"},
+        {EROFS, "File access denied"},
+        {EISDIR, "File access denied"},
+        {ENOSPC, "Disk full"},
+        {EDQUOT, "Disk full"},
         {kReadBeyondEnd, "Read beyond end of file"},
-        {EIO, "I/O error 5"},             {EFBIG, "I/O error 27"},
+        {EIO, "I/O error 5"},
+        {EFBIG, "I/O error 27"},
     };
     for (const auto& [error, text] : rows)
         EXPECT_EQ(ioErrorText(error, "/tmp/x"), text) << error;

@@ -9,7 +9,7 @@
 namespace {
 struct LanguageCase {
     const char* name;
-    std::string file;  // empty: no settings file at all
+    std::string file; // empty: no settings file at all
     bool english;
 };
 

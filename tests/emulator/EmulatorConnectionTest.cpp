@@ -14,10 +14,7 @@ using namespace p2kemu;
 namespace {
 
 std::vector<int32_t> events;
-void recordEvent(int32_t event)
-{
-    events.push_back(event);
-}
+void recordEvent(int32_t event) { events.push_back(event); }
 
 // Sets or removes environment variables for one scope.
 class Environment {

@@ -11,10 +11,7 @@ using namespace p2kemu;
 namespace {
 
 // What the program hands File_Write: the bytes, then one zero byte.
-std::string withZero(const std::string& bytes)
-{
-    return bytes + '\0';
-}
+std::string withZero(const std::string& bytes) { return bytes + '\0'; }
 
 int32_t writeBytes(const std::string& bytes)
 {

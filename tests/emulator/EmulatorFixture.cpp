@@ -4,15 +4,9 @@
 #include <cstring>
 #include <filesystem>
 
-EmulatorTest::EmulatorTest() : root(dir.file("phone"))
-{
-    ::setenv("P2KEMU_ROOT", root.c_str(), 1);
-}
+EmulatorTest::EmulatorTest() : root(dir.file("phone")) { ::setenv("P2KEMU_ROOT", root.c_str(), 1); }
 
-EmulatorTest::~EmulatorTest()
-{
-    ::unsetenv("P2KEMU_ROOT");
-}
+EmulatorTest::~EmulatorTest() { ::unsetenv("P2KEMU_ROOT"); }
 
 void EmulatorTest::startPhone(const std::vector<std::pair<std::string, std::string>>& files,
                               const std::string& ini)
@@ -24,10 +18,7 @@ void EmulatorTest::startPhone(const std::vector<std::pair<std::string, std::stri
     ASSERT_EQ(P2K_Init(nullptr), 0);
 }
 
-void EmulatorTest::writeIni(const std::string& text) const
-{
-    dir.write("phone/phone.ini", text);
-}
+void EmulatorTest::writeIni(const std::string& text) const { dir.write("phone/phone.ini", text); }
 
 bool EmulatorTest::onPhone(const std::string& phonePath) const
 {

@@ -11,10 +11,7 @@ using namespace p2kemu;
 
 namespace {
 
-bool startsWith(const std::string& s, const std::string& head)
-{
-    return s.rfind(head, 0) == 0;
-}
+bool startsWith(const std::string& s, const std::string& head) { return s.rfind(head, 0) == 0; }
 
 // The first k bytes of s followed by its last 3, as the category buttons compare it.
 std::string headAndTail(const std::string& s, std::size_t k)

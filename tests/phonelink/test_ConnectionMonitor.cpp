@@ -19,16 +19,18 @@ TEST_P(FreeSpaceText, DividesTowardZero)
     EXPECT_EQ(freeSpaceText(row.label, row.bytes), row.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EdgeValues, FreeSpaceText,
-    testing::Values(FreeSpaceRow{2048, "Free:", "Free: 2 kb"}, FreeSpaceRow{1023, "Free:", "Free: 0 kb"},
-                    FreeSpaceRow{1024, "Free:", "Free: 1 kb"},
-                    FreeSpaceRow{1048575, "Free:", "Free: 1023 kb"},
-                    FreeSpaceRow{-1, "Free:", "Free: 0 kb"}, FreeSpaceRow{-1024, "Free:", "Free: -1 kb"},
-                    FreeSpaceRow{-1025, "Free:", "Free: -1 kb"},
-                    FreeSpaceRow{INT32_MIN, "Free:", "Free: -2097152 kb"},
-                    FreeSpaceRow{INT32_MAX, "Free:", "Free: 2097151 kb"},
-                    FreeSpaceRow{5000, "Free: ", "Free:  4 kb"}, FreeSpaceRow{5000, "", " 4 kb"}));
+INSTANTIATE_TEST_SUITE_P(EdgeValues, FreeSpaceText,
+                         testing::Values(FreeSpaceRow{2048, "Free:", "Free: 2 kb"},
+                                         FreeSpaceRow{1023, "Free:", "Free: 0 kb"},
+                                         FreeSpaceRow{1024, "Free:", "Free: 1 kb"},
+                                         FreeSpaceRow{1048575, "Free:", "Free: 1023 kb"},
+                                         FreeSpaceRow{-1, "Free:", "Free: 0 kb"},
+                                         FreeSpaceRow{-1024, "Free:", "Free: -1 kb"},
+                                         FreeSpaceRow{-1025, "Free:", "Free: -1 kb"},
+                                         FreeSpaceRow{INT32_MIN, "Free:", "Free: -2097152 kb"},
+                                         FreeSpaceRow{INT32_MAX, "Free:", "Free: 2097151 kb"},
+                                         FreeSpaceRow{5000, "Free: ", "Free:  4 kb"},
+                                         FreeSpaceRow{5000, "", " 4 kb"}));
 
 TEST(ConnectionTick, ConnectedAsksFreeSpaceOnceAndEnablesButtons)
 {

@@ -41,7 +41,8 @@ int32_t FakePhoneLink::fileList(void* records, int32_t count)
         const std::string& path = files[i];
         const std::uint32_t size = static_cast<std::uint32_t>(path.size());
         std::memcpy(record, &size, sizeof size);
-        std::memcpy(record + kRecordNameOffset, path.data(), std::min(path.size(), kRecordNameSize));
+        std::memcpy(record + kRecordNameOffset, path.data(),
+                    std::min(path.size(), kRecordNameSize));
     }
     return 0;
 }
@@ -70,7 +71,8 @@ int32_t FakePhoneLink::fileWrite(const void* data, int32_t size, int32_t last)
     if (!enter("File_Write " + std::to_string(size) + " " + std::to_string(last)))
         return -1;
     if (size >= 0)
-        writtenBuffers.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(size) + 1);
+        writtenBuffers.emplace_back(static_cast<const char*>(data),
+                                    static_cast<std::size_t>(size) + 1);
     return 0;
 }
 

@@ -16,7 +16,7 @@ class FakePhoneLink final : public PhoneLink {
 public:
     // What the phone holds and answers.
     std::vector<std::string> files;       // File_List fills one record per path, in order
-    std::optional<int32_t> countOverride;  // File_Count answers this instead of files.size()
+    std::optional<int32_t> countOverride; // File_Count answers this instead of files.size()
     int32_t status = 1;
     int32_t freeBytes = 0;
     // Calls counted from 1; the call with this number returns -1 and does nothing else.
@@ -26,8 +26,8 @@ public:
 
     // What the phone was given.
     std::vector<std::string> calls;
-    std::vector<std::string> writtenBuffers;  // File_Write: size + 1 bytes (data and the zero)
-    std::vector<std::string> seemData;        // Seem_Write: every byte read from the handed fd
+    std::vector<std::string> writtenBuffers; // File_Write: size + 1 bytes (data and the zero)
+    std::vector<std::string> seemData;       // Seem_Write: every byte read from the handed fd
     std::vector<int32_t*> volInfoAddresses;
 
     int32_t init() override;

@@ -29,7 +29,10 @@ std::vector<std::string> FakePrompts::take()
 }
 
 void FakePrompts::warning(const std::string& text) { records_.push_back("warning: " + text); }
-void FakePrompts::information(const std::string& text) { records_.push_back("information: " + text); }
+void FakePrompts::information(const std::string& text)
+{
+    records_.push_back("information: " + text);
+}
 void FakePrompts::error(const std::string& text) { records_.push_back("error: " + text); }
 
 std::optional<std::string> FakePrompts::answer(std::deque<std::optional<std::string>>& queue,

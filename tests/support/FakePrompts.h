@@ -22,9 +22,9 @@ public:
     // The records so far, which are then forgotten.
     std::vector<std::string> take();
 
-    std::vector<std::string> captions;  // every caption set, in order
+    std::vector<std::string> captions; // every caption set, in order
     std::size_t progressReports = 0;
-    bool progressEnded = true;  // false while a pass has reported progress but not its end
+    bool progressEnded = true; // false while a pass has reported progress but not its end
 
     void warning(const std::string& text) override;
     void information(const std::string& text) override;

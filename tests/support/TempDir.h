@@ -13,7 +13,7 @@ public:
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
     void write(const std::string& name, const std::string& bytes) const;
-    std::string read(const std::string& name) const;  // whole file; fails the test if missing
+    std::string read(const std::string& name) const; // whole file; fails the test if missing
     bool exists(const std::string& name) const;
 
 private:

@@ -51,22 +51,23 @@ TEST_P(ParseCleanList, ReadsEveryLineEndForm)
     EXPECT_EQ(linesOf(parseCleanList(GetParam().bytes)), GetParam().lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(Forms, ParseCleanList, testing::Values(
-    ParseRow{"", {}},
-    ParseRow{"a\r\n", {"a"}},
-    ParseRow{"a\r\nb\r\n", {"a", "b"}},
-    ParseRow{"a\nb\n", {"a", "b"}},
-    ParseRow{"a\r\nb", {"a", "b"}},
-    ParseRow{"a\nb", {"a", "b"}},
-    ParseRow{"a\rb\r\n", {"ab"}},
-    ParseRow{"a\r\r\nb", {"a", "b"}},
-    ParseRow{"\r\n\r\n", {"", ""}},
-    ParseRow{"a\n\nb\n", {"a", "", "b"}},
-    ParseRow{"\n", {""}},
-    ParseRow{"a\r\n\x1A" "b\r\n", {"a"}},
-    ParseRow{"ab\x1A" "cd", {"ab"}},
-    ParseRow{"\x1A" "a\r\n", {}},
-    ParseRow{std::string("/a/\0x\xFF\r\n", 8), {std::string("/a/\0x\xFF", 6)}}));
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ParseCleanList,
+    testing::Values(ParseRow{"", {}}, ParseRow{"a\r\n", {"a"}}, ParseRow{"a\r\nb\r\n", {"a", "b"}},
+                    ParseRow{"a\nb\n", {"a", "b"}}, ParseRow{"a\r\nb", {"a", "b"}},
+                    ParseRow{"a\nb", {"a", "b"}}, ParseRow{"a\rb\r\n", {"ab"}},
+                    ParseRow{"a\r\r\nb", {"a", "b"}}, ParseRow{"\r\n\r\n", {"", ""}},
+                    ParseRow{"a\n\nb\n", {"a", "", "b"}}, ParseRow{"\n", {""}},
+                    ParseRow{"a\r\n\x1A"
+                             "b\r\n",
+                             {"a"}},
+                    ParseRow{"ab\x1A"
+                             "cd",
+                             {"ab"}},
+                    ParseRow{"\x1A"
+                             "a\r\n",
+                             {}},
+                    ParseRow{std::string("/a/\0x\xFF\r\n", 8), {std::string("/a/\0x\xFF", 6)}}));
 
 TEST(ParseCleanList, ReadsBackWhatWasWritten)
 {
@@ -99,16 +100,19 @@ TEST(CleanListText, ViewerTextBackToLines)
     };
     for (const auto& row : rows)
         EXPECT_EQ(linesOf(cleanListFromText(row.bytes)), row.lines) << row.bytes;
-    for (const auto& lines : {pathList({"/a/x", "", "/a/y"}), pathList({"/a/x", ""}), pathList({""})})
+    for (const auto& lines :
+         {pathList({"/a/x", "", "/a/y"}), pathList({"/a/x", ""}), pathList({""})})
         EXPECT_EQ(cleanListFromText(cleanListText(lines)), lines);
 }
 
 TEST(CleanListExtension, AddedOnlyWhenMissing)
 {
     const std::vector<std::pair<std::string, std::string>> rows = {
-        {"list", "list.df"},       {"list.df", "list.df"},
+        {"list", "list.df"},
+        {"list.df", "list.df"},
         {"/tmp/a.b/list", "/tmp/a.b/list.df"},
-        {"list.DF", "list.DF.df"}, {"list.dfx", "list.dfx.df"},
+        {"list.DF", "list.DF.df"},
+        {"list.dfx", "list.dfx.df"},
         {"listdf", "listdf.df"},
     };
     for (const auto& [chosen, written] : rows)
@@ -165,9 +169,9 @@ TEST_F(CleanListFileTest, FailedSaveShowsTheErrorAndKeepsTheOldFile)
     SaveList(session);
     prompts.answerSave(folder.file("folder"));
     SaveList(session);
-    EXPECT_EQ(prompts.take(), (Lines{"save", "error: I/O error 27", "save",
-                                     "error: Invalid filename", "save",
-                                     "error: File access denied"}));
+    EXPECT_EQ(prompts.take(),
+              (Lines{"save", "error: I/O error 27", "save", "error: Invalid filename", "save",
+                     "error: File access denied"}));
     EXPECT_EQ(folder.read("full.df"), "old\r\n");
     EXPECT_FALSE(folder.exists("missing"));
     EXPECT_TRUE(std::filesystem::is_directory(folder.file("folder.df")));
@@ -186,7 +190,7 @@ TEST_F(CleanListFileTest, OpenReplacesTheCleanListAndLeavesTheOtherListsAlone)
     prompts.answerOpen(folder.file("one.df"));
     EXPECT_TRUE(OpenCleanList(session));
     EXPECT_EQ(linesOf(session.clean), (Lines{"/a/1", "/a/2"}));
-    prompts.answerOpen(folder.file("two"));  // the name is used as chosen
+    prompts.answerOpen(folder.file("two")); // the name is used as chosen
     EXPECT_TRUE(OpenCleanList(session));
     EXPECT_EQ(prompts.take(), (Lines{"open", "open"}));
     EXPECT_EQ(linesOf(session.clean), (Lines{"/b/1", "", "/b/3"}));
@@ -218,13 +222,13 @@ TEST_F(CleanListFileTest, CleanByListDeletesEveryLineThenReports)
 
     session.clean = pathList({"/a/first", "", "/a/third"});
     CleanByList(session);
-    CleanByList(session);  // the list stays, so a second press repeats the calls
+    CleanByList(session); // the list stays, so a second press repeats the calls
     const Lines once = {"File_Delete /a/first", "File_Delete ", "File_Delete /a/third"};
     Lines twice = once;
     twice.insert(twice.end(), once.begin(), once.end());
     EXPECT_EQ(phone.calls, twice);
-    EXPECT_EQ(prompts.take(), (Lines{"information: Deleted successfully",
-                                     "information: Deleted successfully"}));
+    EXPECT_EQ(prompts.take(),
+              (Lines{"information: Deleted successfully", "information: Deleted successfully"}));
     EXPECT_EQ(linesOf(session.clean), (Lines{"/a/first", "", "/a/third"}));
 }
 

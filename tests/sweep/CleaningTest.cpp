@@ -52,7 +52,7 @@ TEST_F(CleaningTest, DeletesEveryTickedEntryInOrderThenRingFixThenReports)
         EXPECT_EQ(phone.calls, concat(row.deleted, kRingFixCalls));
         EXPECT_EQ(phone.seemData, (Lines{kSeemBytes}));
         EXPECT_EQ(prompts.take(), (Lines{"information: Deleted successfully"}));
-        EXPECT_EQ(pathsOf(session.sweep), row.paths);  // deleted paths stay listed, still ticked
+        EXPECT_EQ(pathsOf(session.sweep), row.paths); // deleted paths stay listed, still ticked
         for (std::size_t i : row.ticked)
             EXPECT_TRUE(session.sweep.ticked(i));
     }
@@ -65,8 +65,8 @@ TEST_F(CleaningTest, SecondPressRepeatsTheSameCalls)
     CleanTicked(session);
     const Lines once = concat({"File_Delete /a/1"}, kRingFixCalls);
     EXPECT_EQ(phone.calls, concat(once, once));
-    EXPECT_EQ(prompts.take(), (Lines{"information: Deleted successfully",
-                                     "information: Deleted successfully"}));
+    EXPECT_EQ(prompts.take(),
+              (Lines{"information: Deleted successfully", "information: Deleted successfully"}));
 }
 
 TEST_F(CleaningTest, MessagesComeFromTheLanguageTexts)
@@ -124,7 +124,7 @@ TEST_F(CleaningTest, CleanJavaDeletesEveryJavaPathOfEveryReadSilently)
     EXPECT_EQ(phone.calls,
               (Lines{"File_Delete /a/mobile/kjava/a.jar", "File_Delete /a/mobile/kjava/b.jad",
                      "File_Delete /a/mobile/kjava/a.jar", "File_Delete /a/mobile/kjava/b.jad"}));
-    EXPECT_EQ(session.java.size(), 4u);  // the JavaList keeps its entries
+    EXPECT_EQ(session.java.size(), 4u); // the JavaList keeps its entries
     EXPECT_TRUE(prompts.take().empty());
 }
 } // namespace

@@ -66,9 +66,14 @@ TEST_F(ReadFromPhoneTest, SecondReadReplacesSweepListAndDoublesJavaList)
 
 TEST_F(ReadFromPhoneTest, JavaPrefixIsExactAndCaseSensitive)
 {
-    phone.files = {"/a/mobile/kj", "/a/mobile/kjava/game.jar", "/a/mobile/KJava/game.jar",
-                   "/a/Mobile/kjava/game.jar", "/b/mobile/kjava/game.jar", "/a/mobile/k",
-                   "a/mobile/kjava/x", "/a/mobile/kj/x"};
+    phone.files = {"/a/mobile/kj",
+                   "/a/mobile/kjava/game.jar",
+                   "/a/mobile/KJava/game.jar",
+                   "/a/Mobile/kjava/game.jar",
+                   "/b/mobile/kjava/game.jar",
+                   "/a/mobile/k",
+                   "a/mobile/kjava/x",
+                   "/a/mobile/kj/x"};
     ReadFromPhone(session);
     EXPECT_EQ(linesOf(session.java),
               (Lines{"/a/mobile/kj", "/a/mobile/kjava/game.jar", "/a/mobile/kj/x"}));
@@ -83,10 +88,9 @@ TEST_F(ReadFromPhoneTest, NamesFillTheWholeNameAreaOrEndAtTheFirstNul)
     const std::string tooLong = std::string(504, 'm') + "tail";
     const std::string highBytes = "/a/\xC0\xFF\x98\x01.mp3";
     phone.files = {full, "", tooLong, highBytes, "/a/mobile/kjava/" + std::string(488, 'j')};
-    phone.countOverride = 6;  // one record the library leaves all zero
+    phone.countOverride = 6; // one record the library leaves all zero
     ReadFromPhone(session);
-    EXPECT_EQ(pathsOf(session.sweep),
-              (Lines{full, "", std::string(504, 'm'), highBytes, ""}));
+    EXPECT_EQ(pathsOf(session.sweep), (Lines{full, "", std::string(504, 'm'), highBytes, ""}));
     EXPECT_EQ(linesOf(session.java), (Lines{"/a/mobile/kjava/" + std::string(488, 'j')}));
 }
 
@@ -100,7 +104,7 @@ TEST(RecordName, IgnoresTheHeaderAndEverythingAfterTheNul)
     EXPECT_EQ(recordName(record.data()), "");
     std::memset(record.data() + kRecordNameOffset, 'z', kRecordNameSize - 1);
     record[kFileRecordSize - 1] = 0;
-    EXPECT_EQ(recordName(record.data()).size(), 503u);  // the header bytes never count
+    EXPECT_EQ(recordName(record.data()).size(), 503u); // the header bytes never count
 }
 
 TEST_F(ReadFromPhoneTest, ZeroCountStillCallsFileListAndAddsNothing)

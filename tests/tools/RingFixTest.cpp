@@ -1,7 +1,7 @@
+#include "tools/RingFix.h"
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
 #include "TempDir.h"
-#include "tools/RingFix.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ TEST_F(RingFixTest, WritesTheSeemFromTheOpenFileThenDeletesBothToneDatabases)
     EXPECT_TRUE(RingFix(phone, prompts));
     EXPECT_EQ(phone.calls, kRingFixCalls);
     EXPECT_EQ(phone.seemData, (Lines{seem}));
-    EXPECT_EQ(openDescriptors(), descriptors);  // the seem file is closed again
+    EXPECT_EQ(openDescriptors(), descriptors); // the seem file is closed again
     EXPECT_TRUE(prompts.take().empty());
 }
 

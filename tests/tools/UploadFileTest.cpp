@@ -1,7 +1,7 @@
+#include "tools/UploadFile.h"
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
 #include "TempDir.h"
-#include "tools/UploadFile.h"
 
 #include <gtest/gtest.h>
 
@@ -91,7 +91,7 @@ TEST_F(UploadFileTest, LocalFileThatCannotBeReadLeavesThePhoneAlone)
 TEST_F(UploadFileTest, NotConnectedDoesNothingAtAll)
 {
     phone.status = 0;
-    UploadWebSession(phone, prompts);  // the missing file is not even looked at
+    UploadWebSession(phone, prompts); // the missing file is not even looked at
     folder.write("orfiles/WebSession", "web");
     UploadWebSession(phone, prompts);
     EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus", "P2K_GetStatus"}));

@@ -5,7 +5,6 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
-
 namespace {
 using Records = std::vector<std::string>;
 
