@@ -98,13 +98,20 @@ std::int32_t Emulator::getStatus()
     return finish("P2K_GetStatus()", connected ? 1 : 0, connected ? "connected" : "not connected");
 }
 
-std::int32_t Emulator::restart()
+std::int32_t Emulator::phoneUnavailable(const std::string& callText)
 {
-    const std::string callText = "P2K_Restart()";
     if (!initialised_)
         return kNotInitialised;
     if (!phoneConnected())
         return finish(callText, kNotConnected);
+    return 0;
+}
+
+std::int32_t Emulator::restart()
+{
+    const std::string callText = "P2K_Restart()";
+    if (std::int32_t refused = phoneUnavailable(callText))
+        return refused;
     dropOpenFile("the phone restarted");
     awayUntil_ =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(ini_.settings().restartMs);

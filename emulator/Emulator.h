@@ -43,6 +43,9 @@ private:
     };
 
     bool phoneConnected();
+    // kNotInitialised, or kNotConnected journaled for callText, when the call cannot reach a
+    // phone; 0 when it can.
+    std::int32_t phoneUnavailable(const std::string& callText);
     void dropOpenFile(const std::string& why);
     std::int32_t finish(const std::string& callText, std::int32_t result,
                         const std::string& detail = {});

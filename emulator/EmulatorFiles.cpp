@@ -48,10 +48,8 @@ void fillRecord(unsigned char* record, const PhoneFile& file)
 std::int32_t Emulator::fileCount()
 {
     const std::string callText = "File_Count()";
-    if (!initialised_)
-        return kNotInitialised;
-    if (!phoneConnected())
-        return finish(callText, kNotConnected);
+    if (std::int32_t refused = phoneUnavailable(callText))
+        return refused;
     std::size_t skipped = 0;
     std::size_t count = listableFiles(skipped).size();
     return finish(callText, static_cast<std::int32_t>(std::min<std::size_t>(count, INT32_MAX)),
@@ -85,10 +83,8 @@ std::int32_t Emulator::fileList(void* records, std::int32_t count)
 std::int32_t Emulator::volInfo(std::int32_t* info)
 {
     const std::string callText = "File_VolInfo(" + pointerText(info, "&info") + ")";
-    if (!initialised_)
-        return kNotInitialised;
-    if (!phoneConnected())
-        return finish(callText, kNotConnected);
+    if (std::int32_t refused = phoneUnavailable(callText))
+        return refused;
     auto free = static_cast<std::int32_t>(std::min<std::uint64_t>(freeBytes(), INT32_MAX));
     if (info)
         *info = free;
@@ -154,10 +150,8 @@ std::int32_t Emulator::fileWrite(const void* data, std::int32_t size, std::int32
 std::int32_t Emulator::fileClose()
 {
     const std::string callText = "File_Close()";
-    if (!initialised_)
-        return kNotInitialised;
-    if (!phoneConnected())
-        return finish(callText, kNotConnected);
+    if (std::int32_t refused = phoneUnavailable(callText))
+        return refused;
     if (!open_)
         return finish(callText, kOutOfOrder, "no file is open");
     OpenFile file = std::move(*open_);
