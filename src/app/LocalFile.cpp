@@ -66,7 +66,8 @@ int writeTemporary(int fd, std::string_view bytes, mode_t mode)
 
 int readWholeFile(const std::string& path, std::string& out)
 {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a named pipe in place of the file must not hang the window.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         return errno;
     struct stat st {};

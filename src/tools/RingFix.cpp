@@ -15,9 +15,12 @@ constexpr int32_t kRingSeemRecord = 1;
 // Opened for reading only, so a read-only seem file works too. Returns the fd or -errno.
 int openSeemFile(const char* path)
 {
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK keeps a named pipe from hanging the open; the library then gets the descriptor
+    // in its ordinary blocking mode.
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return -errno;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;

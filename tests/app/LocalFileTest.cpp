@@ -51,6 +51,16 @@ TEST(ReadWholeFile, FolderIsAccessDenied)
     EXPECT_EQ(ioErrorText(err, dir.path()), "File access denied");
 }
 
+TEST(ReadWholeFile, PipeWithoutWriterDoesNotHang)
+{
+    // A named pipe in place of a file would block a plain open until someone writes to it.
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    std::string out = "old";
+    EXPECT_EQ(readWholeFile(dir.file("pipe"), out), 0);
+    EXPECT_EQ(out, "");
+}
+
 TEST(WriteFileAtomically, NewFileGetsModeLessUmask)
 {
     TempDir dir;
