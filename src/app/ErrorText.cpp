@@ -22,8 +22,6 @@ std::string ioErrorText(int error, const std::string& path)
         return "Read beyond end of file";
     case kRangeCheck:
         return "Range check error";
-    case kOutOfMemory:
-        return "Out of memory";
     case ENOENT:
     case ENOTDIR:
         return parentFolderExists(path) && error == ENOENT ? "File not found" : "Invalid filename";

@@ -4,7 +4,6 @@
 // Pseudo error numbers for failures that have no errno of their own.
 inline constexpr int kReadBeyondEnd = -1; // fewer bytes read than the file's size said
 inline constexpr int kRangeCheck = -2;    // a count from the phone outside what we can take
-inline constexpr int kOutOfMemory = -3;   // a buffer that cannot be allocated
 
 // The text of the standard error box for a failed local file operation on `path`.
 // ENOENT/ENOTDIR say "Invalid filename" when a folder of the path is missing,
