@@ -107,6 +107,18 @@ std::int32_t Emulator::phoneUnavailable(const std::string& callText)
     return 0;
 }
 
+std::int32_t Emulator::phoneFileUnavailable(const std::string& callText, const char* path,
+                                            Segments& names)
+{
+    if (!initialised_)
+        return kNotInitialised;
+    if (std::int32_t refused = refusePath(callText, path, names))
+        return refused;
+    if (!phoneConnected())
+        return finish(callText, kNotConnected);
+    return 0;
+}
+
 std::int32_t Emulator::restart()
 {
     const std::string callText = "P2K_Restart()";

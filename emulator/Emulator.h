@@ -46,6 +46,9 @@ private:
     // kNotInitialised, or kNotConnected journaled for callText, when the call cannot reach a
     // phone; 0 when it can.
     std::int32_t phoneUnavailable(const std::string& callText);
+    // The same for a call on one phone path, whose names it fills; the path is checked first.
+    std::int32_t phoneFileUnavailable(const std::string& callText, const char* path,
+                                      Segments& names);
     void dropOpenFile(const std::string& why);
     std::int32_t finish(const std::string& callText, std::int32_t result,
                         const std::string& detail = {});

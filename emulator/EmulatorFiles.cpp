@@ -94,13 +94,9 @@ std::int32_t Emulator::volInfo(std::int32_t* info)
 std::int32_t Emulator::fileDelete(const char* path)
 {
     const std::string callText = "File_Delete(" + (path ? journalText(path) : "NULL") + ")";
-    if (!initialised_)
-        return kNotInitialised;
     Segments names;
-    if (std::int32_t refused = refusePath(callText, path, names))
+    if (std::int32_t refused = phoneFileUnavailable(callText, path, names))
         return refused;
-    if (!phoneConnected())
-        return finish(callText, kNotConnected);
     if (int error = folder_.removeFile(names))
         return hostFailure(callText, error);
     return finish(callText, kOk);
@@ -110,13 +106,9 @@ std::int32_t Emulator::fileCreate(const char* path, std::int32_t mode)
 {
     const std::string callText =
         "File_Create(" + (path ? journalText(path) : "NULL") + ", " + std::to_string(mode) + ")";
-    if (!initialised_)
-        return kNotInitialised;
     Segments names;
-    if (std::int32_t refused = refusePath(callText, path, names))
+    if (std::int32_t refused = phoneFileUnavailable(callText, path, names))
         return refused;
-    if (!phoneConnected())
-        return finish(callText, kNotConnected);
     // One file at a time, as on the phone: the open one stays open and unchanged.
     if (open_)
         return finish(callText, kOutOfOrder, journalText(open_->path) + " is still open");
