@@ -8,6 +8,12 @@
 extern "C" {
 #endif
 
+/* A FileListRecord: bytes 0-7 belong to the library, the path starts at byte 8 and is ended by a
+   NUL unless it fills all 504 bytes. */
+#define P2K_RECORD_SIZE 512
+#define P2K_RECORD_PATH_OFFSET 8
+#define P2K_RECORD_PATH_MAX (P2K_RECORD_SIZE - P2K_RECORD_PATH_OFFSET)
+
 typedef void (*P2K_NotifyProc)(int32_t event);
 int32_t P2K_Init(P2K_NotifyProc notify);
 int32_t P2K_GetStatus(void);
