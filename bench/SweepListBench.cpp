@@ -1,6 +1,6 @@
 // TickByRule, SearchBySuffix and ReadFromPhone over a million phone paths.
 #include "BenchPaths.h"
-#include "app/MessageTexts.h"
+#include "base/MessageTexts.h"
 #include "sweep/ReadFromPhone.h"
 #include "sweep/TickRules.h"
 

@@ -1,7 +1,7 @@
 #include "sweep/CleanListFile.h"
 
-#include "app/ErrorText.h"
-#include "app/LocalFile.h"
+#include "base/ErrorText.h"
+#include "base/LocalFile.h"
 #include "sweep/DeletionPass.h"
 
 #include <algorithm>

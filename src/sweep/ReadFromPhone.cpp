@@ -1,6 +1,6 @@
 #include "sweep/ReadFromPhone.h"
 
-#include "app/ErrorText.h"
+#include "base/ErrorText.h"
 
 #include <cstdlib>
 #include <cstring>

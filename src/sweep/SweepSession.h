@@ -1,6 +1,6 @@
 #pragma once
-#include "app/MessageTexts.h"
-#include "app/Prompts.h"
+#include "base/MessageTexts.h"
+#include "base/Prompts.h"
 #include "phonelink/PhoneLink.h"
 #include "sweep/PathList.h"
 #include "sweep/SweepList.h"

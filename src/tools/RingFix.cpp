@@ -1,6 +1,6 @@
 #include "tools/RingFix.h"
 
-#include "app/ErrorText.h"
+#include "base/ErrorText.h"
 
 #include <cerrno>
 #include <fcntl.h>

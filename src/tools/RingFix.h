@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Prompts.h"
+#include "base/Prompts.h"
 #include "phonelink/PhoneLink.h"
 
 // Local seem file, relative to the working directory at the moment of the call.

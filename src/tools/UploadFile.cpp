@@ -1,7 +1,7 @@
 #include "tools/UploadFile.h"
 
-#include "app/ErrorText.h"
-#include "app/LocalFile.h"
+#include "base/ErrorText.h"
+#include "base/LocalFile.h"
 
 #include <cstdint>
 #include <limits>

@@ -1,6 +1,6 @@
 #include "ui/QtPrompts.h"
 
-#include "app/ErrorText.h"
+#include "base/ErrorText.h"
 #include "ui/BusyIndicator.h"
 #include "ui/TextCodec.h"
 

@@ -1,7 +1,7 @@
 #include "ui/Unit1.h"
 
-#include "app/LanguageTable.h"
-#include "app/Settings.h"
+#include "base/LanguageTable.h"
+#include "base/Settings.h"
 #include "phonelink/ConnectionMonitor.h"
 #include "ui/BusyIndicator.h"
 #include "ui/QtPrompts.h"

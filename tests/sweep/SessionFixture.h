@@ -1,7 +1,7 @@
 #pragma once
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
-#include "app/MessageTexts.h"
+#include "base/MessageTexts.h"
 #include "sweep/SweepSession.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "app/LocalFile.h"
-#include "app/ErrorText.h"
+#include "base/LocalFile.h"
+#include "base/ErrorText.h"
 
 #include "FileSizeLimit.h"
 #include "TempDir.h"

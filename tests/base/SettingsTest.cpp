@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 #include "TempDir.h"
 

@@ -1,6 +1,6 @@
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
-#include "app/LocalFile.h"
+#include "base/LocalFile.h"
 
 #include <algorithm>
 #include <cerrno>

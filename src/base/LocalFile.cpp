@@ -1,6 +1,6 @@
-#include "app/LocalFile.h"
+#include "base/LocalFile.h"
 
-#include "app/ErrorText.h"
+#include "base/ErrorText.h"
 
 #include <cerrno>
 #include <cstdio>

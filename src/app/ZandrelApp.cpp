@@ -1,6 +1,6 @@
-#include "ui/ZandrelApp.h"
+#include "app/ZandrelApp.h"
 
-#include "app/Settings.h"
+#include "base/Settings.h"
 #include "phonelink/LibraryPhoneLink.h"
 #include "ui/Resources.h"
 #include "ui/Unit1.h"

@@ -1,4 +1,4 @@
-#include "app/MessageTexts.h"
+#include "base/MessageTexts.h"
 
 #include <stdexcept>
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/MessageTexts.h"
+#include "base/MessageTexts.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
-#include "app/ErrorText.h"
-#include "app/IniFile.h"
+#include "base/ErrorText.h"
+#include "base/IniFile.h"
 
 #include "FileSizeLimit.h"
 #include "TempDir.h"

@@ -1,3 +1,3 @@
-#include "ui/ZandrelApp.h"
+#include "app/ZandrelApp.h"
 
 int main(int argc, char** argv) { return runZandrel(argc, argv); }

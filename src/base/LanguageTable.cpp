@@ -1,6 +1,6 @@
-#include "app/LanguageTable.h"
+#include "base/LanguageTable.h"
 
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 #include <algorithm>
 #include <cstdlib>
