@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace zandrel;
+
 namespace {
 constexpr std::size_t kLines = 1'000'000;
 

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cstring>
 
+using namespace zandrel;
+
 namespace {
 constexpr std::size_t kPaths = 1'000'000;
 

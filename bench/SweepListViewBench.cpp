@@ -10,6 +10,8 @@
 #include <benchmark/benchmark.h>
 #include <string>
 
+using namespace zandrel;
+
 namespace {
 constexpr std::size_t kRows = 1'000'000;
 

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+using namespace zandrel;
+
 namespace {
 bool displayAvailable()
 {

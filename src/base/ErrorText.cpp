@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+namespace zandrel {
+
 namespace {
 bool parentFolderExists(const std::string& path)
 {
@@ -47,3 +49,5 @@ std::string errorBoxText(const std::string& message)
         return message + ".";
     return message;
 }
+
+} // namespace zandrel

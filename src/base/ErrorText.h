@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace zandrel {
+
 // Pseudo error numbers for failures that have no errno of their own.
 inline constexpr int kReadBeyondEnd = -1; // fewer bytes read than the file's size said
 inline constexpr int kRangeCheck = -2;    // a count from the phone outside what we can take
@@ -12,3 +14,5 @@ std::string ioErrorText(int error, const std::string& path);
 
 // The box adds a final "." when the message's last byte sorts after ".".
 std::string errorBoxText(const std::string& message);
+
+} // namespace zandrel

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 
+namespace zandrel {
+
 namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 
@@ -207,3 +209,5 @@ int writeIniValue(const std::string& path, std::string_view section, std::string
     file.write(section, key, value);
     return writeFileAtomically(path, file.bytes());
 }
+
+} // namespace zandrel

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+namespace zandrel {
+
 // An INI file held as its bytes plus an index of its lines, read the way the classic profile
 // functions read it: section and key names without regard to letter case, blanks trimmed,
 // one pair of enclosing quotes removed, only the first section of a name searched and in it the
@@ -68,3 +70,5 @@ private:
 // is created. Returns 0 or an error number; on failure the old file is left as it was.
 int writeIniValue(const std::string& path, std::string_view section, std::string_view key,
                   std::string_view value);
+
+} // namespace zandrel

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace zandrel {
+
 namespace {
 struct Row {
     const char* section;
@@ -101,3 +103,5 @@ std::vector<LanguageText> readLanguageFile(const std::string& path, MessageTexts
     }
     return texts;
 }
+
+} // namespace zandrel

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace zandrel {
+
 namespace {
 class FileDescriptor {
 public:
@@ -132,3 +134,5 @@ std::string localPathFromToolPath(std::string_view toolPath)
             c = '/';
     return path;
 }
+
+} // namespace zandrel

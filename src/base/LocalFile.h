@@ -2,6 +2,8 @@
 #include <string>
 #include <string_view>
 
+namespace zandrel {
+
 // Local file access shared by the settings file, clean-list files, uploads and the ring fix.
 // Every function returns 0 on success or an error number for ioErrorText().
 
@@ -18,3 +20,5 @@ int writeFileAtomically(const std::string& path, std::string_view bytes);
 // "orfiles\WebSession" -> "orfiles/WebSession": the tools name local files with "\" as the
 // folder separator.
 std::string localPathFromToolPath(std::string_view toolPath);
+
+} // namespace zandrel

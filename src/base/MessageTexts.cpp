@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+namespace zandrel {
+
 namespace {
 constexpr const char* kBuiltIn[] = {
     "Receiving file list. Please wait...",
@@ -32,3 +34,5 @@ const std::string& MessageTexts::get(int key) const { return texts_[slot(key)]; 
 void MessageTexts::set(int key, std::string text) { texts_[slot(key)] = std::move(text); }
 
 const char* MessageTexts::builtIn(int key) { return kBuiltIn[slot(key)]; }
+
+} // namespace zandrel

@@ -2,6 +2,8 @@
 #include <array>
 #include <string>
 
+namespace zandrel {
+
 // The seven program-wide texts, named by their language-file key 71..77. They hold their
 // built-in English texts until the language file replaces them at start-up.
 class MessageTexts {
@@ -20,3 +22,5 @@ public:
 private:
     std::array<std::string, kLastKey - kFirstKey + 1> texts_;
 };
+
+} // namespace zandrel

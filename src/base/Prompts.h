@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+namespace zandrel {
+
 // The one way core operations reach the user. The UI implements it with Qt boxes and dialogs;
 // tests implement it with a scripted recorder. Texts are 8-bit byte strings, shown by the UI
 // through its code page.
@@ -25,3 +27,5 @@ public:
     // A long pass reports how far it is; done == total ends the pass. Must not run other events.
     virtual void progress(std::size_t done, std::size_t total) = 0;
 };
+
+} // namespace zandrel

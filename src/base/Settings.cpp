@@ -5,6 +5,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace zandrel {
+
 namespace {
 constexpr const char* kSection = "Language";
 constexpr const char* kKey = "Language";
@@ -45,3 +47,5 @@ int writeLanguageSetting(const std::string& settingsPath, bool english)
 }
 
 const char* languageFileName(bool english) { return english ? "eng.lng" : "rus.lng"; }
+
+} // namespace zandrel

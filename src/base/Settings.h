@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
+namespace zandrel {
+
 // The folder that holds the program's own file, with its trailing "/", taken from the path the
 // system reports for the running executable (not from the command line).
 std::string programDirectory();
@@ -16,3 +18,5 @@ int writeLanguageSetting(const std::string& settingsPath, bool english);
 
 // "eng.lng" or "rus.lng".
 const char* languageFileName(bool english);
+
+} // namespace zandrel

@@ -1,5 +1,7 @@
 #include "phonelink/ConnectionMonitor.h"
 
+namespace zandrel {
+
 MonitorView connectionTick(PhoneLink& phone, const MessageTexts& texts)
 {
     MonitorView view;
@@ -19,3 +21,5 @@ std::string freeSpaceText(const std::string& label, int32_t freeBytes)
     // C++ integer division truncates toward zero, as the panel wants.
     return label + " " + std::to_string(freeBytes / 1024) + " kb";
 }
+
+} // namespace zandrel

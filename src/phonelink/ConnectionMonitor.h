@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+namespace zandrel {
+
 // What one tick of the connection monitor puts on the window.
 struct MonitorView {
     std::string statusText;              // panel 0
@@ -17,3 +19,5 @@ MonitorView connectionTick(PhoneLink& phone, const MessageTexts& texts);
 
 // message 74, a blank, bytes / 1024 truncated toward zero, a blank, "kb".
 std::string freeSpaceText(const std::string& label, int32_t freeBytes);
+
+} // namespace zandrel

@@ -2,6 +2,8 @@
 
 #include "phonelink/p2kapi.h"
 
+namespace zandrel {
+
 namespace {
 // The library may call this from any thread; it touches nothing.
 void ignoreNotification(int32_t) {}
@@ -35,3 +37,5 @@ int32_t LibraryPhoneLink::seemWrite(int32_t seem, int32_t record, int32_t a, int
 {
     return Seem_Write(seem, record, a, b, file);
 }
+
+} // namespace zandrel

@@ -1,6 +1,8 @@
 #pragma once
 #include "phonelink/PhoneLink.h"
 
+namespace zandrel {
+
 // PhoneLink over libp2kapi.so, bound at load time.
 class LibraryPhoneLink final : public PhoneLink {
 public:
@@ -16,3 +18,5 @@ public:
     int32_t fileClose() override;
     int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) override;
 };
+
+} // namespace zandrel

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace zandrel {
+
 // One phone file's record as the library fills it.
 inline constexpr std::size_t kFileRecordSize = 512;
 inline constexpr std::size_t kRecordNameOffset = 8;
@@ -30,3 +32,5 @@ public:
     // file: the program's variable for the open local file; its first 4 bytes hold the fd.
     virtual int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) = 0;
 };
+
+} // namespace zandrel

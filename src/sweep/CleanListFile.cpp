@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <optional>
 
+namespace zandrel {
+
 namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kExtension = ".df";
@@ -125,3 +127,5 @@ void CleanByList(SweepSession& session)
     deleteEveryPath(session.phone, session.prompts, session.clean);
     session.prompts.information(session.texts.get(75));
 }
+
+} // namespace zandrel

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace zandrel {
+
 // Clean-list files: one phone path per line, CR LF after every line.
 
 // The file's bytes for every path of `paths` (all entries, or only the ticked ones).
@@ -26,3 +28,5 @@ void SaveChecked(SweepSession& session);
 // True when a file was chosen and read: the CleanList was replaced.
 bool OpenCleanList(SweepSession& session);
 void CleanByList(SweepSession& session);
+
+} // namespace zandrel

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace zandrel {
+
 namespace {
 std::size_t tickedCount(const SweepList& list)
 {
@@ -51,3 +53,5 @@ void CleanJava(SweepSession& session)
     }
     deleteEveryPath(session.phone, session.prompts, session.java);
 }
+
+} // namespace zandrel

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace zandrel {
+
 void DeletionProgress::advance()
 {
     ++done_;
@@ -21,3 +23,5 @@ void deleteEveryPath(PhoneLink& phone, Prompts& prompts, const PathList& paths)
         progress.advance();
     }
 }
+
+} // namespace zandrel

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+namespace zandrel {
+
 // Counts the deletions of one pass and, when the pass is long enough for the user to wait,
 // reports them every few thousand and at the end.
 class DeletionProgress {
@@ -22,3 +24,5 @@ private:
 
 // File_Delete for every path, from the first to the last; results are not looked at.
 void deleteEveryPath(PhoneLink& phone, Prompts& prompts, const PathList& paths);
+
+} // namespace zandrel

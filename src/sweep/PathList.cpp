@@ -1,5 +1,7 @@
 #include "sweep/PathList.h"
 
+namespace zandrel {
+
 void PathList::clear()
 {
     bytes_.clear();
@@ -23,3 +25,5 @@ std::string_view PathList::operator[](std::size_t i) const
     const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
     return std::string_view(bytes_).substr(begin, ends_[i] - begin);
 }
+
+} // namespace zandrel

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+namespace zandrel {
+
 // An ordered list of byte strings kept in one contiguous buffer, so a million phone paths
 // cost two allocations rather than a million.
 class PathList {
@@ -22,3 +24,5 @@ private:
     std::string bytes_;
     std::vector<std::size_t> ends_; // end offset of each path in bytes_
 };
+
+} // namespace zandrel

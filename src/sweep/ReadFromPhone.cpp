@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 
+namespace zandrel {
+
 namespace {
 constexpr std::string_view kJavaPrefix = "/a/mobile/kj";
 constexpr std::size_t kProgressStep = 1u << 16;
@@ -89,3 +91,5 @@ void ReadFromPhone(SweepSession& session)
     ReadingCaption caption(session.prompts, session.texts.get(71));
     readList(session);
 }
+
+} // namespace zandrel

@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+namespace zandrel {
+
 // Empties the SweepList, then, when a phone is connected, reads its file list: paths under
 // "/a/mobile/kj" are appended to the JavaList, all others to the SweepList, in library order.
 void ReadFromPhone(SweepSession& session);
@@ -12,3 +14,5 @@ std::string_view recordName(const unsigned char* record);
 
 // The exact, case-sensitive "/a/mobile/kj" prefix test.
 bool isJavaPath(std::string_view path);
+
+} // namespace zandrel

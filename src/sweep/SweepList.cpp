@@ -1,5 +1,7 @@
 #include "sweep/SweepList.h"
 
+namespace zandrel {
+
 void SweepList::clear()
 {
     paths_.clear();
@@ -20,3 +22,5 @@ void SweepList::append(std::string_view path)
     ticks_.push_back(0);
     ++revision_;
 }
+
+} // namespace zandrel

@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+namespace zandrel {
+
 // The phone's non-Java files as read last: paths in library order, a tick per entry, and one
 // list-wide selection. Ticks and selection are independent.
 class SweepList {
@@ -31,3 +33,5 @@ private:
     std::optional<std::size_t> selected_;
     std::uint64_t revision_ = 0;
 };
+
+} // namespace zandrel

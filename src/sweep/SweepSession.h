@@ -5,6 +5,8 @@
 #include "sweep/PathList.h"
 #include "sweep/SweepList.h"
 
+namespace zandrel {
+
 // Everything the sweep operations work on, alive from start-up to exit.
 struct SweepSession {
     PhoneLink& phone;
@@ -15,3 +17,5 @@ struct SweepSession {
     PathList java;   // paths under "/a/mobile/kj"; only ever grows
     PathList clean;  // the CleanList, shown and edited in the list viewer
 };
+
+} // namespace zandrel

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace zandrel {
+
 namespace {
 constexpr std::string_view kAudio = "/a/mobile/audio";
 constexpr std::string_view kAudioKept = "/a/mobile/audio/funlight.pat";
@@ -68,3 +70,5 @@ bool SearchBySuffix(SweepList& list, std::string_view text)
     }
     return false;
 }
+
+} // namespace zandrel

@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+namespace zandrel {
+
 // The eight category rules, in the order of their buttons.
 enum class TickRule { Audio, Pictures, NotUsed, PicturesFromRoot, Mms, CameraSound, Theme, Video };
 
@@ -14,3 +16,5 @@ void TickByRule(SweepList& list, TickRule rule);
 // Selects the last entry whose path ends in `text` (byte-wise); with no match the selection stays.
 // Returns whether anything was selected.
 bool SearchBySuffix(SweepList& list, std::string_view text);
+
+} // namespace zandrel

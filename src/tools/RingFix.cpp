@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace zandrel {
+
 namespace {
 constexpr int32_t kRingSeem = 0x4C;
 constexpr int32_t kRingSeemRecord = 1;
@@ -46,3 +48,5 @@ bool RingFix(PhoneLink& phone, Prompts& prompts)
     phone.fileDelete("/a/mobile/audio/MyToneDB.db");
     return true;
 }
+
+} // namespace zandrel

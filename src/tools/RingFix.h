@@ -2,6 +2,8 @@
 #include "base/Prompts.h"
 #include "phonelink/PhoneLink.h"
 
+namespace zandrel {
+
 // Local seem file, relative to the working directory at the moment of the call.
 inline constexpr const char* kRingFixSeemFile = "seem/004c_0001.seem";
 
@@ -9,3 +11,5 @@ inline constexpr const char* kRingFixSeemFile = "seem/004c_0001.seem";
 // Returns false when the local file could not be opened; the error box has been shown then
 // and nothing reached the phone.
 bool RingFix(PhoneLink& phone, Prompts& prompts);
+
+} // namespace zandrel

@@ -7,6 +7,8 @@
 #include <limits>
 #include <sys/stat.h>
 
+namespace zandrel {
+
 namespace {
 constexpr const char* kMmaPhonePath = "/a/mobile/system/mma_ucp";
 constexpr std::uintmax_t kLargestUpload = std::numeric_limits<int32_t>::max();
@@ -62,3 +64,5 @@ void UploadWebSession(PhoneLink& phone, Prompts& prompts)
 {
     UploadFile(phone, prompts, "orfiles\\WebSession", "/a/WebSession");
 }
+
+} // namespace zandrel

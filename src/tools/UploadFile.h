@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace zandrel {
+
 // Puts a local file (named with "\" as folder separator, relative to the working directory)
 // onto the phone in place of phonePath. Silent when no phone is connected.
 void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
@@ -13,3 +15,5 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
 void UploadMmaC650(PhoneLink& phone, Prompts& prompts);
 void UploadMmaE398(PhoneLink& phone, Prompts& prompts);
 void UploadWebSession(PhoneLink& phone, Prompts& prompts);
+
+} // namespace zandrel

@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+using namespace zandrel;
+
 namespace {
 void showBox(QWidget* owner, QMessageBox::Icon icon, const QString& title, const QString& text)
 {

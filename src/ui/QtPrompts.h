@@ -8,7 +8,7 @@
 class BusyIndicator;
 
 // The operations' boxes and dialogs, shown with Qt over the main window.
-class QtPrompts final : public Prompts {
+class QtPrompts final : public zandrel::Prompts {
 public:
     QtPrompts(QWidget* window, BusyIndicator& busy);
 

@@ -5,6 +5,8 @@
 
 #include <QSize>
 
+using namespace zandrel;
+
 SweepListModel::SweepListModel(SweepList& list, QObject* parent)
     : QAbstractListModel(parent), list_(list), shownRevision_(list.revision())
 {

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 
+namespace zandrel {
 class SweepList;
+}
 
 // CheckListBox1's rows: the SweepList itself, one checkable row per entry in list order. Rows are
 // made on demand, so a list of a million paths costs the view nothing until it is scrolled.
@@ -12,7 +14,7 @@ class SweepListModel final : public QAbstractListModel {
 public:
     static constexpr int kRowHeight = 13;
 
-    explicit SweepListModel(SweepList& list, QObject* parent = nullptr);
+    explicit SweepListModel(zandrel::SweepList& list, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -24,6 +26,6 @@ public:
     void sync();
 
 private:
-    SweepList& list_;
+    zandrel::SweepList& list_;
     std::uint64_t shownRevision_;
 };

@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+using namespace zandrel;
+
 TForm1* Form1 = nullptr;
 
 namespace {

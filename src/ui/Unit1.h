@@ -31,12 +31,13 @@ class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // prompts: the boxes and dialogs the operations use; nullptr gives the window its own Qt ones.
-    TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts = nullptr);
+    TForm1(zandrel::PhoneLink& phone, std::string programDirectory,
+           zandrel::Prompts* prompts = nullptr);
     ~TForm1() override;
 
     // The lists the operations work on, alive as long as the window.
-    SweepSession& session() { return session_; }
-    const MessageTexts& messageTexts() const { return texts_; }
+    zandrel::SweepSession& session() { return session_; }
+    const zandrel::MessageTexts& messageTexts() const { return texts_; }
     QString panelText(int panel) const;
 
     // Page "Clean".
@@ -156,13 +157,13 @@ private:
     void openCleanList();
     void cleanByList();
 
-    PhoneLink& phone_;
+    zandrel::PhoneLink& phone_;
     const std::string programDirectory_;
     std::unique_ptr<BusyIndicator> busy_;
-    std::unique_ptr<Prompts> ownPrompts_;
-    Prompts& prompts_;
-    MessageTexts texts_;
-    SweepSession session_;
+    std::unique_ptr<zandrel::Prompts> ownPrompts_;
+    zandrel::Prompts& prompts_;
+    zandrel::MessageTexts texts_;
+    zandrel::SweepSession session_;
     SweepListModel* model_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};

@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QListView>
 
+using namespace zandrel;
+
 namespace {
 // Ends the handler's busy state however the operation ends.
 class HandlerScope {

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+using namespace zandrel;
+
 namespace {
 constexpr QSize kClientSize{488, 382};
 constexpr QSize kPictureSize{20, 20};

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+using namespace zandrel;
+
 namespace {
 QMenu* addMenu(QWidget* parent, const char* name, const char* caption)
 {

@@ -7,6 +7,8 @@
 #include <QPlainTextEdit>
 #include <QTextDocument>
 
+using namespace zandrel;
+
 TForm2* Form2 = nullptr;
 
 namespace {

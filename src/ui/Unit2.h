@@ -14,9 +14,9 @@ public:
     // Visible and in front; never modal.
     void showWindow();
     // Replaces the text with these lines and marks it unedited.
-    void setLines(const PathList& lines);
+    void setLines(const zandrel::PathList& lines);
     // After the user edited the text: lines = its lines, true. Otherwise false, lines untouched.
-    bool takeEdits(PathList& lines);
+    bool takeEdits(zandrel::PathList& lines);
 
     QPlainTextEdit* Memo1;
 };

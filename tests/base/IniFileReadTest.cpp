@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace zandrel;
+
 namespace {
 struct ReadCase {
     const char* name;

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+using namespace zandrel;
+
 namespace {
 struct WriteCase {
     const char* name;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <utility>
 
+using namespace zandrel;
+
 namespace {
 using Expected = std::vector<std::pair<std::string, std::string>>;
 

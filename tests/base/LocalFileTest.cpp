@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using namespace zandrel;
+
 namespace {
 std::size_t entries(const std::string& folder)
 {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using namespace zandrel;
+
 namespace {
 struct LanguageCase {
     const char* name;

@@ -4,6 +4,8 @@
 #include <climits>
 #include <gtest/gtest.h>
 
+using namespace zandrel;
+
 namespace {
 struct FreeSpaceRow {
     int32_t bytes;

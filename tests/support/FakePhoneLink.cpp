@@ -4,6 +4,8 @@
 #include <cstring>
 #include <unistd.h>
 
+namespace zandrel {
+
 bool FakePhoneLink::enter(std::string line)
 {
     calls.push_back(std::move(line));
@@ -101,3 +103,5 @@ std::vector<std::string> FakePhoneLink::callsOf(const std::string& prefix) const
             out.push_back(call);
     return out;
 }
+
+} // namespace zandrel

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace zandrel {
+
 // A phone in memory that records every call, in order, as one line of text:
 //   "P2K_Init", "P2K_GetStatus", "P2K_Restart", "File_Count", "File_List 3", "File_VolInfo",
 //   "File_Delete /a/x" (the empty path as "File_Delete "), "File_Create /a/x 4",
@@ -49,3 +51,5 @@ private:
     // Records the call; false when this call is the one told to fail.
     bool enter(std::string line);
 };
+
+} // namespace zandrel

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace zandrel {
+
 FakePrompts::~FakePrompts()
 {
     for (const auto& record : records_)
@@ -58,3 +60,5 @@ void FakePrompts::progress(std::size_t done, std::size_t total)
     ++progressReports;
     progressEnded = done >= total;
 }
+
+} // namespace zandrel

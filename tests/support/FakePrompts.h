@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace zandrel {
+
 // Records every box and dialog as "warning: text", "information: text", "error: text",
 // "save", "open". File dialogs take their answers from a queue the test fills in advance; a
 // dialog with no queued answer fails the test. A test takes the records it expects with
@@ -42,3 +44,5 @@ private:
     std::deque<std::optional<std::string>> saveAnswers_;
     std::deque<std::optional<std::string>> openAnswers_;
 };
+
+} // namespace zandrel

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+using namespace zandrel;
+
 namespace {
 PathList pathList(const Lines& lines)
 {

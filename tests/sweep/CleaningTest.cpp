@@ -4,6 +4,8 @@
 #include "sweep/Cleaning.h"
 #include "sweep/ReadFromPhone.h"
 
+using namespace zandrel;
+
 namespace {
 const std::string kSeemBytes = std::string("seem\0data\xFF", 10);
 const Lines kRingFixCalls = {"Seem_Write 76 1 0 0", "File_Delete /a/mobile/audio/TempToneDB.db",

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <fstream>
 
+using namespace zandrel;
+
 namespace {
 class ReadFromPhoneTest : public SessionTest {};
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace zandrel {
+
 // A session over the recording fakes; prompts left untaken fail the test.
 class SessionTest : public testing::Test {
 protected:
@@ -44,3 +46,5 @@ protected:
 };
 
 using Lines = std::vector<std::string>;
+
+} // namespace zandrel

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+using namespace zandrel;
+
 namespace {
 struct RuleRow {
     TickRule rule;

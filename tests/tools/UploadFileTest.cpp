@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace zandrel;
+
 namespace {
 using Lines = std::vector<std::string>;
 

@@ -29,8 +29,8 @@
 class MainWindowTest : public testing::Test {
 public: // the data-driven rows reach in from outside the fixture
     TempDir programDir;
-    FakePhoneLink phone;
-    FakePrompts prompts;
+    zandrel::FakePhoneLink phone;
+    zandrel::FakePrompts prompts;
     std::unique_ptr<TForm1> form;
     bool timerStartedWithWindow = false;
 
@@ -38,7 +38,7 @@ public: // the data-driven rows reach in from outside the fixture
 
     // Builds the window (FormCreate runs) and makes it the active window, so shortcut keys
     // reach it.
-    void create(PhoneLink* otherPhone = nullptr, bool ownPrompts = false)
+    void create(zandrel::PhoneLink* otherPhone = nullptr, bool ownPrompts = false)
     {
         form = std::make_unique<TForm1>(otherPhone ? *otherPhone : phone, programDir.path() + "/",
                                         ownPrompts ? nullptr : &prompts);
@@ -121,7 +121,7 @@ public: // the data-driven rows reach in from outside the fixture
     void fillSweep(const std::vector<std::string>& paths,
                    const std::vector<std::size_t>& ticked = {})
     {
-        SweepList& list = form->session().sweep;
+        zandrel::SweepList& list = form->session().sweep;
         list.clear();
         for (const auto& path : paths)
             list.append(path);

@@ -5,6 +5,8 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
+using namespace zandrel;
+
 namespace {
 using Records = std::vector<std::string>;
 

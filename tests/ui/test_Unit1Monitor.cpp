@@ -15,6 +15,8 @@
 #include <functional>
 #include <stdexcept>
 
+using namespace zandrel;
+
 namespace {
 using Records = std::vector<std::string>;
 

@@ -10,6 +10,8 @@
 
 #include <filesystem>
 
+using namespace zandrel;
+
 namespace {
 using Records = std::vector<std::string>;
 

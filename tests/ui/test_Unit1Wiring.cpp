@@ -8,6 +8,8 @@
 
 #include <functional>
 
+using namespace zandrel;
+
 namespace {
 using Calls = std::vector<std::string>;
 using Records = std::vector<std::string>;

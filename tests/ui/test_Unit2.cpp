@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+using namespace zandrel;
+
 namespace {
 
 PathList pathList(const std::vector<std::string>& paths)
