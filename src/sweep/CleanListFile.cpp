@@ -2,7 +2,6 @@
 
 #include "base/ErrorText.h"
 #include "base/LocalFile.h"
-#include "sweep/DeletionPass.h"
 
 #include <algorithm>
 #include <optional>
@@ -115,17 +114,6 @@ bool OpenCleanList(SweepSession& session)
     }
     session.clean = parseCleanList(bytes);
     return true;
-}
-
-void CleanByList(SweepSession& session)
-{
-    if (session.clean.empty()) {
-        session.prompts.warning(session.texts.get(76));
-        return;
-    }
-    // Every line goes, the first one included; empty lines are passed on as empty paths.
-    deleteEveryPath(session.phone, session.prompts, session.clean);
-    session.prompts.information(session.texts.get(75));
 }
 
 } // namespace zandrel

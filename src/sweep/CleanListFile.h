@@ -27,6 +27,5 @@ void SaveList(SweepSession& session);
 void SaveChecked(SweepSession& session);
 // True when a file was chosen and read: the CleanList was replaced.
 bool OpenCleanList(SweepSession& session);
-void CleanByList(SweepSession& session);
 
 } // namespace zandrel

@@ -3,7 +3,6 @@
 #include "sweep/DeletionPass.h"
 #include "tools/RingFix.h"
 
-#include <string>
 
 namespace zandrel {
 
@@ -19,16 +18,19 @@ std::size_t tickedCount(const SweepList& list)
 void deleteTicked(SweepSession& session)
 {
     const SweepList& list = session.sweep;
-    DeletionProgress progress(session.prompts, tickedCount(list));
-    std::string path;
+    DeletionPass pass(session.phone, session.prompts, tickedCount(list));
     // Every ticked entry goes, the first one included.
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (!list.ticked(i))
-            continue;
-        path.assign(list.path(i));
-        session.phone.fileDelete(path);
-        progress.advance();
-    }
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (list.ticked(i))
+            pass.remove(list.path(i));
+}
+
+// Every path goes, the first one included; empty ones are passed on as empty paths.
+void deleteEveryPath(SweepSession& session, const PathList& paths)
+{
+    DeletionPass pass(session.phone, session.prompts, paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        pass.remove(paths[i]);
 }
 } // namespace
 
@@ -51,7 +53,17 @@ void CleanJava(SweepSession& session)
         session.prompts.warning(session.texts.get(77));
         return;
     }
-    deleteEveryPath(session.phone, session.prompts, session.java);
+    deleteEveryPath(session, session.java);
+}
+
+void CleanByList(SweepSession& session)
+{
+    if (session.clean.empty()) {
+        session.prompts.warning(session.texts.get(76));
+        return;
+    }
+    deleteEveryPath(session, session.clean);
+    session.prompts.information(session.texts.get(75));
 }
 
 } // namespace zandrel

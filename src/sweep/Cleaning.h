@@ -10,4 +10,8 @@ void CleanTicked(SweepSession& session);
 // Deletes every JavaList path from the phone; an empty JavaList shows message 77.
 void CleanJava(SweepSession& session);
 
+// Deletes every CleanList line from the phone, then shows message 75; an empty CleanList shows
+// message 76.
+void CleanByList(SweepSession& session);
+
 } // namespace zandrel

@@ -1,28 +1,32 @@
 #pragma once
 #include "base/Prompts.h"
 #include "phonelink/PhoneLink.h"
-#include "sweep/PathList.h"
 
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 namespace zandrel {
 
-// Counts the deletions of one pass and, when the pass is long enough for the user to wait,
-// reports them every few thousand and at the end.
-class DeletionProgress {
+// One pass of File_Delete calls over a known number of paths. When the pass is long enough for
+// the user to wait, it reports its progress every few thousand deletions and at the end.
+class DeletionPass {
 public:
     static constexpr std::size_t kStep = 4096;
 
-    DeletionProgress(Prompts& prompts, std::size_t total) : prompts_(prompts), total_(total) {}
-    void advance();
+    DeletionPass(PhoneLink& phone, Prompts& prompts, std::size_t total)
+        : phone_(phone), prompts_(prompts), total_(total)
+    {
+    }
+    // The library's result is not looked at.
+    void remove(std::string_view path);
 
 private:
+    PhoneLink& phone_;
     Prompts& prompts_;
     std::size_t total_;
     std::size_t done_ = 0;
+    std::string path_; // one buffer for the whole pass
 };
-
-// File_Delete for every path, from the first to the last; results are not looked at.
-void deleteEveryPath(PhoneLink& phone, Prompts& prompts, const PathList& paths);
 
 } // namespace zandrel

@@ -11,6 +11,8 @@ bool FakePhoneLink::enter(std::string line)
     calls.push_back(std::move(line));
     if (dropConnectionAfter && calls.size() > *dropConnectionAfter)
         status = 0;
+    if (onCall)
+        onCall(calls.back());
     return !(failCall && calls.size() == *failCall);
 }
 

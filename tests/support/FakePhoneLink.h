@@ -2,6 +2,7 @@
 #include "phonelink/PhoneLink.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ public:
     std::optional<std::size_t> failCall;
     // After this many calls the phone reports status 0.
     std::optional<std::size_t> dropConnectionAfter;
+    // Runs inside every call, once the call is recorded: a test's way to act (or throw) while
+    // the program waits in the library.
+    std::function<void(const std::string& call)> onCall;
 
     // What the phone was given.
     std::vector<std::string> calls;

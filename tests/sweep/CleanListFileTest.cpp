@@ -3,28 +3,13 @@
 #include "FileSizeLimit.h"
 #include "TempDir.h"
 #include "sweep/CleanListFile.h"
+#include "sweep/Cleaning.h"
 
 #include <filesystem>
 
 using namespace zandrel;
 
 namespace {
-PathList pathList(const Lines& lines)
-{
-    PathList list;
-    for (const auto& line : lines)
-        list.push_back(line);
-    return list;
-}
-
-Lines linesOf(const PathList& list)
-{
-    Lines out;
-    for (std::size_t i = 0; i < list.size(); ++i)
-        out.emplace_back(list[i]);
-    return out;
-}
-
 TEST(CleanListBytes, EveryLineEndsWithCrLf)
 {
     SweepList list;
@@ -214,24 +199,6 @@ TEST_F(CleanListFileTest, FailedOrCancelledOpenKeepsTheCleanList)
               (Lines{"open", "open", "error: File not found", "open", "error: Invalid filename",
                      "open", "error: File access denied"}));
     EXPECT_EQ(linesOf(session.clean), (Lines{"/keep"}));
-}
-
-TEST_F(CleanListFileTest, CleanByListDeletesEveryLineThenReports)
-{
-    CleanByList(session);
-    EXPECT_EQ(prompts.take(), (Lines{"warning: Not list"}));
-    EXPECT_TRUE(phone.calls.empty());
-
-    session.clean = pathList({"/a/first", "", "/a/third"});
-    CleanByList(session);
-    CleanByList(session); // the list stays, so a second press repeats the calls
-    const Lines once = {"File_Delete /a/first", "File_Delete ", "File_Delete /a/third"};
-    Lines twice = once;
-    twice.insert(twice.end(), once.begin(), once.end());
-    EXPECT_EQ(phone.calls, twice);
-    EXPECT_EQ(prompts.take(),
-              (Lines{"information: Deleted successfully", "information: Deleted successfully"}));
-    EXPECT_EQ(linesOf(session.clean), (Lines{"/a/first", "", "/a/third"}));
 }
 
 TEST_F(CleanListFileTest, SavedTickedPathsAreAllDeletedFromTheList)

@@ -8,8 +8,6 @@ using namespace zandrel;
 
 namespace {
 const std::string kSeemBytes = std::string("seem\0data\xFF", 10);
-const Lines kRingFixCalls = {"Seem_Write 76 1 0 0", "File_Delete /a/mobile/audio/TempToneDB.db",
-                             "File_Delete /a/mobile/audio/MyToneDB.db"};
 
 Lines concat(Lines a, const Lines& b)
 {
@@ -128,5 +126,20 @@ TEST_F(CleaningTest, CleanJavaDeletesEveryJavaPathOfEveryReadSilently)
                      "File_Delete /a/mobile/kjava/a.jar", "File_Delete /a/mobile/kjava/b.jad"}));
     EXPECT_EQ(session.java.size(), 4u); // the JavaList keeps its entries
     EXPECT_TRUE(prompts.take().empty());
+}
+TEST_F(CleaningTest, CleanByListDeletesEveryLineThenReports)
+{
+    CleanByList(session);
+    EXPECT_EQ(prompts.take(), (Lines{"warning: Not list"}));
+    EXPECT_TRUE(phone.calls.empty());
+
+    session.clean = pathList({"/a/first", "", "/a/third"});
+    CleanByList(session);
+    CleanByList(session); // the list stays, so a second press repeats the calls
+    const Lines once = {"File_Delete /a/first", "File_Delete ", "File_Delete /a/third"};
+    EXPECT_EQ(phone.calls, concat(once, once));
+    EXPECT_EQ(prompts.take(),
+              (Lines{"information: Deleted successfully", "information: Deleted successfully"}));
+    EXPECT_EQ(linesOf(session.clean), (Lines{"/a/first", "", "/a/third"}));
 }
 } // namespace

@@ -1,6 +1,7 @@
 #include "tools/RingFix.h"
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
+#include "TestLists.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,6 @@
 using namespace zandrel;
 
 namespace {
-using Lines = std::vector<std::string>;
-const Lines kRingFixCalls = {"Seem_Write 76 1 0 0", "File_Delete /a/mobile/audio/TempToneDB.db",
-                             "File_Delete /a/mobile/audio/MyToneDB.db"};
 
 std::size_t openDescriptors()
 {

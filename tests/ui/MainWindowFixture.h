@@ -1,6 +1,7 @@
 #pragma once
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
+#include "TestLists.h"
 #include "TempDir.h"
 #include "ui/SweepListModel.h"
 #include "ui/Unit1.h"
@@ -121,12 +122,7 @@ public: // the data-driven rows reach in from outside the fixture
     void fillSweep(const std::vector<std::string>& paths,
                    const std::vector<std::size_t>& ticked = {})
     {
-        zandrel::SweepList& list = form->session().sweep;
-        list.clear();
-        for (const auto& path : paths)
-            list.append(path);
-        for (std::size_t i : ticked)
-            list.setTicked(i, true);
+        zandrel::fillSweep(form->session().sweep, paths, ticked);
     }
 
     QAbstractItemModel* listModel() { return find<QListView>("CheckListBox1")->model(); }

@@ -14,17 +14,6 @@ namespace {
 using Calls = std::vector<std::string>;
 using Records = std::vector<std::string>;
 
-const Calls kRingFixCalls = {"Seem_Write 76 1 0 0", "File_Delete /a/mobile/audio/TempToneDB.db",
-                             "File_Delete /a/mobile/audio/MyToneDB.db"};
-
-Records linesOf(const PathList& list)
-{
-    Records lines;
-    for (std::size_t i = 0; i < list.size(); ++i)
-        lines.emplace_back(list[i]);
-    return lines;
-}
-
 Calls uploadCalls(const std::string& phonePath, std::size_t size)
 {
     const std::string n = std::to_string(size);
@@ -171,7 +160,7 @@ Operation save(const char* name, const std::string& bytes)
             }};
 }
 
-std::string linesOf(const std::vector<std::string>& paths)
+std::string cleanListFileOf(const std::vector<std::string>& paths)
 {
     std::string bytes;
     for (const auto& path : paths)
@@ -179,7 +168,7 @@ std::string linesOf(const std::vector<std::string>& paths)
     return bytes;
 }
 
-const Operation kSaveList = save("SaveList", linesOf(kSweep));
+const Operation kSaveList = save("SaveList", cleanListFileOf(kSweep));
 const Operation kSaveChecked = save("SaveChecked", "/b/ticked.txt\r\n");
 
 const Operation kExit{"close the window", nullptr, [](WiringTest& t) {

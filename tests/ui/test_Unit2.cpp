@@ -1,3 +1,4 @@
+#include "TestLists.h"
 #include "ui/Unit2.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -18,22 +19,6 @@
 using namespace zandrel;
 
 namespace {
-
-PathList pathList(const std::vector<std::string>& paths)
-{
-    PathList list;
-    for (const auto& p : paths)
-        list.push_back(p);
-    return list;
-}
-
-std::vector<std::string> linesOf(const PathList& list)
-{
-    std::vector<std::string> lines;
-    for (std::size_t i = 0; i < list.size(); ++i)
-        lines.emplace_back(list[i]);
-    return lines;
-}
 
 // Every byte a clean-list line can hold: all but CR, LF and the end-of-file byte 0x1A.
 std::string everyLineByte()
