@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 namespace zandrel {
 
@@ -12,72 +13,72 @@ struct Row {
     const char* section;
     const char* key;
     const char* builtIn;
-    const char* receiver; // nullptr: a message only
-    bool message;         // the key is also a message number 71..77
+    std::optional<Caption> receiver; // none: a message only
+    bool message;                    // the key is also a message number 71..77
 };
 
 // The order is the order the texts are applied in. There is no key "15" and button 18 reads
 // key "17": the keys are the translators', not the buttons' numbers.
 constexpr Row kRows[] = {
-    {"button", "1", "Clean", "BitBtn1", false},
-    {"button", "2", "Audio", "BitBtn2", false},
-    {"button", "3", "Not used", "BitBtn3", false},
-    {"button", "4", "Pictures from /a/", "BitBtn4", false},
-    {"button", "5", "MMS", "BitBtn5", false},
-    {"button", "6", "Sound for camera", "BitBtn6", false},
-    {"button", "7", "Theme", "BitBtn7", false},
-    {"button", "8", "Video", "BitBtn8", false},
-    {"button", "9", "Pictures", "BitBtn9", false},
-    {"button", "10", "Search", "BitBtn10", false},
-    {"button", "11", "Read from phone", "BitBtn11", false},
-    {"button", "12", "Restart", "BitBtn12", false},
-    {"button", "13", "Clean Java", "BitBtn13", false},
-    {"button", "14", "Ring Fix", "BitBtn14", false},
-    {"button", "16", "Russian Web session", "BitBtn16", false},
-    {"button", "17", "Create backup", "BitBtn18", false},
-    {"button", "18", "Open list", "BitBtn19", false},
-    {"button", "19", "View list", "BitBtn20", false},
-    {"button", "20", "Clean", "BitBtn21", false},
-    {"TN", "21", "Clean", "TabbedNotebook1.0", false},
-    {"TN", "22", "Tools", "TabbedNotebook1.1", false},
-    {"GroupBox", "31", "Original Mma", "GroupBox1", false},
-    {"GroupBox", "32", "Backup", "GroupBox2", false},
-    {"GroupBox", "33", "List clean", "GroupBox3", false},
-    {"Memu", "41", "File", "File1", false},
-    {"Memu", "42", "Sweep tools", "Sweeptools1", false},
-    {"Memu", "43", "Backup tools", "Backuptools1", false},
-    {"Memu", "44", "Option", "Options1", false},
-    {"Memu", "45", "Help", "Help1", false},
-    {"Memu1", "51", "Clean Java", "CleanJava1", false},
-    {"Memu1", "52", "Ring Fix", "RingFix1", false},
-    {"Memu1", "53", "Original Mma", "Mma2", false},
-    {"Memu1", "54", "Russian Web Sessions", "mma1", false},
-    {"Memu2", "61", "Save list", "Savelisttofile1", false},
-    {"Memu2", "62", "Save Checket", "Savechecked1", false},
-    {"Memu2", "63", "Exit", "Exit1", false},
-    {"message", "71", "Receiving file list. Please wait...", nullptr, true},
-    {"message", "72", "Status: Connectet", nullptr, true},
-    {"message", "73", "Status: Disconnected", "StatusBar1.0", true},
-    {"message", "74", "Free:", "StatusBar1.1", true},
-    {"message", "75", "Deleted successfully", nullptr, true},
-    {"message", "76", "Not list", nullptr, true},
-    {"message", "77", "Please reed file list from phone", nullptr, true},
+    {"button", "1", "Clean", Caption::CleanButton, false},
+    {"button", "2", "Audio", Caption::AudioButton, false},
+    {"button", "3", "Not used", Caption::NotUsedButton, false},
+    {"button", "4", "Pictures from /a/", Caption::PicturesFromAButton, false},
+    {"button", "5", "MMS", Caption::MmsButton, false},
+    {"button", "6", "Sound for camera", Caption::CameraSoundButton, false},
+    {"button", "7", "Theme", Caption::ThemeButton, false},
+    {"button", "8", "Video", Caption::VideoButton, false},
+    {"button", "9", "Pictures", Caption::PicturesButton, false},
+    {"button", "10", "Search", Caption::SearchButton, false},
+    {"button", "11", "Read from phone", Caption::ReadButton, false},
+    {"button", "12", "Restart", Caption::RestartButton, false},
+    {"button", "13", "Clean Java", Caption::CleanJavaButton, false},
+    {"button", "14", "Ring Fix", Caption::RingFixButton, false},
+    {"button", "16", "Russian Web session", Caption::WebSessionButton, false},
+    {"button", "17", "Create backup", Caption::BackupButton, false},
+    {"button", "18", "Open list", Caption::OpenListButton, false},
+    {"button", "19", "View list", Caption::ViewListButton, false},
+    {"button", "20", "Clean", Caption::ListCleanButton, false},
+    {"TN", "21", "Clean", Caption::CleanPage, false},
+    {"TN", "22", "Tools", Caption::ToolsPage, false},
+    {"GroupBox", "31", "Original Mma", Caption::MmaFrame, false},
+    {"GroupBox", "32", "Backup", Caption::BackupFrame, false},
+    {"GroupBox", "33", "List clean", Caption::ListFrame, false},
+    {"Memu", "41", "File", Caption::FileMenu, false},
+    {"Memu", "42", "Sweep tools", Caption::SweepToolsMenu, false},
+    {"Memu", "43", "Backup tools", Caption::BackupToolsMenu, false},
+    {"Memu", "44", "Option", Caption::OptionMenu, false},
+    {"Memu", "45", "Help", Caption::HelpMenu, false},
+    {"Memu1", "51", "Clean Java", Caption::CleanJavaItem, false},
+    {"Memu1", "52", "Ring Fix", Caption::RingFixItem, false},
+    {"Memu1", "53", "Original Mma", Caption::MmaMenu, false},
+    {"Memu1", "54", "Russian Web Sessions", Caption::WebSessionItem, false},
+    {"Memu2", "61", "Save list", Caption::SaveListItem, false},
+    {"Memu2", "62", "Save Checket", Caption::SaveCheckedItem, false},
+    {"Memu2", "63", "Exit", Caption::ExitItem, false},
+    {"message", "71", nullptr, std::nullopt, true},
+    {"message", "72", nullptr, std::nullopt, true},
+    {"message", "73", nullptr, Caption::StatusPanel, true},
+    {"message", "74", nullptr, Caption::FreeSpacePanel, true},
+    {"message", "75", nullptr, std::nullopt, true},
+    {"message", "76", nullptr, std::nullopt, true},
+    {"message", "77", nullptr, std::nullopt, true},
 };
 
 // The "List clean" submenu repeats the captions of the list frame and its buttons.
 struct Copy {
-    const char* receiver;
-    const char* source;
+    Caption receiver;
+    Caption source;
 };
 
 constexpr Copy kCopies[] = {
-    {"Listclean1", "GroupBox3"},
-    {"Openlist1", "BitBtn19"},
-    {"Viewlist1", "BitBtn20"},
-    {"Clean1", "BitBtn21"},
+    {Caption::ListCleanMenu, Caption::ListFrame},
+    {Caption::OpenListItem, Caption::OpenListButton},
+    {Caption::ViewListItem, Caption::ViewListButton},
+    {Caption::ListCleanItem, Caption::ListCleanButton},
 };
 
-const std::string& textOf(const std::vector<LanguageText>& texts, const char* receiver)
+const std::string& textOf(const std::vector<LanguageText>& texts, Caption receiver)
 {
     const auto it = std::find_if(texts.begin(), texts.end(),
                                  [&](const LanguageText& t) { return t.receiver == receiver; });
@@ -91,11 +92,14 @@ std::vector<LanguageText> readLanguageFile(const std::string& path, MessageTexts
     std::vector<LanguageText> texts;
     texts.reserve(std::size(kRows) + std::size(kCopies));
     for (const Row& row : kRows) {
-        std::string text = file.read(row.section, row.key, row.builtIn);
+        const int key = std::atoi(row.key);
+        // The seven messages' built-in texts are kept with the messages.
+        const char* builtIn = row.message ? MessageTexts::builtIn(MessageText(key)) : row.builtIn;
+        std::string text = file.read(row.section, row.key, builtIn);
         if (row.message)
-            messages.set(std::atoi(row.key), text);
+            messages.set(MessageText(key), text);
         if (row.receiver)
-            texts.push_back({row.receiver, std::move(text)});
+            texts.push_back({*row.receiver, std::move(text)});
     }
     for (const Copy& copy : kCopies) {
         std::string text = textOf(texts, copy.source);

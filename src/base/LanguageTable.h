@@ -1,15 +1,66 @@
 #pragma once
 #include "base/MessageTexts.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace zandrel {
 
-// A text for one control of the main window, named by the control's objectName. Tab pages are
-// "TabbedNotebook1.0" and "TabbedNotebook1.1"; status panels "StatusBar1.0" and "StatusBar1.1".
+// The main window's captions that a language file sets, named by what they label; the window
+// decides which of its controls shows each.
+enum class Caption : std::uint8_t {
+    // Buttons.
+    CleanButton,
+    AudioButton,
+    NotUsedButton,
+    PicturesFromAButton,
+    MmsButton,
+    CameraSoundButton,
+    ThemeButton,
+    VideoButton,
+    PicturesButton,
+    SearchButton,
+    ReadButton,
+    RestartButton,
+    CleanJavaButton,
+    RingFixButton,
+    WebSessionButton,
+    BackupButton,
+    OpenListButton,
+    ViewListButton,
+    ListCleanButton,
+    // Tab pages and frames.
+    CleanPage,
+    ToolsPage,
+    MmaFrame,
+    BackupFrame,
+    ListFrame,
+    // Menus and their items.
+    FileMenu,
+    SweepToolsMenu,
+    BackupToolsMenu,
+    OptionMenu,
+    HelpMenu,
+    CleanJavaItem,
+    RingFixItem,
+    MmaMenu,
+    WebSessionItem,
+    SaveListItem,
+    SaveCheckedItem,
+    ExitItem,
+    // The status bar's start-up texts.
+    StatusPanel,
+    FreeSpacePanel,
+    // The "List clean" submenu, which repeats the list frame's captions.
+    ListCleanMenu,
+    OpenListItem,
+    ViewListItem,
+    ListCleanItem,
+};
+
 struct LanguageText {
-    std::string receiver;
+    Caption receiver;
     std::string text;
 };
 

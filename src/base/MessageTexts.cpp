@@ -1,7 +1,5 @@
 #include "base/MessageTexts.h"
 
-#include <stdexcept>
-
 namespace zandrel {
 
 namespace {
@@ -14,25 +12,24 @@ constexpr const char* kBuiltIn[] = {
     "Not list",
     "Please reed file list from phone",
 };
+static_assert(std::size(kBuiltIn) == MessageTexts::kLastKey - MessageTexts::kFirstKey + 1);
 
-std::size_t slot(int key)
+std::size_t slot(MessageText text)
 {
-    if (key < MessageTexts::kFirstKey || key > MessageTexts::kLastKey)
-        throw std::out_of_range("message key " + std::to_string(key));
-    return static_cast<std::size_t>(key - MessageTexts::kFirstKey);
+    return static_cast<std::size_t>(static_cast<int>(text) - MessageTexts::kFirstKey);
 }
 } // namespace
 
 MessageTexts::MessageTexts()
 {
     for (int key = kFirstKey; key <= kLastKey; ++key)
-        texts_[slot(key)] = kBuiltIn[slot(key)];
+        texts_[slot(MessageText(key))] = kBuiltIn[slot(MessageText(key))];
 }
 
-const std::string& MessageTexts::get(int key) const { return texts_[slot(key)]; }
+const std::string& MessageTexts::get(MessageText text) const { return texts_.at(slot(text)); }
 
-void MessageTexts::set(int key, std::string text) { texts_[slot(key)] = std::move(text); }
+void MessageTexts::set(MessageText text, std::string value) { texts_.at(slot(text)) = std::move(value); }
 
-const char* MessageTexts::builtIn(int key) { return kBuiltIn[slot(key)]; }
+const char* MessageTexts::builtIn(MessageText text) { return kBuiltIn[slot(text)]; }
 
 } // namespace zandrel

@@ -18,7 +18,7 @@ public:
 
     // P2K_Init with a notification procedure that does nothing.
     virtual int32_t init() = 0;
-    virtual int32_t getStatus() = 0; // 1 = connected
+    virtual int32_t getStatus() = 0; // kStatusConnected, or not connected
     virtual int32_t restart() = 0;
     virtual int32_t fileCount() = 0;
     // records: count * kFileRecordSize bytes, or nullptr when count is 0.
@@ -31,6 +31,10 @@ public:
     virtual int32_t fileClose() = 0;
     // file: the program's variable for the open local file; its first 4 bytes hold the fd.
     virtual int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) = 0;
+
+    // P2K_GetStatus's one answer that means a phone is there; any other value means none is.
+    static constexpr int32_t kStatusConnected = 1;
+    bool isConnected() { return getStatus() == kStatusConnected; }
 };
 
 } // namespace zandrel

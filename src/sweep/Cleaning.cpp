@@ -37,20 +37,20 @@ void deleteEveryPath(SweepSession& session, const PathList& paths)
 void CleanTicked(SweepSession& session)
 {
     if (session.sweep.empty()) {
-        session.prompts.warning(session.texts.get(76));
+        session.prompts.warning(session.texts.get(MessageText::NotList));
         return;
     }
     deleteTicked(session);
     // The ring fix has shown its own error when its seem file is missing; the deletions stand.
     if (!RingFix(session.phone, session.prompts))
         return;
-    session.prompts.information(session.texts.get(75));
+    session.prompts.information(session.texts.get(MessageText::Deleted));
 }
 
 void CleanJava(SweepSession& session)
 {
     if (session.java.empty()) {
-        session.prompts.warning(session.texts.get(77));
+        session.prompts.warning(session.texts.get(MessageText::ReadListFirst));
         return;
     }
     deleteEveryPath(session, session.java);
@@ -59,11 +59,11 @@ void CleanJava(SweepSession& session)
 void CleanByList(SweepSession& session)
 {
     if (session.clean.empty()) {
-        session.prompts.warning(session.texts.get(76));
+        session.prompts.warning(session.texts.get(MessageText::NotList));
         return;
     }
     deleteEveryPath(session, session.clean);
-    session.prompts.information(session.texts.get(75));
+    session.prompts.information(session.texts.get(MessageText::Deleted));
 }
 
 } // namespace zandrel

@@ -84,11 +84,11 @@ bool isJavaPath(std::string_view path) { return path.starts_with(kJavaPrefix); }
 void ReadFromPhone(SweepSession& session)
 {
     session.sweep.clear();
-    if (session.phone.getStatus() != 1) {
+    if (!session.phone.isConnected()) {
         session.prompts.setCaption("Zandrel");
         return;
     }
-    ReadingCaption caption(session.prompts, session.texts.get(71));
+    ReadingCaption caption(session.prompts, session.texts.get(MessageText::Receiving));
     readList(session);
 }
 

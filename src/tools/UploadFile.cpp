@@ -24,7 +24,7 @@ bool tooLargeToSend(const std::string& path)
 void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
                 const std::string& phonePath)
 {
-    if (phone.getStatus() != 1)
+    if (!phone.isConnected())
         return;
     // The whole file is read before the phone is touched: a file we cannot send leaves the
     // phone's own file in place.

@@ -2,8 +2,9 @@
 
 #include "base/LanguageTable.h"
 #include "base/Settings.h"
-#include "phonelink/ConnectionMonitor.h"
+#include "monitor/ConnectionMonitor.h"
 #include "ui/BusyIndicator.h"
+#include "ui/CaptionTargets.h"
 #include "ui/QtPrompts.h"
 #include "ui/Resources.h"
 #include "ui/SweepListModel.h"
@@ -28,7 +29,6 @@ TForm1* Form1 = nullptr;
 namespace {
 constexpr QPoint kDesignedPosition{279, 135};
 constexpr int kMonitorPeriodMs = 1000;
-constexpr std::string_view kTabReceiver = "TabbedNotebook1.";
 
 std::unique_ptr<Prompts> ownPromptsUnless(Prompts* given, QWidget* window, BusyIndicator& busy)
 {
@@ -42,7 +42,8 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
     : phone_(phone), programDirectory_(std::move(programDirectory)),
       busy_(std::make_unique<BusyIndicator>()),
       ownPrompts_(ownPromptsUnless(prompts, this, *busy_)),
-      prompts_(prompts ? *prompts : *ownPrompts_), session_{phone, prompts_, texts_, {}, {}, {}}
+      prompts_(prompts ? *prompts : *ownPrompts_), session_{phone, prompts_, texts_, {}, {}, {}},
+      monitor_(phone, texts_)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zandrel"));
@@ -98,13 +99,14 @@ void TForm1::FormDestroy()
         prompts_.error("Unable to write to " + settingsFile);
 }
 
-void TForm1::applyText(const std::string& receiver, const QString& text)
+void TForm1::applyText(Caption caption, const QString& text)
 {
-    if (receiver.starts_with(kTabReceiver)) {
-        TabbedNotebook1->setTabText(std::stoi(receiver.substr(kTabReceiver.size())), text);
+    const char* target = captionTarget(caption);
+    if (!target) {
+        TabbedNotebook1->setTabText(captionPage(caption), text);
         return;
     }
-    const QString name = QString::fromStdString(receiver);
+    const QString name = QString::fromLatin1(target);
     if (auto* action = findChild<QAction*>(name))
         action->setText(text);
     else if (auto* button = findChild<QAbstractButton*>(name))
@@ -124,7 +126,7 @@ void TForm1::Timer2Timer()
         return;
     tickRunning_ = true;
     try {
-        const MonitorView view = connectionTick(phone_, texts_);
+        const MonitorView view = monitor_.tick();
         statusPanels_[0]->setText(fromLocal8(view.statusText));
         if (view.freeText)
             statusPanels_[1]->setText(fromLocal8(*view.freeText));

@@ -1,6 +1,8 @@
 #pragma once
+#include "base/LanguageTable.h"
 #include "base/MessageTexts.h"
 #include "base/Prompts.h"
+#include "monitor/ConnectionMonitor.h"
 #include "phonelink/PhoneLink.h"
 #include "sweep/SweepSession.h"
 
@@ -148,7 +150,7 @@ private:
     void connectHandlers();
     void FormCreate();
     void FormDestroy();
-    void applyText(const std::string& receiver, const QString& text);
+    void applyText(zandrel::Caption caption, const QString& text);
 
     // Runs one operation as a handler: wait cursor, errors in the standard error box, and the
     // list view brought up to date afterwards.
@@ -164,6 +166,7 @@ private:
     zandrel::Prompts& prompts_;
     zandrel::MessageTexts texts_;
     zandrel::SweepSession session_;
+    zandrel::ConnectionMonitor monitor_;
     SweepListModel* model_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};

@@ -8,52 +8,52 @@
 using namespace zandrel;
 
 namespace {
-using Expected = std::vector<std::pair<std::string, std::string>>;
+using Expected = std::vector<std::pair<Caption, std::string>>;
 
 // Every caption in the order the main window takes it, with no language file.
 const Expected kBuiltIn = {
-    {"BitBtn1", "Clean"},
-    {"BitBtn2", "Audio"},
-    {"BitBtn3", "Not used"},
-    {"BitBtn4", "Pictures from /a/"},
-    {"BitBtn5", "MMS"},
-    {"BitBtn6", "Sound for camera"},
-    {"BitBtn7", "Theme"},
-    {"BitBtn8", "Video"},
-    {"BitBtn9", "Pictures"},
-    {"BitBtn10", "Search"},
-    {"BitBtn11", "Read from phone"},
-    {"BitBtn12", "Restart"},
-    {"BitBtn13", "Clean Java"},
-    {"BitBtn14", "Ring Fix"},
-    {"BitBtn16", "Russian Web session"},
-    {"BitBtn18", "Create backup"},
-    {"BitBtn19", "Open list"},
-    {"BitBtn20", "View list"},
-    {"BitBtn21", "Clean"},
-    {"TabbedNotebook1.0", "Clean"},
-    {"TabbedNotebook1.1", "Tools"},
-    {"GroupBox1", "Original Mma"},
-    {"GroupBox2", "Backup"},
-    {"GroupBox3", "List clean"},
-    {"File1", "File"},
-    {"Sweeptools1", "Sweep tools"},
-    {"Backuptools1", "Backup tools"},
-    {"Options1", "Option"},
-    {"Help1", "Help"},
-    {"CleanJava1", "Clean Java"},
-    {"RingFix1", "Ring Fix"},
-    {"Mma2", "Original Mma"},
-    {"mma1", "Russian Web Sessions"},
-    {"Savelisttofile1", "Save list"},
-    {"Savechecked1", "Save Checket"},
-    {"Exit1", "Exit"},
-    {"StatusBar1.0", "Status: Disconnected"},
-    {"StatusBar1.1", "Free:"},
-    {"Listclean1", "List clean"},
-    {"Openlist1", "Open list"},
-    {"Viewlist1", "View list"},
-    {"Clean1", "Clean"},
+    {Caption::CleanButton, "Clean"},
+    {Caption::AudioButton, "Audio"},
+    {Caption::NotUsedButton, "Not used"},
+    {Caption::PicturesFromAButton, "Pictures from /a/"},
+    {Caption::MmsButton, "MMS"},
+    {Caption::CameraSoundButton, "Sound for camera"},
+    {Caption::ThemeButton, "Theme"},
+    {Caption::VideoButton, "Video"},
+    {Caption::PicturesButton, "Pictures"},
+    {Caption::SearchButton, "Search"},
+    {Caption::ReadButton, "Read from phone"},
+    {Caption::RestartButton, "Restart"},
+    {Caption::CleanJavaButton, "Clean Java"},
+    {Caption::RingFixButton, "Ring Fix"},
+    {Caption::WebSessionButton, "Russian Web session"},
+    {Caption::BackupButton, "Create backup"},
+    {Caption::OpenListButton, "Open list"},
+    {Caption::ViewListButton, "View list"},
+    {Caption::ListCleanButton, "Clean"},
+    {Caption::CleanPage, "Clean"},
+    {Caption::ToolsPage, "Tools"},
+    {Caption::MmaFrame, "Original Mma"},
+    {Caption::BackupFrame, "Backup"},
+    {Caption::ListFrame, "List clean"},
+    {Caption::FileMenu, "File"},
+    {Caption::SweepToolsMenu, "Sweep tools"},
+    {Caption::BackupToolsMenu, "Backup tools"},
+    {Caption::OptionMenu, "Option"},
+    {Caption::HelpMenu, "Help"},
+    {Caption::CleanJavaItem, "Clean Java"},
+    {Caption::RingFixItem, "Ring Fix"},
+    {Caption::MmaMenu, "Original Mma"},
+    {Caption::WebSessionItem, "Russian Web Sessions"},
+    {Caption::SaveListItem, "Save list"},
+    {Caption::SaveCheckedItem, "Save Checket"},
+    {Caption::ExitItem, "Exit"},
+    {Caption::StatusPanel, "Status: Disconnected"},
+    {Caption::FreeSpacePanel, "Free:"},
+    {Caption::ListCleanMenu, "List clean"},
+    {Caption::OpenListItem, "Open list"},
+    {Caption::ViewListItem, "View list"},
+    {Caption::ListCleanItem, "Clean"},
 };
 
 const char* const kBuiltInMessages[] = {
@@ -74,26 +74,26 @@ Expected pairs(const std::vector<LanguageText>& texts)
     return out;
 }
 
-std::string textFor(const std::vector<LanguageText>& texts, const std::string& receiver)
+std::string textFor(const std::vector<LanguageText>& texts, Caption receiver)
 {
     for (const LanguageText& t : texts)
         if (t.receiver == receiver)
             return t.text;
-    ADD_FAILURE() << "no text for " << receiver;
+    ADD_FAILURE() << "no text for caption " << int(receiver);
     return {};
 }
 
 void expectBuiltInMessages(const MessageTexts& messages)
 {
     for (int key = 71; key <= 77; ++key)
-        EXPECT_EQ(messages.get(key), kBuiltInMessages[key - 71]) << key;
+        EXPECT_EQ(messages.get(MessageText(key)), kBuiltInMessages[key - 71]) << key;
 }
 
 TEST(LanguageTable, NoFileGivesEveryBuiltInTextInOrder)
 {
     TempDir dir;
     MessageTexts messages;
-    messages.set(72, "stale");
+    messages.set(MessageText::Connected, "stale");
     EXPECT_EQ(pairs(readLanguageFile(dir.file("rus.lng"), messages)), kBuiltIn);
     expectBuiltInMessages(messages);
 }
@@ -136,10 +136,10 @@ TEST(LanguageTable, TranslatedFileReachesEveryReceiver)
                            45, 51, 52, 53, 54, 61, 62, 63, 73, 74, 33, 18, 19, 20};
     for (std::size_t i = 0; i < texts.size(); ++i) {
         EXPECT_EQ(texts[i].receiver, kBuiltIn[i].first);
-        EXPECT_EQ(texts[i].text, "T" + std::to_string(rowKeys[i])) << texts[i].receiver;
+        EXPECT_EQ(texts[i].text, "T" + std::to_string(rowKeys[i])) << i;
     }
     for (int key = 71; key <= 77; ++key)
-        EXPECT_EQ(messages.get(key), "T" + std::to_string(key));
+        EXPECT_EQ(messages.get(MessageText(key)), "T" + std::to_string(key));
 }
 
 TEST(LanguageTable, PartialFileChangesOnlyItsRows)
@@ -161,24 +161,24 @@ TEST(LanguageTable, PartialFileChangesOnlyItsRows)
     const auto texts = readLanguageFile(dir.file("rus.lng"), messages);
 
     Expected expected = kBuiltIn;
-    const auto set = [&](const std::string& receiver, const std::string& text) {
+    const auto set = [&](Caption receiver, const std::string& text) {
         for (auto& [r, t] : expected)
             if (r == receiver)
                 t = text;
     };
-    set("BitBtn2", "");
-    set("BitBtn19", "\xCE\xF2\xEA\xF0\xFB\xF2\xFC");
-    set("Openlist1", "\xCE\xF2\xEA\xF0\xFB\xF2\xFC");
-    set("GroupBox3", "Lists");
-    set("Listclean1", "Lists");
-    set("StatusBar1.0", "Offline");
-    set("StatusBar1.1", "Space:");
+    set(Caption::AudioButton, "");
+    set(Caption::OpenListButton, "\xCE\xF2\xEA\xF0\xFB\xF2\xFC");
+    set(Caption::OpenListItem, "\xCE\xF2\xEA\xF0\xFB\xF2\xFC");
+    set(Caption::ListFrame, "Lists");
+    set(Caption::ListCleanMenu, "Lists");
+    set(Caption::StatusPanel, "Offline");
+    set(Caption::FreeSpacePanel, "Space:");
     EXPECT_EQ(pairs(texts), expected);
 
-    EXPECT_EQ(messages.get(73), "Offline");
-    EXPECT_EQ(messages.get(74), "Space:");
-    EXPECT_EQ(messages.get(77), "");
-    EXPECT_EQ(messages.get(72), "Status: Connectet");
-    EXPECT_EQ(textFor(texts, "BitBtn1"), "Clean");
+    EXPECT_EQ(messages.get(MessageText::Disconnected), "Offline");
+    EXPECT_EQ(messages.get(MessageText::FreeLabel), "Space:");
+    EXPECT_EQ(messages.get(MessageText::ReadListFirst), "");
+    EXPECT_EQ(messages.get(MessageText::Connected), "Status: Connectet");
+    EXPECT_EQ(textFor(texts, Caption::CleanButton), "Clean");
 }
 } // namespace

@@ -71,8 +71,8 @@ TEST_F(CleaningTest, SecondPressRepeatsTheSameCalls)
 
 TEST_F(CleaningTest, MessagesComeFromTheLanguageTexts)
 {
-    texts.set(75, "Geloescht");
-    texts.set(76, "Keine Liste");
+    texts.set(MessageText::Deleted, "Geloescht");
+    texts.set(MessageText::NotList, "Keine Liste");
     CleanTicked(session);
     fillSweep({"/a/0"}, {});
     CleanTicked(session);

@@ -29,7 +29,7 @@ TEST_F(ReadFromPhoneTest, AsksStatusCountThenListAndSplitsInLibraryOrder)
 
 TEST_F(ReadFromPhoneTest, CaptionShowsMessage71WhileReading)
 {
-    texts.set(71, "Lese Liste");
+    texts.set(MessageText::Receiving, "Lese Liste");
     phone.files = kPhone;
     ReadFromPhone(session);
     EXPECT_EQ(prompts.captions, (Lines{"Zandrel - Lese Liste", "Zandrel"}));

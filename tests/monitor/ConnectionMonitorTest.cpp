@@ -1,5 +1,5 @@
 #include "FakePhoneLink.h"
-#include "phonelink/ConnectionMonitor.h"
+#include "monitor/ConnectionMonitor.h"
 
 #include <climits>
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ TEST(ConnectionTick, ConnectedAsksFreeSpaceOnceAndEnablesButtons)
     phone.status = 1;
     phone.freeBytes = 3 * 1024 + 5;
     MessageTexts texts;
-    const MonitorView view = connectionTick(phone, texts);
+    const MonitorView view = ConnectionMonitor(phone, texts).tick();
     EXPECT_EQ(view.statusText, "Status: Connectet");
     EXPECT_EQ(view.freeText, "Free: 3 kb");
     EXPECT_TRUE(view.phoneButtonsEnabled);
@@ -53,8 +53,8 @@ TEST(ConnectionTick, EveryStatusButOneIsDisconnectedWithoutAskingFreeSpace)
         FakePhoneLink phone;
         phone.status = status;
         MessageTexts texts;
-        texts.set(73, "offline");
-        const MonitorView view = connectionTick(phone, texts);
+        texts.set(MessageText::Disconnected, "offline");
+        const MonitorView view = ConnectionMonitor(phone, texts).tick();
         EXPECT_EQ(view.statusText, "offline") << status;
         EXPECT_FALSE(view.freeText.has_value()) << status;
         EXPECT_FALSE(view.phoneButtonsEnabled) << status;
@@ -66,8 +66,9 @@ TEST(ConnectionTick, HandsTheLibraryTheSameVariableEveryTick)
 {
     FakePhoneLink phone;
     MessageTexts texts;
-    connectionTick(phone, texts);
-    connectionTick(phone, texts);
+    ConnectionMonitor monitor(phone, texts);
+    monitor.tick();
+    monitor.tick();
     ASSERT_EQ(phone.volInfoAddresses.size(), 2u);
     EXPECT_NE(phone.volInfoAddresses[0], nullptr);
     EXPECT_EQ(phone.volInfoAddresses[0], phone.volInfoAddresses[1]);

@@ -288,7 +288,7 @@ TEST_F(MainWindowTest, MessagesComeFromTheLanguageFile)
 {
     programDir.write("rus.lng", "[message]\r\n73=Net svyazi\r\n76=Pusto\r\n");
     create();
-    EXPECT_EQ(form->messageTexts().get(73), "Net svyazi");
+    EXPECT_EQ(form->messageTexts().get(MessageText::Disconnected), "Net svyazi");
     EXPECT_EQ(form->panelText(0), "Net svyazi");
     click("BitBtn1"); // the SweepList is empty
     EXPECT_EQ(prompts.take(), Records{"warning: Pusto"});
