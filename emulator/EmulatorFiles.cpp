@@ -3,6 +3,7 @@
 
 #include "EmulatorResults.h"
 #include "HostFiles.h"
+#include "phonelink/p2kapi.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,7 +15,6 @@ namespace p2kemu {
 
 namespace {
 
-constexpr std::size_t kRecordBytes = 512;
 constexpr std::size_t kPathOffset = 8;
 // Seem records are a few kilobytes; the limit keeps a descriptor such as /dev/zero from
 // filling the memory.
@@ -34,7 +34,7 @@ std::string skippedText(std::size_t skipped)
 
 void fillRecord(unsigned char* record, const PhoneFile& file)
 {
-    std::memset(record, 0, kRecordBytes);
+    std::memset(record, 0, P2K_RECORD_SIZE);
     auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(file.size, UINT32_MAX));
     for (int i = 0; i < 4; ++i)
         record[i] = static_cast<unsigned char>(size >> (8 * i));
@@ -72,7 +72,7 @@ std::int32_t Emulator::fileList(void* records, std::int32_t count)
     std::size_t filled = std::min(files.size(), static_cast<std::size_t>(count));
     auto* bytes = static_cast<unsigned char*>(records);
     for (std::size_t i = 0; i < filled; ++i)
-        fillRecord(bytes + i * kRecordBytes, files[i]);
+        fillRecord(bytes + i * P2K_RECORD_SIZE, files[i]);
     std::string detail = skippedText(skipped);
     if (files.size() != static_cast<std::size_t>(count))
         detail += (detail.empty() ? "" : "; ") + std::string("the phone has ") +

@@ -1,4 +1,6 @@
 #pragma once
+#include "phonelink/p2kapi.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -7,8 +9,8 @@
 
 namespace p2kemu {
 
-// A phone path as it fits a 512-byte file record: bytes 8..511 of the record.
-constexpr std::size_t kMaxPathBytes = 504;
+// A phone path as it fits the path area of a file record.
+constexpr std::size_t kMaxPathBytes = P2K_RECORD_PATH_MAX;
 // The host file system's limit for one name.
 constexpr std::size_t kMaxNameBytes = 255;
 // Names the emulator gives its temporary files while it replaces a phone file.

@@ -1,5 +1,6 @@
 #include "app/ZandrelApp.h"
 
+#include "base/ProgramInfo.h"
 #include "base/Settings.h"
 #include "phonelink/LibraryPhoneLink.h"
 #include "ui/Resources.h"
@@ -30,13 +31,14 @@ int runZandrel(int argc, char** argv)
 {
     // Without a display Qt would abort with a message about platform plugins; say it plainly.
     if (!displayAvailable()) {
-        std::fputs("zandrel: no display found (DISPLAY or WAYLAND_DISPLAY is not set); "
-                   "Zandrel is a desktop program and needs one.\n",
-                   stderr);
+        std::fprintf(stderr,
+                     "zandrel: no display found (DISPLAY or WAYLAND_DISPLAY is not set); "
+                     "%s is a desktop program and needs one.\n",
+                     zandrel::kProgramName);
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Zandrel"));
+    QApplication::setApplicationName(QString::fromLatin1(zandrel::kProgramName));
     initZandrelResources();
     QApplication::setWindowIcon(programIcon());
     // The main window alone decides when the program ends; the other windows only hide.

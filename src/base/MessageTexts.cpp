@@ -28,7 +28,10 @@ MessageTexts::MessageTexts()
 
 const std::string& MessageTexts::get(MessageText text) const { return texts_.at(slot(text)); }
 
-void MessageTexts::set(MessageText text, std::string value) { texts_.at(slot(text)) = std::move(value); }
+void MessageTexts::set(MessageText text, std::string value)
+{
+    texts_.at(slot(text)) = std::move(value);
+}
 
 const char* MessageTexts::builtIn(MessageText text) { return kBuiltIn[slot(text)]; }
 

@@ -18,9 +18,7 @@ struct MonitorView {
 // Keeps the status bar and the two phone buttons in step with the phone link, once a tick.
 class ConnectionMonitor {
 public:
-    ConnectionMonitor(PhoneLink& phone, const MessageTexts& texts) : phone_(phone), texts_(texts)
-    {
-    }
+    ConnectionMonitor(PhoneLink& phone, const MessageTexts& texts) : phone_(phone), texts_(texts) {}
 
     // Asks the status and, only while connected, the free space.
     MonitorView tick();

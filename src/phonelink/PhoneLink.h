@@ -1,4 +1,6 @@
 #pragma once
+#include "phonelink/p2kapi.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -6,9 +8,9 @@
 namespace zandrel {
 
 // One phone file's record as the library fills it.
-inline constexpr std::size_t kFileRecordSize = 512;
-inline constexpr std::size_t kRecordNameOffset = 8;
-inline constexpr std::size_t kRecordNameSize = kFileRecordSize - kRecordNameOffset;
+inline constexpr std::size_t kFileRecordSize = P2K_RECORD_SIZE;
+inline constexpr std::size_t kRecordNameOffset = P2K_RECORD_PATH_OFFSET;
+inline constexpr std::size_t kRecordNameSize = P2K_RECORD_PATH_MAX;
 
 // The eleven operations of the phone-link library. The program logic talks to this interface
 // so that it runs against the real library, the emulator or a test fake alike.

@@ -1,6 +1,7 @@
 #include "sweep/ReadFromPhone.h"
 
 #include "base/ErrorText.h"
+#include "base/ProgramInfo.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -22,9 +23,9 @@ class ReadingCaption {
 public:
     ReadingCaption(Prompts& prompts, const std::string& message) : prompts_(prompts)
     {
-        prompts_.setCaption("Zandrel - " + message);
+        prompts_.setCaption(std::string(kProgramName) + " - " + message);
     }
-    ~ReadingCaption() { prompts_.setCaption("Zandrel"); }
+    ~ReadingCaption() { prompts_.setCaption(kProgramName); }
     ReadingCaption(const ReadingCaption&) = delete;
     ReadingCaption& operator=(const ReadingCaption&) = delete;
 
@@ -85,7 +86,7 @@ void ReadFromPhone(SweepSession& session)
 {
     session.sweep.clear();
     if (!session.phone.isConnected()) {
-        session.prompts.setCaption("Zandrel");
+        session.prompts.setCaption(kProgramName);
         return;
     }
     ReadingCaption caption(session.prompts, session.texts.get(MessageText::Receiving));

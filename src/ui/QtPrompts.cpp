@@ -1,5 +1,7 @@
 #include "ui/QtPrompts.h"
 
+#include "base/ProgramInfo.h"
+
 #include "base/ErrorText.h"
 #include "ui/BusyIndicator.h"
 #include "ui/TextCodec.h"
@@ -40,7 +42,7 @@ void QtPrompts::information(const std::string& text)
 void QtPrompts::error(const std::string& text)
 {
     BusyIndicator::ModalPause pause(busy_);
-    showBox(owner(), QMessageBox::Critical, QStringLiteral("Zandrel"),
+    showBox(owner(), QMessageBox::Critical, QString::fromLatin1(zandrel::kProgramName),
             fromLocal8(errorBoxText(text)));
 }
 

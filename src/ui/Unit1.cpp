@@ -1,6 +1,7 @@
 #include "ui/Unit1.h"
 
 #include "base/LanguageTable.h"
+#include "base/ProgramInfo.h"
 #include "base/Settings.h"
 #include "monitor/ConnectionMonitor.h"
 #include "ui/BusyIndicator.h"
@@ -46,7 +47,7 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
       monitor_(phone, texts_)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Zandrel"));
+    setWindowTitle(QString::fromLatin1(kProgramName));
     setWindowIcon(programIcon());
     setFont(designFont());
 

@@ -1,5 +1,6 @@
 #include "ui/Unit3.h"
 
+#include "base/ProgramInfo.h"
 #include "ui/JpegImage.h"
 #include "ui/Resources.h"
 
@@ -51,9 +52,12 @@ TForm3::TForm3(QWidget* parent)
     Image1->setPixmap(QPixmap::fromImage(decodeJpeg(logoJpeg())));
 
     Label2 = addLabel("Label2", 112, 16, QStringLiteral("Product name:"), Look::Plain);
-    Label1 = addLabel("Label1", 184, 16, QStringLiteral("Zandrel"), Look::Bold);
+    Label1 = addLabel("Label1", 184, 16, QString::fromLatin1(zandrel::kProgramName), Look::Bold);
     Label3 = addLabel("Label3", 112, 32, QStringLiteral("Version:"), Look::Plain);
-    Label4 = addLabel("Label4", 152, 32, QStringLiteral("0.0.3 (1-JUNE-2005)"), Look::Bold);
+    Label4 =
+        addLabel("Label4", 152, 32,
+                 QString::fromLatin1(zandrel::kProgramVersion) + QStringLiteral(" (1-JUNE-2005)"),
+                 Look::Bold);
     Label10 =
         addLabel("Label10", 112, 56, QStringLiteral("P2KAPI by ") + kLibraryAuthor, Look::Red);
     Label5 = addLabel("Label5", 16, 104, QStringLiteral("Author:"), Look::Plain);
