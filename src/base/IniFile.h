@@ -68,7 +68,7 @@ private:
 
 // Reads the file at `path`, sets the value and writes the file back atomically. A missing file
 // is created. Returns 0 or an error number; on failure the old file is left as it was.
-int writeIniValue(const std::string& path, std::string_view section, std::string_view key,
-                  std::string_view value);
+[[nodiscard]] int writeIniValue(const std::string& path, std::string_view section,
+                                std::string_view key, std::string_view value);
 
 } // namespace zandrel

@@ -11,29 +11,6 @@
 namespace zandrel {
 
 namespace {
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now so that a failing close is seen; returns 0 or errno.
-    int close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
-
 int writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -66,18 +43,45 @@ int writeTemporary(int fd, std::string_view bytes, mode_t mode)
 }
 } // namespace
 
-int readWholeFile(const std::string& path, std::string& out)
+FileDescriptor::~FileDescriptor()
 {
-    // O_NONBLOCK: a named pipe in place of the file must not hang the window.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0)
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int FileDescriptor::close()
+{
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0 ? 0 : errno;
+}
+
+int openForReading(const std::string& path, FileDescriptor& file, off_t& size)
+{
+    // O_NONBLOCK: a named pipe in place of the file must not hang the window at the open.
+    FileDescriptor opened(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (opened.get() < 0)
         return errno;
     struct stat st {};
-    if (::fstat(file.get(), &st) != 0)
+    if (::fstat(opened.get(), &st) != 0)
         return errno;
-    if (S_ISDIR(st.st_mode))
-        return EISDIR;
-    std::string data(static_cast<std::size_t>(st.st_size), '\0');
+    // A pipe, a device or a /proc file reads as empty or never ends: only regular files count.
+    if (!S_ISREG(st.st_mode))
+        return S_ISDIR(st.st_mode) ? EISDIR : EACCES;
+    // Whoever reads it next (the phone library among them) gets an ordinary blocking descriptor.
+    ::fcntl(opened.get(), F_SETFL, ::fcntl(opened.get(), F_GETFL) & ~O_NONBLOCK);
+    size = st.st_size;
+    file = std::move(opened);
+    return 0;
+}
+
+int readWholeFile(const std::string& path, std::string& out)
+{
+    FileDescriptor file;
+    off_t size = 0;
+    if (const int err = openForReading(path, file, size))
+        return err;
+    std::string data(static_cast<std::size_t>(size), '\0');
     std::size_t got = 0;
     while (got < data.size()) {
         const ssize_t n = ::read(file.get(), data.data() + got, data.size() - got);

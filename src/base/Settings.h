@@ -14,7 +14,7 @@ bool readLanguageIsEnglish(const std::string& settingsPath);
 
 // Writes "English" or "Russian" to section "Language", key "Language", keeping every other
 // line of the file. Returns 0 or an error number; on failure the old file is unchanged.
-int writeLanguageSetting(const std::string& settingsPath, bool english);
+[[nodiscard]] int writeLanguageSetting(const std::string& settingsPath, bool english);
 
 // "eng.lng" or "rus.lng".
 const char* languageFileName(bool english);

@@ -53,14 +53,17 @@ TEST(ReadWholeFile, FolderIsAccessDenied)
     EXPECT_EQ(ioErrorText(err, dir.path()), "File access denied");
 }
 
-TEST(ReadWholeFile, PipeWithoutWriterDoesNotHang)
+TEST(ReadWholeFile, OnlyRegularFilesAreRead)
 {
-    // A named pipe in place of a file would block a plain open until someone writes to it.
+    // A named pipe would block a plain open, and it or a device reads as empty: both are refused
+    // rather than taken for an empty file.
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
-    std::string out = "old";
-    EXPECT_EQ(readWholeFile(dir.file("pipe"), out), 0);
-    EXPECT_EQ(out, "");
+    for (const std::string& path : {dir.file("pipe"), std::string("/dev/null")}) {
+        std::string out = "old";
+        EXPECT_EQ(ioErrorText(readWholeFile(path, out), path), "File access denied") << path;
+        EXPECT_EQ(out, "old");
+    }
 }
 
 TEST(WriteFileAtomically, NewFileGetsModeLessUmask)
