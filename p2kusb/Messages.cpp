@@ -130,18 +130,4 @@ Bytes toUcs2(std::string_view text)
     return out.take();
 }
 
-std::optional<std::string> fromUcs2(const std::uint8_t* data, std::size_t size)
-{
-    if (size % 2 != 0)
-        return std::nullopt;
-    std::string text;
-    for (std::size_t i = 0; i < size; i += 2) {
-        auto byte = windows1251::fromUnicode(char16_t(data[i] << 8 | data[i + 1]));
-        if (!byte)
-            return std::nullopt;
-        text.push_back(static_cast<char>(*byte));
-    }
-    return text;
-}
-
 } // namespace p2kusb

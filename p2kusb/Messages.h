@@ -82,9 +82,7 @@ private:
     Bytes arguments_;
 };
 
-// 8-bit phone text (Windows-1251, made reversible) as UCS-2 big-endian, and back; nothing when a
-// character has no byte.
+// 8-bit phone text (Windows-1251, made reversible) as UCS-2 big-endian: every byte has a letter.
 Bytes toUcs2(std::string_view text);
-std::optional<std::string> fromUcs2(const std::uint8_t* data, std::size_t size);
 
 } // namespace p2kusb

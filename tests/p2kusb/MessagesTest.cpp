@@ -211,17 +211,5 @@ TEST(MessagesTest, DecodesEveryReplyShapeAndRefusesMalformedOnes)
         EXPECT_EQ(row.decode(hexBytes(row.hex)), row.expected) << row.fact;
 }
 
-TEST(MessagesTest, Ucs2RoundTripsEveryByte)
-{
-    std::string all;
-    for (int b = 1; b < 256; ++b)
-        all.push_back(char(b));
-    Bytes wide = toUcs2(all);
-    EXPECT_EQ(wide.size(), all.size() * 2);
-    EXPECT_EQ(fromUcs2(wide.data(), wide.size()), all);
-    EXPECT_EQ(fromUcs2(hexBytes("0416 0027").data(), 4), std::string("\xC6'")); // Ж
-    EXPECT_EQ(fromUcs2(hexBytes("4e2d").data(), 2), std::nullopt);              // no byte for it
-}
-
 } // namespace
 } // namespace p2kusb
