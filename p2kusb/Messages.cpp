@@ -9,8 +9,9 @@ namespace {
 
 // The separator between the folder and the wildcard of a search pattern.
 constexpr std::uint16_t kPatternSeparator = 0xFFFE;
-// The volume name of a free-space query is sent in a zero-padded field of this many bytes.
-constexpr std::size_t kVolumeField = 512;
+// Sizes of the zero-padded volume name fields of a free-space query (VolumeField).
+constexpr std::size_t kPlainVolumeField = 512;
+constexpr std::size_t kPrefixedVolumeField = 252;
 
 } // namespace
 
@@ -70,7 +71,7 @@ Request Request::search(std::string_view folder)
 {
     return fileCommand(
         FileOp::Search,
-        ByteWriter().raw(toUcs2(folder)).u16(kPatternSeparator).raw(toUcs2("*")).take());
+        ByteWriter().raw(toUcs2(folder)).u16(kPatternSeparator).raw(toUcs2("*")).u16(0).take());
 }
 
 Request Request::listNext(std::uint8_t n)
@@ -78,13 +79,18 @@ Request Request::listNext(std::uint8_t n)
     return fileCommand(FileOp::ListNext, ByteWriter().u8(n).take());
 }
 
-std::optional<Request> Request::freeSpace(std::string_view volume)
+std::optional<Request> Request::freeSpace(std::string_view volume, VolumeField field)
 {
     Bytes name = toUcs2(volume);
-    if (name.size() >= kVolumeField)
+    std::size_t fieldSize =
+        field == VolumeField::Plain ? kPlainVolumeField : kPrefixedVolumeField - 2;
+    if (name.size() >= fieldSize)
         return std::nullopt;
-    return fileCommand(FileOp::FreeSpace,
-                       ByteWriter().raw(name).zeros(kVolumeField - name.size()).take());
+    ByteWriter arguments;
+    if (field == VolumeField::AfterZeroWord)
+        arguments.u16(0);
+    arguments.raw(name).zeros(fieldSize - name.size());
+    return fileCommand(FileOp::FreeSpace, arguments.take());
 }
 
 Request Request::seemRead(std::uint16_t seem, std::uint16_t record, std::uint16_t offset,

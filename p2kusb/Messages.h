@@ -44,6 +44,11 @@ constexpr std::size_t kHeaderSize = 8;
 // A listed phone record holds a path of 260 bytes with its NUL; longer paths are not sent.
 constexpr std::size_t kMaxPhonePathBytes = 259;
 
+// Two layouts of a free-space query are known: the volume name alone, zero-padded to 512 bytes,
+// and a zero word before the name, zero-padded to 252 bytes. Which one a phone takes is not
+// settled yet.
+enum class VolumeField { Plain, AfterZeroWord };
+
 // One command with its arguments, made only by the named constructors below.
 class Request {
 public:
@@ -56,10 +61,11 @@ public:
     static Request fileSeek(std::uint32_t offset, std::uint8_t whence);
     static Request fileClose();
     static std::optional<Request> fileDelete(std::string_view path);
-    // Starts a listing of every file below folder (8-bit, e.g. "/a/"), recursively.
+    // Starts a listing of every file below folder (8-bit, e.g. "/a/"), recursively. The pattern
+    // ends with a zero word, so a phone that reads it up to a NUL stops there.
     static Request search(std::string_view folder);
     static Request listNext(std::uint8_t n);
-    static std::optional<Request> freeSpace(std::string_view volume);
+    static std::optional<Request> freeSpace(std::string_view volume, VolumeField field);
     // count 0 reads the whole record.
     static Request seemRead(std::uint16_t seem, std::uint16_t record, std::uint16_t offset,
                             std::uint16_t count);

@@ -160,7 +160,10 @@ std::int32_t Session::volInfo(std::int32_t* info)
     auto pipe = reachPhone();
     if (!pipe.ok())
         return pipe.error();
-    auto reply = run(*pipe.value(), *Request::freeSpace(kVolume));
+    auto reply = run(*pipe.value(), *Request::freeSpace(kVolume, VolumeField::Plain));
+    // A read-only query: a phone that refuses one layout is asked in the other.
+    if (!reply.ok() && reply.error() == kRefused)
+        reply = run(*pipe.value(), *Request::freeSpace(kVolume, VolumeField::AfterZeroWord));
     if (!reply.ok())
         return reply.error();
     auto free = decodeFreeSpace(reply.value());

@@ -23,6 +23,8 @@ TEST_F(ExchangeTest, FaultsGiveTheRightReplyOrANamedError)
     const Row rows[] = {
         {"a well phone", {}, free},
         {"not ready for a few polls", {.notReadyPolls = 5}, free},
+        {"slow transfers within their timeout", {.delay = Millis(30)}, free},
+        {"free space asked in the other layout", {.volumeAfterZeroWord = true}, free},
         {"replies handed out one per fetch behind stale ones",
          {.perFetch = 1, .staleBefore = 4},
          free},

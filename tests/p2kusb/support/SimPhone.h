@@ -29,6 +29,7 @@ struct SimFaults {
     bool silent = false;            // commands go in, no reply ever comes out
     bool corruptSeemWrites = false; // a seem write stores other bytes than it was sent
     bool truncateOnOpen = false;    // opening an existing file empties it
+    bool volumeAfterZeroWord = false; // free space takes only the layout with a zero word
 };
 
 class SimPhone : public ControlPipe {

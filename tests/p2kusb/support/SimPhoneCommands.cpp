@@ -204,7 +204,11 @@ SimAnswer SimPhone::State::listNext(ByteReader& args)
 
 SimAnswer SimPhone::State::freeSpace(ByteReader& args)
 {
-    if (narrow(args.rest()) != "/a")
+    Bytes field = args.rest();
+    bool prefixed = field.size() == 252 && field[0] == 0 && field[1] == 0;
+    if (faults.volumeAfterZeroWord ? !prefixed : field.size() != 512)
+        return refused();
+    if (narrow(Bytes(field.begin() + (prefixed ? 2 : 0), field.end())) != "/a")
         return refused();
     std::uint64_t used = 0;
     for (const p2kemu::PhoneFile& file : folder.scan())
