@@ -101,7 +101,7 @@ PipeStatus SimPhone::receiveIn(std::uint8_t request, std::uint16_t value, std::u
         s.notReadyLeft = std::max(0, s.notReadyLeft - 1);
         out.u8(queued == 0 ? 0 : queued > kListedSizes ? 2 : 1).u8(std::uint8_t(queued));
         for (std::size_t i = 0; i < std::min(queued, kListedSizes); ++i)
-            out.u16(std::uint16_t(s.queue[i].size()));
+            out.u16(std::uint16_t(s.queue[i].size() + s.faults.sizeSkew));
     } else if (request == 1) {
         std::size_t count = std::min<std::size_t>(value, s.queue.size());
         if (s.faults.perFetch > 0)
@@ -120,6 +120,8 @@ PipeStatus SimPhone::receiveIn(std::uint8_t request, std::uint16_t value, std::u
         return PipeStatus::Failed;
     }
     reply = out.take();
+    if (request == 1)
+        reply.resize(reply.size() - std::min<std::size_t>(reply.size(), s.faults.fetchShortBy));
     cut(reply, length);
     return PipeStatus::Ok;
 }

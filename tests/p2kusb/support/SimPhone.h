@@ -30,6 +30,8 @@ struct SimFaults {
     bool corruptSeemWrites = false; // a seem write stores other bytes than it was sent
     bool truncateOnOpen = false;    // opening an existing file empties it
     bool volumeAfterZeroWord = false; // free space takes only the layout with a zero word
+    int sizeSkew = 0;                 // a poll lists each reply this many bytes longer than it is
+    int fetchShortBy = 0;             // each fetch reply loses this many bytes at its end
 };
 
 class SimPhone : public ControlPipe {
