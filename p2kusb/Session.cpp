@@ -1,0 +1,179 @@
+#include "Session.h"
+
+#include "Messages.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace p2kusb {
+
+namespace {
+
+// The phone reboots on a restart and may go before it answers; this is how long it gets.
+constexpr Millis kRestartReplyBound{1000};
+// The only volume the program cleans; the ABI reports one free-space figure.
+constexpr std::string_view kVolume = "/a";
+constexpr std::string_view kListedFolder = "/a/";
+
+void putLittleEndian32(std::uint8_t* out, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out[i] = std::uint8_t(value >> (8 * i));
+}
+
+} // namespace
+
+Session::Session(PhonePort& port, const LibraryConfig& config, Timing timing)
+    : port_(port), exchange_(timing, PacketLog(config.packetLogPath))
+{
+}
+
+std::int32_t Session::init(P2K_NotifyProc notify)
+{
+    std::lock_guard lock(mutex_);
+    port_.start();
+    initialised_ = true;
+    notify_ = notify;
+    lastSeen_.reset();
+    listing_.clear();
+    upload_.reset();
+    return kOk;
+}
+
+// No lock and no USB: the window asks this every second while another call may be waiting on
+// the phone.
+std::int32_t Session::getStatus() const { return port_.connected() ? 1 : 0; }
+
+void Session::noticeConnection(bool connected)
+{
+    if (lastSeen_ == connected)
+        return;
+    bool first = !lastSeen_.has_value();
+    lastSeen_ = connected;
+    if (notify_ && !first)
+        notify_(connected ? 1 : 0);
+}
+
+Outcome<std::shared_ptr<ControlPipe>> Session::reachPhone()
+{
+    if (!initialised_)
+        return kNotInitialised;
+    bool connected = port_.connected();
+    noticeConnection(connected);
+    std::shared_ptr<ControlPipe> pipe = connected ? port_.pipe() : nullptr;
+    // A phone that went away took its open file with it, even if it is back by now.
+    if (upload_ && upload_->pipe != pipe)
+        upload_.reset();
+    if (!pipe)
+        return kNotConnected;
+    return pipe;
+}
+
+Outcome<Bytes> Session::run(ControlPipe& pipe, const Request& request)
+{
+    return exchange_.run(pipe, request);
+}
+
+std::int32_t Session::restart()
+{
+    std::lock_guard lock(mutex_);
+    auto pipe = reachPhone();
+    if (!pipe.ok())
+        return pipe.error();
+    upload_.reset();
+    auto reply = exchange_.run(*pipe.value(), Request::restart(), kRestartReplyBound);
+    // Going away without a word is how a restarting phone answers; the transport brings it back
+    // in P2K mode.
+    if (reply.ok() || reply.error() == kNotConnected || reply.error() == kTimeout)
+        return kOk;
+    return reply.error();
+}
+
+Outcome<std::vector<PhoneRecord>> Session::listAll(ControlPipe& pipe)
+{
+    auto found = run(pipe, Request::search(kListedFolder));
+    if (!found.ok())
+        return found.error();
+    auto announced = decodeSearch(found.value());
+    if (!announced.ok())
+        return announced.error();
+    std::vector<PhoneRecord> records;
+    // Every round adds a record or ends, and the total is capped by the announced count, so the
+    // loop ends.
+    for (;;) {
+        auto next = run(pipe, Request::listNext(kListBatch));
+        if (!next.ok())
+            return next.error();
+        auto batch = decodeListNext(next.value(), kListBatch);
+        if (!batch.ok())
+            return batch.error();
+        if (batch.value().empty())
+            break;
+        if (records.size() + batch.value().size() > announced.value())
+            return kBadReply;
+        std::move(batch.value().begin(), batch.value().end(), std::back_inserter(records));
+    }
+    if (records.size() != announced.value())
+        return kBadReply;
+    return records;
+}
+
+std::int32_t Session::fileCount()
+{
+    std::lock_guard lock(mutex_);
+    listing_.clear();
+    auto pipe = reachPhone();
+    if (!pipe.ok())
+        return pipe.error();
+    auto records = listAll(*pipe.value());
+    if (!records.ok())
+        return records.error();
+    listing_ = std::move(records.value());
+    return std::int32_t(listing_.size());
+}
+
+std::int32_t Session::fileList(void* records, std::int32_t count)
+{
+    std::lock_guard lock(mutex_);
+    if (!initialised_)
+        return kNotInitialised;
+    if (count < 0 || (count > 0 && !records))
+        return kBadArgument;
+    std::size_t filled = std::min(std::size_t(count), listing_.size());
+    auto* out = static_cast<std::uint8_t*>(records);
+    for (std::size_t i = 0; i < filled; ++i) {
+        std::uint8_t* record = out + i * P2K_RECORD_SIZE;
+        const PhoneRecord& file = listing_[i];
+        std::memset(record, 0, P2K_RECORD_SIZE);
+        putLittleEndian32(record, file.size);
+        putLittleEndian32(record + 4, file.attributes);
+        // decodeListNext lets no path longer than the record's path field through.
+        std::memcpy(record + P2K_RECORD_PATH_OFFSET, file.path.data(), file.path.size());
+    }
+    return std::int32_t(filled);
+}
+
+std::int32_t Session::volInfo(std::int32_t* info)
+{
+    std::lock_guard lock(mutex_);
+    auto pipe = reachPhone();
+    if (!pipe.ok())
+        return pipe.error();
+    auto reply = run(*pipe.value(), *Request::freeSpace(kVolume, VolumeField::Plain));
+    // A read-only query: a phone that refuses one layout is asked in the other.
+    if (!reply.ok() && reply.error() == kRefused)
+        reply = run(*pipe.value(), *Request::freeSpace(kVolume, VolumeField::AfterZeroWord));
+    if (!reply.ok())
+        return reply.error();
+    auto free = decodeFreeSpace(reply.value());
+    if (!free.ok())
+        return free.error();
+    auto bytes = std::int32_t(
+        std::min<std::uint32_t>(free.value(), std::numeric_limits<std::int32_t>::max()));
+    if (info)
+        *info = bytes;
+    return bytes;
+}
+
+} // namespace p2kusb

@@ -1,0 +1,71 @@
+// The eleven calls of src/phonelink/p2kapi.h over a PhonePort: one object per process behind the
+// C functions, or one per test over a simulated phone. Calls are serialised; each one is bounded
+// in time by the Exchange's timing, so a silent or unplugged phone gives a negative Result
+// (Results.h) within a few seconds.
+#pragma once
+
+#include "Exchange.h"
+#include "PhonePort.h"
+#include "Replies.h"
+#include "Results.h"
+#include "phonelink/p2kapi.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace p2kusb {
+
+class Session {
+public:
+    Session(PhonePort& port, const LibraryConfig& config, Timing timing = {});
+
+    std::int32_t init(P2K_NotifyProc notify);
+    std::int32_t getStatus() const;
+    std::int32_t restart();
+    std::int32_t fileCount();
+    std::int32_t fileList(void* records, std::int32_t count);
+    std::int32_t volInfo(std::int32_t* info);
+    std::int32_t fileDelete(const char* path);
+    std::int32_t fileCreate(const char* path, std::int32_t mode);
+    std::int32_t fileWrite(const void* data, std::int32_t size, std::int32_t last);
+    std::int32_t fileClose();
+    std::int32_t seemWrite(std::int32_t seem, std::int32_t record, std::int32_t a, std::int32_t b,
+                           void* file);
+
+private:
+    // The phone file between File_Create and File_Close, and what went into it, to read back.
+    struct Upload {
+        std::shared_ptr<ControlPipe> pipe;
+        std::vector<std::uint8_t> written;
+    };
+
+    // The phone's pipe when a call may go ahead: the library is initialised and a phone is
+    // there. Otherwise the Result that says why not.
+    Outcome<std::shared_ptr<ControlPipe>> reachPhone();
+    void noticeConnection(bool connected);
+    [[nodiscard]] Outcome<Bytes> run(ControlPipe& pipe, const Request& request);
+    [[nodiscard]] Outcome<std::vector<PhoneRecord>> listAll(ControlPipe& pipe);
+    // Reads the open file back from its start and compares it with what was written.
+    [[nodiscard]] Result verifyUpload(ControlPipe& pipe, const Bytes& written);
+    [[nodiscard]] Result writeChunks(ControlPipe& pipe, const std::uint8_t* data, std::size_t size);
+    // Closes the phone file after a failure, as far as the phone still listens.
+    void abandonUpload(Result why);
+    [[nodiscard]] Outcome<Bytes> readSeem(ControlPipe& pipe, std::uint16_t seem,
+                                          std::uint16_t record);
+    [[nodiscard]] Result replaceSeem(ControlPipe& pipe, std::uint16_t seem, std::uint16_t record,
+                                     const Bytes& bytes);
+
+    PhonePort& port_;
+    Exchange exchange_;
+    std::mutex mutex_;
+    bool initialised_ = false;
+    P2K_NotifyProc notify_ = nullptr;
+    std::optional<bool> lastSeen_;
+    std::vector<PhoneRecord> listing_;
+    std::optional<Upload> upload_;
+};
+
+} // namespace p2kusb
