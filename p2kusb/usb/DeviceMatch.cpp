@@ -41,8 +41,7 @@ PhoneMode classify(UsbId id, const LibraryConfig& config)
 
 bool namesTestCommand(std::string_view interfaceName)
 {
-    while (!interfaceName.empty() &&
-           (interfaceName.back() == ' ' || interfaceName.back() == '\0'))
+    while (!interfaceName.empty() && (interfaceName.back() == ' ' || interfaceName.back() == '\0'))
         interfaceName.remove_suffix(1);
     return interfaceName.ends_with("Test Command");
 }

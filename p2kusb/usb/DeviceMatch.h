@@ -26,8 +26,8 @@ inline constexpr UsbId kP2kModeId{0x22B8, 0x4901};
 [[nodiscard]] bool namesTestCommand(std::string_view interfaceName);
 
 struct NamedInterface {
-    std::uint8_t number = 0;      // bInterfaceNumber: the wIndex of every command transfer
-    std::uint8_t nameIndex = 0;   // iInterface, 0 when the interface has no name
+    std::uint8_t number = 0;    // bInterfaceNumber: the wIndex of every command transfer
+    std::uint8_t nameIndex = 0; // iInterface, 0 when the interface has no name
 };
 
 // First alternate setting of each interface that has a name, in descriptor order.
@@ -35,7 +35,7 @@ struct NamedInterface {
 
 struct BulkPair {
     std::uint8_t interface = 0;
-    std::uint8_t in = 0;  // endpoint addresses, the IN one with bit 7 set
+    std::uint8_t in = 0; // endpoint addresses, the IN one with bit 7 set
     std::uint8_t out = 0;
 };
 

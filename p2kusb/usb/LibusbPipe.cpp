@@ -36,9 +36,8 @@ PipeStatus LibusbPipe::sendOut(std::uint8_t request, std::uint16_t value, const 
     // libusb only reads an OUT buffer; the copy keeps `data` const without a cast.
     Bytes buffer = data;
     int moved = 0;
-    const PipeStatus status =
-        transfer(kVendorToInterfaceOut, request, value, buffer.data(),
-                 static_cast<std::uint16_t>(buffer.size()), timeout, moved);
+    const PipeStatus status = transfer(kVendorToInterfaceOut, request, value, buffer.data(),
+                                       static_cast<std::uint16_t>(buffer.size()), timeout, moved);
     if (status != PipeStatus::Ok)
         return status;
     // A phone that took part of a command has not taken the command.
@@ -56,9 +55,9 @@ PipeStatus LibusbPipe::receiveIn(std::uint8_t request, std::uint16_t value, std:
     return status;
 }
 
-PipeStatus LibusbPipe::transfer(std::uint8_t requestType, std::uint8_t request,
-                                std::uint16_t value, std::uint8_t* data, std::uint16_t length,
-                                Millis timeout, int& moved)
+PipeStatus LibusbPipe::transfer(std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
+                                std::uint8_t* data, std::uint16_t length, Millis timeout,
+                                int& moved)
 {
     if (gone_)
         return PipeStatus::Gone;

@@ -27,8 +27,8 @@ public:
 
 private:
     [[nodiscard]] PipeStatus transfer(std::uint8_t requestType, std::uint8_t request,
-                                      std::uint16_t value, std::uint8_t* data,
-                                      std::uint16_t length, Millis timeout, int& moved);
+                                      std::uint16_t value, std::uint8_t* data, std::uint16_t length,
+                                      Millis timeout, int& moved);
 
     std::shared_ptr<OpenDevice> device_;
     std::atomic<bool> gone_{false};

@@ -91,8 +91,7 @@ void UsbPort::start()
                 context_->get(),
                 LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT,
                 LIBUSB_HOTPLUG_NO_FLAGS, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
-                LIBUSB_HOTPLUG_MATCH_ANY, &UsbPort::onHotplug, this,
-                &hotplug_) == LIBUSB_SUCCESS;
+                LIBUSB_HOTPLUG_MATCH_ANY, &UsbPort::onHotplug, this, &hotplug_) == LIBUSB_SUCCESS;
     }
     thread_ = std::thread(&UsbPort::run, this);
 }
@@ -132,7 +131,8 @@ void UsbPort::scan()
     switched_.forgetAbsent(present);
     claimTried_.forgetAbsent(present);
     if (phone_ != nullptr) {
-        const std::shared_ptr<usb::LibusbPipe> current = std::static_pointer_cast<usb::LibusbPipe>(pipe());
+        const std::shared_ptr<usb::LibusbPipe> current =
+            std::static_pointer_cast<usb::LibusbPipe>(pipe());
         if (present.contains(phone_) && current && !current->gone())
             return;
         drop();

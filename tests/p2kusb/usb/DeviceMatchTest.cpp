@@ -20,11 +20,11 @@ TEST(DeviceMatch, ClassifiesBuiltInAndConfiguredPairs)
         PhoneMode expected;
     };
     const Row rows[] = {
-        {{0x22B8, 0x4902}, PhoneMode::At},  // the E398 family's modem
-        {{0x22B8, 0x4901}, PhoneMode::P2k}, // ... and its P2K mode
-        {{0x22B8, 0x3801}, PhoneMode::P2k}, // a pair from the config file
-        {{0x1234, 0x0001}, PhoneMode::P2k}, // config pairs may name another vendor
-        {{0x22B8, 0x3802}, PhoneMode::P2k}, // listed both ways: never switched
+        {{0x22B8, 0x4902}, PhoneMode::At},   // the E398 family's modem
+        {{0x22B8, 0x4901}, PhoneMode::P2k},  // ... and its P2K mode
+        {{0x22B8, 0x3801}, PhoneMode::P2k},  // a pair from the config file
+        {{0x1234, 0x0001}, PhoneMode::P2k},  // config pairs may name another vendor
+        {{0x22B8, 0x3802}, PhoneMode::P2k},  // listed both ways: never switched
         {{0x22B8, 0x2E82}, PhoneMode::None}, // same vendor, unknown product
         {{0x4901, 0x22B8}, PhoneMode::None}, // vendor and product swapped
         {{0x0000, 0x0000}, PhoneMode::None},
@@ -153,7 +153,7 @@ TEST(ModeSwitch, ReadsTheModemsFinalLine)
         {"\r\n+CME ERROR: 3\r\n", ModemAnswer::Error},
         {"\r\nOKAY\r\n", ModemAnswer::Pending},
         {"\r\nERROR\r\n\r\nOK\r\n", ModemAnswer::Ok}, // the last final line counts
-        {"AT+MODE=8\r\r\nO", ModemAnswer::Pending},    // the rest is still on its way
+        {"AT+MODE=8\r\r\nO", ModemAnswer::Pending},   // the rest is still on its way
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.received));
