@@ -32,7 +32,7 @@ public:
 
     void start() override;
     bool connected() const override { return connected_; }
-    std::shared_ptr<ControlPipe> pipe() override;
+    std::shared_ptr<ControlPipe> pipe() override { return currentPipe(); }
 
 private:
     static int LIBUSB_CALL onHotplug(libusb_context*, libusb_device*, libusb_hotplug_event,
@@ -42,6 +42,7 @@ private:
     void look(libusb_device* device, SeenDevices::Clock::time_point now);
     [[nodiscard]] bool adopt(libusb_device* device);
     void drop();
+    [[nodiscard]] std::shared_ptr<usb::LibusbPipe> currentPipe();
 
     const LibraryConfig config_;
     std::shared_ptr<usb::Context> context_; // outlives the device sets below
@@ -96,7 +97,7 @@ void UsbPort::start()
     thread_ = std::thread(&UsbPort::run, this);
 }
 
-std::shared_ptr<ControlPipe> UsbPort::pipe()
+std::shared_ptr<usb::LibusbPipe> UsbPort::currentPipe()
 {
     const std::lock_guard lock(pipeMutex_);
     return pipe_;

@@ -1,11 +1,10 @@
-// Which devices are taken for the phone, and which of their interfaces get used.
+// The transport's decisions that need no bus: which devices are the phone, what the modem said,
+// how long a transfer may take. Descriptor walking is covered on the umockdev bus.
 #include "DeviceMatch.h"
+#include "Libusb.h"
 #include "ModeSwitch.h"
 
 #include <gtest/gtest.h>
-#include <libusb.h>
-
-#include <vector>
 
 namespace p2kusb::usb {
 namespace {
@@ -59,85 +58,6 @@ TEST(DeviceMatch, RecognisesTheCommandInterfaceByTheEndOfItsName)
     }
 }
 
-// A configuration built like a P2K-mode phone's: a CDC pair, an unnamed interface and the
-// command interface numbered 8 at position 3.
-class Descriptors : public ::testing::Test {
-protected:
-    libusb_interface_descriptor setting(std::uint8_t number, std::uint8_t cls, std::uint8_t name,
-                                        std::vector<libusb_endpoint_descriptor>* endpoints)
-    {
-        libusb_interface_descriptor s{};
-        s.bInterfaceNumber = number;
-        s.bInterfaceClass = cls;
-        s.iInterface = name;
-        if (endpoints != nullptr) {
-            s.bNumEndpoints = static_cast<std::uint8_t>(endpoints->size());
-            s.endpoint = endpoints->data();
-        }
-        return s;
-    }
-    static libusb_endpoint_descriptor endpoint(std::uint8_t address, std::uint8_t type)
-    {
-        libusb_endpoint_descriptor e{};
-        e.bEndpointAddress = address;
-        e.bmAttributes = type;
-        return e;
-    }
-    void build()
-    {
-        interfaces.clear();
-        for (auto& s : settings)
-            interfaces.push_back({&s, 1});
-        config.bNumInterfaces = static_cast<std::uint8_t>(interfaces.size());
-        config.interface = interfaces.data();
-    }
-
-    std::vector<libusb_endpoint_descriptor> notify{endpoint(0x83, LIBUSB_TRANSFER_TYPE_INTERRUPT)};
-    std::vector<libusb_endpoint_descriptor> bulk{endpoint(0x82, LIBUSB_TRANSFER_TYPE_BULK),
-                                                 endpoint(0x01, LIBUSB_TRANSFER_TYPE_BULK)};
-    std::vector<libusb_interface_descriptor> settings;
-    std::vector<libusb_interface> interfaces;
-    libusb_config_descriptor config{};
-};
-
-TEST_F(Descriptors, NamedInterfacesKeepTheirOwnNumbers)
-{
-    settings = {setting(0, 0x02, 4, &notify), setting(1, 0x0A, 0, &bulk),
-                setting(8, 0xFF, 7, nullptr)};
-    build();
-    const auto named = namedInterfaces(config);
-    ASSERT_EQ(named.size(), 2U);
-    EXPECT_EQ(named[0].number, 0);
-    EXPECT_EQ(named[0].nameIndex, 4);
-    EXPECT_EQ(named[1].number, 8); // wIndex is the number, not the position
-    EXPECT_EQ(named[1].nameIndex, 7);
-}
-
-TEST_F(Descriptors, FindsTheModemDataEndpoints)
-{
-    settings = {setting(0, 0x02, 4, &notify), setting(1, 0x0A, 0, &bulk)};
-    build();
-    const auto pair = findCdcData(config);
-    ASSERT_TRUE(pair.has_value());
-    EXPECT_EQ(pair->interface, 1);
-    EXPECT_EQ(pair->in, 0x82);
-    EXPECT_EQ(pair->out, 0x01);
-}
-
-TEST_F(Descriptors, NoModemWithoutBulkEndpointsBothWays)
-{
-    std::vector<libusb_endpoint_descriptor> inOnly{endpoint(0x82, LIBUSB_TRANSFER_TYPE_BULK),
-                                                   endpoint(0x03, LIBUSB_TRANSFER_TYPE_INTERRUPT)};
-    settings = {setting(0, 0x02, 4, &bulk), // bulk pair, but not a CDC data interface
-                setting(1, 0x0A, 0, &inOnly), setting(2, 0x0A, 0, nullptr)};
-    build();
-    EXPECT_FALSE(findCdcData(config).has_value());
-    settings.clear();
-    build();
-    EXPECT_FALSE(findCdcData(config).has_value());
-    EXPECT_TRUE(namedInterfaces(config).empty());
-}
-
 TEST(ModeSwitch, ReadsTheModemsFinalLine)
 {
     struct Row {
@@ -159,6 +79,18 @@ TEST(ModeSwitch, ReadsTheModemsFinalLine)
         SCOPED_TRACE(std::string(row.received));
         EXPECT_EQ(modemAnswer(row.received), row.expected);
     }
+}
+
+TEST(Libusb, EveryTransferHasABound)
+{
+    using std::chrono::milliseconds;
+    // libusb reads 0 as "no timeout at all".
+    EXPECT_EQ(boundedTimeout(milliseconds{0}), 1U);
+    EXPECT_EQ(boundedTimeout(milliseconds{-5}), 1U);
+    EXPECT_EQ(boundedTimeout(milliseconds{1500}), 1500U);
+    const unsigned int hour = boundedTimeout(std::chrono::hours{1});
+    EXPECT_GE(hour, 1500U);
+    EXPECT_LE(hour, 60'000U) << "a silent phone is given up on within a minute";
 }
 
 } // namespace
