@@ -24,8 +24,8 @@ public:
         bool out;
         std::uint8_t request;
         std::uint16_t value;
-        Bytes data; // sent, or the length asked for in its first two bytes' place
-        std::uint16_t length;
+        Bytes data;           // what was sent (OUT only)
+        std::uint16_t length; // what was asked for (IN only)
     };
 
     PipeStatus sendOut(std::uint8_t request, std::uint16_t value, const Bytes& data,
@@ -90,29 +90,48 @@ protected:
         port.reset(); // joins the thread while the devices still answer
         bus.reset();
     }
-    void startPort(LibraryConfig config = {})
+    // Plugs in a device (as the next one on the bus) and starts the port if it is not running.
+    UsbfsBridge& plug(MockDevice device, ControlPipe* answering, UsbfsBridge::Modem modem = {})
     {
-        port = makeUsbPort(config);
-        port->start();
+        devices.push_back(
+            std::make_unique<UsbfsBridge>(std::move(device), answering, std::move(modem)));
+        bus->plug(*devices.back());
+        if (!port) {
+            port = makeUsbPort(LibraryConfig{});
+            port->start();
+        }
+        return *devices.back();
+    }
+    // A P2K-mode phone answering from `answering`; its pipe once the port has claimed it.
+    std::shared_ptr<ControlPipe> plugP2kPhone(ControlPipe& answering)
+    {
+        plug(p2kPhone(nextAddress++), &answering);
+        return connects() ? port->pipe() : nullptr;
+    }
+    // An AT-mode phone whose modem gives `answer` to every line written to it.
+    UsbfsBridge& plugAtPhone(std::string answer)
+    {
+        return plug(atPhone(nextAddress++), nullptr, [answer](std::string_view) { return answer; });
     }
     bool connects()
     {
         return waitFor([this] { return port->connected(); });
     }
 
+    std::vector<std::unique_ptr<UsbfsBridge>> devices; // outlive the bus and the port
     std::unique_ptr<MockUsbBus> bus;
     std::unique_ptr<PhonePort> port;
+    ScriptedPhone phone;
+    std::uint8_t nextAddress = 3;
 };
 
 TEST_F(UsbPortOnMockBus, ClaimsTheCommandInterfaceAndDoesARoundTrip)
 {
-    ScriptedPhone phone;
-    UsbfsBridge device(p2kPhone(3), &phone);
-    bus->plug(device);
-    startPort();
-    ASSERT_TRUE(connects());
-    EXPECT_TRUE(contains(device.interfaceEvents(), "claim 8"));
-    EXPECT_FALSE(contains(device.interfaceEvents(), "claim 1")) << "the modem is left alone";
+    const auto pipe = plugP2kPhone(phone);
+    ASSERT_NE(pipe, nullptr);
+    const auto events = devices.back()->interfaceEvents();
+    EXPECT_TRUE(contains(events, "claim 8"));
+    EXPECT_FALSE(contains(events, "claim 1")) << "the modem is left alone";
 
     const Bytes command{0x00, 0x01, 0x00, 0x4A, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0B};
     const Bytes poll{0x01, 0x01, 0x00, 0x0C};
@@ -120,8 +139,6 @@ TEST_F(UsbPortOnMockBus, ClaimsTheCommandInterfaceAndDoesARoundTrip)
                       0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00};
     phone.queueReply(poll);
     phone.queueReply(fetch);
-    const auto pipe = port->pipe();
-    ASSERT_NE(pipe, nullptr);
     Bytes polled;
     Bytes fetched;
     EXPECT_EQ(pipe->sendOut(2, 0, command, 1s), PipeStatus::Ok);
@@ -146,12 +163,7 @@ TEST_F(UsbPortOnMockBus, ClaimsTheCommandInterfaceAndDoesARoundTrip)
 
 TEST_F(UsbPortOnMockBus, TransferFailuresKeepTheirMeaning)
 {
-    ScriptedPhone phone;
-    UsbfsBridge device(p2kPhone(3), &phone);
-    bus->plug(device);
-    startPort();
-    ASSERT_TRUE(connects());
-    const auto pipe = port->pipe();
+    const auto pipe = plugP2kPhone(phone);
     ASSERT_NE(pipe, nullptr);
 
     phone.queueReply({0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
@@ -175,32 +187,21 @@ TEST_F(UsbPortOnMockBus, TransferFailuresKeepTheirMeaning)
 
 TEST_F(UsbPortOnMockBus, UnplugEndsTheConnectionAndThePipe)
 {
-    ScriptedPhone phone;
-    UsbfsBridge device(p2kPhone(3), &phone);
-    bus->plug(device);
-    startPort();
-    ASSERT_TRUE(connects());
-    const auto pipe = port->pipe();
+    const auto pipe = plugP2kPhone(phone);
     ASSERT_NE(pipe, nullptr);
 
-    bus->unplug(device);
+    bus->unplug(*devices.back());
     EXPECT_TRUE(waitFor([this] { return !port->connected(); }));
     EXPECT_EQ(port->pipe(), nullptr);
     EXPECT_EQ(pipe->sendOut(2, 0, {0x00, 0x04}, 1s), PipeStatus::Gone);
 
-    // The same phone plugged in again is found again.
-    ScriptedPhone again;
-    UsbfsBridge replugged(p2kPhone(6), &again);
-    bus->plug(replugged);
-    EXPECT_TRUE(connects());
+    // The phone plugged in again is found again.
+    EXPECT_NE(plugP2kPhone(phone), nullptr);
 }
 
 TEST_F(UsbPortOnMockBus, SwitchesAnAtModePhoneOnceAndTakesItBackInP2kMode)
 {
-    UsbfsBridge modem(atPhone(4), nullptr,
-                      [](std::string_view) { return std::string("\r\nOK\r\n"); });
-    bus->plug(modem);
-    startPort();
+    UsbfsBridge& modem = plugAtPhone("\r\nOK\r\n");
     ASSERT_TRUE(
         waitFor([&] { return modem.modemReceived().find("AT+MODE=8") != std::string::npos; }));
     EXPECT_EQ(modem.modemReceived(), "AT E0\r\nAT+MODE=8\r\n");
@@ -211,18 +212,12 @@ TEST_F(UsbPortOnMockBus, SwitchesAnAtModePhoneOnceAndTakesItBackInP2kMode)
 
     // The phone drops off and comes back with the command interface.
     bus->unplug(modem);
-    ScriptedPhone phone;
-    UsbfsBridge p2k(p2kPhone(5), &phone);
-    bus->plug(p2k);
-    EXPECT_TRUE(connects());
+    EXPECT_NE(plugP2kPhone(phone), nullptr);
 }
 
 TEST_F(UsbPortOnMockBus, APhoneThatRefusesTheSwitchIsAskedOnlyOnce)
 {
-    UsbfsBridge modem(atPhone(4), nullptr,
-                      [](std::string_view) { return std::string("\r\nERROR\r\n"); });
-    bus->plug(modem);
-    startPort();
+    UsbfsBridge& modem = plugAtPhone("\r\nERROR\r\n");
     ASSERT_TRUE(waitFor([&] { return contains(modem.interfaceEvents(), "attach 1"); }))
         << "the modem goes back to its driver";
     // Several periodic looks at the bus later, still one attempt.
