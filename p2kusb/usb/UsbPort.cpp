@@ -132,8 +132,7 @@ void UsbPort::scan()
     switched_.forgetAbsent(present);
     claimTried_.forgetAbsent(present);
     if (phone_ != nullptr) {
-        const std::shared_ptr<usb::LibusbPipe> current =
-            std::static_pointer_cast<usb::LibusbPipe>(pipe());
+        const auto current = currentPipe();
         if (present.contains(phone_) && current && !current->gone())
             return;
         drop();
