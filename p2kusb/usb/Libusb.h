@@ -3,6 +3,7 @@
 // touching freed libusb state.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -22,10 +23,14 @@ public:
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
     libusb_context* get() const { return context_; }
+    // Set by hotplug callbacks. It lives with the context rather than the port, because libusb
+    // may run a callback on any thread handling events, up to the moment the context ends.
+    std::atomic<bool>& busChanged() { return busChanged_; }
 
 private:
     explicit Context(libusb_context* context) : context_(context) {}
     libusb_context* context_;
+    std::atomic<bool> busChanged_{true};
 };
 
 // One look at the bus.

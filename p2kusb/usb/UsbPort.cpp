@@ -36,7 +36,7 @@ public:
 
 private:
     static int LIBUSB_CALL onHotplug(libusb_context*, libusb_device*, libusb_hotplug_event,
-                                     void* self);
+                                     void* context);
     void run();
     void scan();
     void look(libusb_device* device, SeenDevices::Clock::time_point now);
@@ -49,7 +49,6 @@ private:
     std::mutex startMutex_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
-    std::atomic<bool> rescan_{true};
     std::atomic<bool> connected_{false};
     bool hotplugRegistered_ = false;
     libusb_hotplug_callback_handle hotplug_{};
@@ -92,7 +91,8 @@ void UsbPort::start()
                 context_->get(),
                 LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT,
                 LIBUSB_HOTPLUG_NO_FLAGS, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
-                LIBUSB_HOTPLUG_MATCH_ANY, &UsbPort::onHotplug, this, &hotplug_) == LIBUSB_SUCCESS;
+                LIBUSB_HOTPLUG_MATCH_ANY, &UsbPort::onHotplug, context_.get(),
+                &hotplug_) == LIBUSB_SUCCESS;
     }
     thread_ = std::thread(&UsbPort::run, this);
 }
@@ -106,9 +106,9 @@ std::shared_ptr<usb::LibusbPipe> UsbPort::currentPipe()
 // libusb forbids transfers inside its callbacks, so the callback only wakes the scan. Extra
 // pairs from the config file may have any vendor, hence no vendor filter.
 int LIBUSB_CALL UsbPort::onHotplug(libusb_context*, libusb_device*, libusb_hotplug_event,
-                                   void* self)
+                                   void* context)
 {
-    static_cast<UsbPort*>(self)->rescan_ = true;
+    static_cast<usb::Context*>(context)->busChanged() = true;
     return 0;
 }
 
@@ -119,7 +119,7 @@ void UsbPort::run()
         timeval wait{0, std::chrono::duration_cast<std::chrono::microseconds>(kEventWait).count()};
         (void)libusb_handle_events_timeout_completed(context_->get(), &wait, nullptr);
         const auto now = SeenDevices::Clock::now();
-        if (stop_ || (!rescan_.exchange(false) && now < nextScan))
+        if (stop_ || (!context_->busChanged().exchange(false) && now < nextScan))
             continue;
         scan();
         nextScan = now + kRescanPeriod;
