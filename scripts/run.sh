@@ -1,16 +1,45 @@
 #!/usr/bin/env bash
 # Builds what is missing and starts Zandrel against the phone emulator, in the demo folder that
 # holds the sample files its tools upload (orfiles/) and the ring-fix seem file (seem/).
+#   bash scripts/run.sh                 the phone emulator
+#   bash scripts/run.sh --phone usb     a real phone on USB (experimental: README.md, "Using a real
+#                                       phone"); its libp2kapi.so wins over the emulator's through
+#                                       LD_LIBRARY_PATH, so nothing is rebuilt to switch
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+phone=emulator
+args="$*"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --phone) phone="${2:-}"; shift 2 || { echo "run.sh: --phone takes emulator or usb" >&2; exit 2; } ;;
+    --phone=*) phone="${1#--phone=}"; shift ;;
+    *) echo "run.sh: unknown argument '$1' (only --phone emulator|usb)" >&2; exit 2 ;;
+  esac
+done
+case "$phone" in
+  emulator | usb) ;;
+  *) echo "run.sh: --phone takes emulator or usb, not '$phone'" >&2; exit 2 ;;
+esac
 bash "$root/scripts/install-deps.sh"
-# Only the program and its phone library: the tests are the other command's business.
-bash "$root/scripts/build.sh" default zandrel p2kapi
+# Only the program and its phone libraries: the tests are the other command's business.
+targets=(zandrel p2kapi)
+[ "$phone" = usb ] && targets+=(p2kusb)
+bash "$root/scripts/build.sh" default "${targets[@]}"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "zandrel: no display. Start it from a desktop session, or under a virtual one:" >&2
-  echo "  apt-get install xvfb && xvfb-run -a bash scripts/run.sh" >&2
+  echo "  apt-get install xvfb && xvfb-run -a bash scripts/run.sh${args:+ $args}" >&2
   exit 1
 fi
-echo "Phone emulator folder: ${P2KEMU_ROOT:-${XDG_DATA_HOME:-$HOME/.local/share}/zandrel/phone}"
+if [ "$phone" = usb ]; then
+  usb_lib="$root/build/default/p2kusb"
+  if [ ! -f "$usb_lib/libp2kapi.so" ]; then
+    echo "run.sh: the real phone's library is missing: $usb_lib/libp2kapi.so" >&2
+    exit 1
+  fi
+  echo "Phone: a real phone on USB, through $usb_lib/libp2kapi.so"
+  export LD_LIBRARY_PATH="$usb_lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+else
+  echo "Phone emulator folder: ${P2KEMU_ROOT:-${XDG_DATA_HOME:-$HOME/.local/share}/zandrel/phone}"
+fi
 cd "$root/demo"
 exec "$root/build/default/bin/zandrel"
