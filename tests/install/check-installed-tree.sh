@@ -6,11 +6,7 @@ set -eu
 build=$1
 root=$(mktemp -d)
 pid=
-cleanup() {
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
-    rm -rf "$root"
-}
-trap cleanup EXIT
+trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$root"' EXIT
 failures=0
 fail() {
     echo "FAIL: $*" >&2
