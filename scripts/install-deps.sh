@@ -9,7 +9,16 @@ packages=(
   libusb-1.0-0-dev umockdev libumockdev-dev
   fonts-dejavu-core
 )
-[ "${1:-}" = "--with-display" ] && packages+=(xvfb xauth)
+# --with-display: a virtual display for the run command. --packaging: building the Debian package
+# (CPack finds programs with `file`) and the checks of it, which drive the installed program on a
+# virtual display.
+for option in "$@"; do
+  case $option in
+    --with-display) packages+=(xvfb xauth) ;;
+    --packaging) packages+=(file dpkg-dev lintian desktop-file-utils appstream xvfb xauth xdotool) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,11 @@
 
 #include "base/IniFile.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -26,6 +31,35 @@ std::string executablePath()
         buffer.resize(buffer.size() * 2);
     }
 }
+bool isAbsolute(const char* path) { return path && path[0] == '/'; }
+
+// An unset, empty or relative XDG_CONFIG_HOME is ignored, as the XDG base directories say.
+std::string configHome(const char* xdgConfigHome, const char* home)
+{
+    if (isAbsolute(xdgConfigHome))
+        return xdgConfigHome;
+    if (isAbsolute(home))
+        return std::string(home) + "/.config";
+    return {};
+}
+
+std::string homeFromPasswd()
+{
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry && entry->pw_dir ? entry->pw_dir : "";
+}
+
+// Creates `folder` and any missing parent, new ones readable by the user alone.
+int createFolders(const std::filesystem::path& folder)
+{
+    std::filesystem::path partial;
+    for (const auto& part : folder) {
+        partial /= part;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
+            return errno;
+    }
+    return 0;
+}
 } // namespace
 
 std::string programDirectory()
@@ -44,6 +78,39 @@ bool readLanguageIsEnglish(const std::string& settingsPath)
 int writeLanguageSetting(const std::string& settingsPath, bool english)
 {
     return writeIniValue(settingsPath, kSection, kKey, english ? kEnglish : kRussian);
+}
+
+SettingsFiles settingsFiles(const std::string& programDirectory, bool programDirectoryWritable,
+                            const char* xdgConfigHome, const char* home)
+{
+    const std::string beside = programDirectory + kSettingsFileName;
+    const std::string base = configHome(xdgConfigHome, home);
+    // Without a home to go to, the write fails beside the program and says so.
+    if (programDirectoryWritable || base.empty())
+        return {beside, beside, {}};
+    const std::string folder = base + "/zandrel";
+    const std::string own = folder + "/" + kSettingsFileName;
+    std::error_code error;
+    return {std::filesystem::exists(own, error) ? own : beside, own, folder};
+}
+
+SettingsFiles settingsFiles(const std::string& programDirectory)
+{
+    const std::string folder = programDirectory.empty() ? "." : programDirectory;
+    const bool writable = ::access(folder.c_str(), W_OK | X_OK) == 0;
+    const char* home = std::getenv("HOME");
+    const std::string fallbackHome = isAbsolute(home) ? home : homeFromPasswd();
+    return settingsFiles(programDirectory, writable, std::getenv("XDG_CONFIG_HOME"),
+                         fallbackHome.c_str());
+}
+
+int writeLanguageSetting(const SettingsFiles& files, bool english)
+{
+    if (!files.folderToCreate.empty()) {
+        if (const int error = createFolders(files.folderToCreate); error != 0)
+            return error;
+    }
+    return writeLanguageSetting(files.write, english);
 }
 
 const char* languageFileName(bool english) { return english ? "eng.lng" : "rus.lng"; }

@@ -16,6 +16,26 @@ bool readLanguageIsEnglish(const std::string& settingsPath);
 // line of the file. Returns 0 or an error number; on failure the old file is unchanged.
 [[nodiscard]] int writeLanguageSetting(const std::string& settingsPath, bool english);
 
+// Where Zandrel.ini is read from and written to. A portable copy, whose program folder can be
+// written, keeps it beside the program. An installed copy cannot write there, so it keeps it in
+// $XDG_CONFIG_HOME/zandrel/ (else ~/.config/zandrel/), reading the one beside the program only
+// while the user has none of their own yet.
+struct SettingsFiles {
+    std::string read;
+    std::string write;
+    std::string folderToCreate; // empty when `write` is beside the program
+};
+
+SettingsFiles settingsFiles(const std::string& programDirectory);
+
+// The same choice with the facts given: whether the program folder can be written, and the
+// values of XDG_CONFIG_HOME and HOME (null when unset).
+SettingsFiles settingsFiles(const std::string& programDirectory, bool programDirectoryWritable,
+                            const char* xdgConfigHome, const char* home);
+
+// Creates the settings folder when needed, then writes the setting as above.
+[[nodiscard]] int writeLanguageSetting(const SettingsFiles& files, bool english);
+
 // "eng.lng" or "rus.lng".
 const char* languageFileName(bool english);
 

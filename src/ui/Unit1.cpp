@@ -86,7 +86,7 @@ TForm1::~TForm1()
 void TForm1::FormCreate()
 {
     phone_.init();
-    const bool english = readLanguageIsEnglish(programDirectory_ + kSettingsFileName);
+    const bool english = readLanguageIsEnglish(settingsFiles(programDirectory_).read);
     Russian1->setChecked(english);
     const std::string languageFile = programDirectory_ + languageFileName(english);
     for (const LanguageText& text : readLanguageFile(languageFile, texts_))
@@ -95,9 +95,9 @@ void TForm1::FormCreate()
 
 void TForm1::FormDestroy()
 {
-    const std::string settingsFile = programDirectory_ + kSettingsFileName;
-    if (writeLanguageSetting(settingsFile, Russian1->isChecked()) != 0)
-        prompts_.error("Unable to write to " + settingsFile);
+    const SettingsFiles settings = settingsFiles(programDirectory_);
+    if (writeLanguageSetting(settings, Russian1->isChecked()) != 0)
+        prompts_.error("Unable to write to " + settings.write);
 }
 
 void TForm1::applyText(Caption caption, const QString& text)

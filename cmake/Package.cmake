@@ -1,0 +1,25 @@
+# `cpack` (bash scripts/package.sh): a Debian package of the installed tree.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME zandrel)
+set(CPACK_PACKAGE_VENDOR "Zandrel developers")
+set(CPACK_PACKAGE_CONTACT "Zandrel developers <zandrel@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tidy the file system of a P2K-family mobile phone")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Zandrel reads the list of files on an old P2K-family mobile phone attached
+by USB, lets you tick files by hand or by category (audio, pictures, MMS
+templates, camera sounds, themes, video) and deletes them from the phone. It
+also rewrites the ringtone settings, uploads stock files and deletes lists of
+phone files as a batch. A phone emulator comes with it, so it can be tried
+without a phone. Captions are in Russian or English.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zandrel.example.org/")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Library dependencies come from dpkg-shlibdeps. It cannot see that the captions need a font with
+# Cyrillic letters, which a minimal system may lack.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core | fonts-liberation2")
+include(CPack)

@@ -1,0 +1,67 @@
+#!/bin/sh
+# Installs the build into a temporary root and checks the tree: where every file lands, that the
+# program finds its library by RUNPATH alone, and that the launcher starts it with the emulator.
+#   check-installed-tree.sh BUILD_DIR
+set -eu
+build=$1
+root=$(mktemp -d)
+pid=
+trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$root"' EXIT
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+DESTDIR="$root/dest" cmake --install "$build" --prefix /usr >/dev/null
+usr="$root/dest/usr"
+private="$usr/lib/zandrel"
+
+for file in bin/zandrel lib/zandrel/zandrel lib/zandrel/libp2kapi.so lib/zandrel/rus.lng \
+    lib/zandrel/eng.lng share/applications/org.example.zandrel.desktop \
+    share/metainfo/org.example.zandrel.metainfo.xml share/man/man1/zandrel.1.gz \
+    share/icons/hicolor/scalable/apps/org.example.zandrel.svg \
+    share/zandrel/work-folder-README.txt share/doc/zandrel/copyright; do
+    [ -f "$usr/$file" ] || fail "missing /usr/$file"
+done
+for size in 16 32 48 128; do
+    png="$usr/share/icons/hicolor/${size}x$size/apps/org.example.zandrel.png"
+    # A PNG's width and height are the big-endian words at bytes 16 and 20.
+    actual=$(od -An -tu1 -j16 -N8 "$png" 2>/dev/null | awk '{print $3*256+$4 "x" $7*256+$8}')
+    [ "$actual" = "${size}x$size" ] || fail "$png is '$actual', not ${size}x$size"
+done
+for program in bin/zandrel lib/zandrel/zandrel; do
+    [ -x "$usr/$program" ] || fail "/usr/$program is not executable"
+done
+# Nothing may be writable by others in an installed tree.
+writable=$(find "$root/dest" -perm -o+w ! -type l)
+[ -z "$writable" ] || fail "writable by others: $writable"
+
+# RUNPATH, not RPATH, so LD_LIBRARY_PATH (the --emulator switch) can still win over it.
+readelf -d "$private/zandrel" | grep -q 'RUNPATH.*\[\$ORIGIN\]' || fail "no RUNPATH \$ORIGIN"
+found=$(env -u LD_LIBRARY_PATH ldd "$private/zandrel" | awk '$1 == "libp2kapi.so" {print $3}')
+[ "$found" = "$private/libp2kapi.so" ] || fail "libp2kapi.so resolves to '$found'"
+
+# The launcher, started as the menu starts it, against the emulator: the emulator's journal
+# records P2K_Init, and the working folder is made.
+export HOME="$root/home" XDG_DATA_HOME="$root/data" XDG_CONFIG_HOME="$root/config"
+export P2KEMU_ROOT="$root/phone" QT_QPA_PLATFORM=offscreen
+mkdir -p "$HOME"
+"$usr/bin/zandrel" --work-folder --emulator >"$root/out.log" 2>&1 &
+pid=$!
+tries=0
+until grep -q P2K_Init "$P2KEMU_ROOT/journal.log" 2>/dev/null || [ $tries -ge 100 ]; do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+    tries=$((tries + 1))
+done
+grep -q P2K_Init "$P2KEMU_ROOT/journal.log" 2>/dev/null ||
+    fail "zandrel did not reach the emulator: $(cat "$root/out.log")"
+kill -0 "$pid" 2>/dev/null || fail "zandrel ended early: $(cat "$root/out.log")"
+for item in orfiles seem README.txt; do
+    [ -e "$XDG_DATA_HOME/zandrel/work/$item" ] || fail "the working folder has no $item"
+done
+"$usr/bin/zandrel" --bogus >/dev/null 2>&1 && fail "an unknown option was accepted"
+
+[ $failures -eq 0 ] && echo "installed tree: all checks passed"
+exit $failures
