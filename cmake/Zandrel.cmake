@@ -3,6 +3,3 @@
 include(${CMAKE_CURRENT_LIST_DIR}/LanguageFiles.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Install.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)
-if(ZANDREL_BUILD_TESTS)
-  add_subdirectory(tests/install)
-endif()

@@ -1,7 +1,7 @@
 // The language files the build writes beside the program: complete, encoded as the program reads
 // them, and short enough for every control they caption.
-#include "app/LanguageTable.h"
-#include "app/MessageTexts.h"
+#include "base/LanguageTable.h"
+#include "base/MessageTexts.h"
 
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
@@ -22,6 +22,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+
+using namespace zandrel;
 
 namespace {
 const std::string kBuiltDir = ZANDREL_LANGUAGE_DIR;
@@ -75,9 +77,9 @@ TEST_P(LanguageFile, GivesEveryCaptionAndMessage)
     ASSERT_FALSE(texts.empty());
     for (const LanguageText& text : texts)
         EXPECT_EQ(text.text.substr(0, 1), std::string(1, kMarker))
-            << text.receiver << " keeps its built-in text \"" << text.text << "\"";
+            << "caption " << int(text.receiver) << " keeps its built-in text \"" << text.text << "\"";
     for (int key = MessageTexts::kFirstKey; key <= MessageTexts::kLastKey; ++key)
-        EXPECT_EQ(messages.get(key).substr(0, 1), std::string(1, kMarker))
+        EXPECT_EQ(messages.get(MessageText(key)).substr(0, 1), std::string(1, kMarker))
             << "message " << key << " keeps its built-in text";
 }
 
@@ -118,10 +120,10 @@ TEST(EnglishLanguageFile, RepeatsTheBuiltInTextsExactly)
     ASSERT_EQ(texts.size(), defaults.size());
     for (std::size_t i = 0; i < texts.size(); ++i) {
         EXPECT_EQ(texts[i].receiver, defaults[i].receiver);
-        EXPECT_EQ(texts[i].text, defaults[i].text) << texts[i].receiver;
+        EXPECT_EQ(texts[i].text, defaults[i].text) << "caption " << i;
     }
     for (int key = MessageTexts::kFirstKey; key <= MessageTexts::kLastKey; ++key)
-        EXPECT_EQ(fromFile.get(key), builtIn.get(key)) << "message " << key;
+        EXPECT_EQ(fromFile.get(MessageText(key)), builtIn.get(MessageText(key))) << "message " << key;
 }
 
 // The main window started with each language file, as the program starts it.

@@ -1,6 +1,6 @@
 // Where Zandrel.ini lives: beside a portable copy, in the user's config folder for an installed
 // one whose program folder cannot be written.
-#include "app/Settings.h"
+#include "base/Settings.h"
 
 #include "TempDir.h"
 
@@ -11,6 +11,8 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace zandrel;
 
 namespace {
 enum class Place { Beside, ConfigHome, HomeConfig };
