@@ -1,6 +1,8 @@
 #include "base/ErrorText.h"
 
 #include <cerrno>
+#include <new>
+#include <stdexcept>
 #include <sys/stat.h>
 
 namespace zandrel {
@@ -24,6 +26,10 @@ std::string ioErrorText(int error, const std::string& path)
         return "Read beyond end of file";
     case kRangeCheck:
         return "Range check error";
+    case kTooLarge:
+        return "File too large";
+    case kHalfWritten:
+        return "Write failed part way; the file is incomplete";
     case ENOENT:
     case ENOTDIR:
         return parentFolderExists(path) && error == ENOENT ? "File not found" : "Invalid filename";
@@ -41,6 +47,14 @@ std::string ioErrorText(int error, const std::string& path)
     default:
         return "I/O error " + std::to_string(error);
     }
+}
+
+std::string exceptionText(const std::exception& e)
+{
+    // A container asked for more than it can ever hold fails the same way as the allocation.
+    if (dynamic_cast<const std::bad_alloc*>(&e) || dynamic_cast<const std::length_error*>(&e))
+        return "Not enough memory";
+    return e.what();
 }
 
 std::string errorBoxText(const std::string& message)

@@ -1,5 +1,6 @@
 #include "base/IniFile.h"
 
+#include "base/AtomicWrite.h"
 #include "base/LocalFile.h"
 
 #include <algorithm>
@@ -68,7 +69,7 @@ IniFile IniFile::fromBytes(std::string bytes)
 IniFile IniFile::load(const std::string& path)
 {
     std::string bytes;
-    if (readWholeFile(path, bytes) != 0)
+    if (readWholeFile(path, bytes, kLargestFile) != 0)
         return {};
     return fromBytes(std::move(bytes));
 }
@@ -203,7 +204,8 @@ int writeIniValue(const std::string& path, std::string_view section, std::string
                   std::string_view value)
 {
     std::string bytes;
-    if (const int err = readWholeFile(path, bytes); err != 0 && err != ENOENT)
+    if (const int err = readWholeFile(path, bytes, IniFile::kLargestFile);
+        err != 0 && err != ENOENT)
         return err;
     IniFile file = IniFile::fromBytes(std::move(bytes));
     file.write(section, key, value);

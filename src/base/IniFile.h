@@ -14,10 +14,13 @@ class IniFile {
 public:
     // The longest value a read returns; longer values (and defaults) are cut.
     static constexpr std::size_t kMaxValue = 2047;
+    // Settings and language files are a few kilobytes; a larger file is not one of them.
+    static constexpr std::size_t kLargestFile = 16 << 20;
 
     IniFile() = default;
     static IniFile fromBytes(std::string bytes);
-    // A missing or unreadable file gives an empty one: every read then yields its default.
+    // A missing or unreadable file gives an empty one: every read then yields its default. So
+    // does anything but a regular file (a pipe, a device) and a file past kLargestFile.
     static IniFile load(const std::string& path);
 
     // The value of `key` in `section`, or `fallback` (less its trailing spaces) when the

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -30,19 +31,16 @@ private:
 };
 
 // Opens a local file for reading only, refusing what is not a regular file: a folder gives
-// EISDIR, a pipe, device or /proc file EACCES ("File access denied"). A named pipe cannot hang
-// the open. `size` is the file's size at the open.
+// EISDIR, a pipe, device, /proc or /sys file EACCES ("File access denied"). A named pipe cannot
+// hang the open. `size` is the file's size at the open.
 [[nodiscard]] int openForReading(const std::string& path, FileDescriptor& file, off_t& size);
 
-// Reads the whole file, opened with openForReading. A file that yields fewer bytes than its size
-// gives kReadBeyondEnd.
-[[nodiscard]] int readWholeFile(const std::string& path, std::string& out);
-
-// Replaces `path` with `bytes` through a temporary file in the same folder: written, flushed,
-// then renamed over the old file. On any failure the old file is left as it was and the
-// temporary file is removed. A new file gets mode 0666 less the umask; a replaced file keeps
-// its mode.
-[[nodiscard]] int writeFileAtomically(const std::string& path, std::string_view bytes);
+// Reads the whole file, opened with openForReading, up to its real end: a file that grows while
+// it is read is read on, one that shrinks gives kReadBeyondEnd. A file of more than `limit`
+// bytes, at the open or by growing, gives kTooLarge before it is read or once it passes the limit.
+[[nodiscard]] int readWholeFile(const std::string& path, std::string& out, std::size_t limit);
+// The same for a file opened with openForReading, whose size was `size` at the open.
+[[nodiscard]] int readOpenFile(int fd, off_t size, std::string& out, std::size_t limit);
 
 // "orfiles\WebSession" -> "orfiles/WebSession": the tools name local files with "\" as the
 // folder separator.

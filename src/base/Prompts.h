@@ -19,6 +19,13 @@ public:
     // The standard error box: caption "Zandrel", error icon, OK. The text is the raw message;
     // the box itself adds the final "." (see errorBoxText).
     virtual void error(const std::string& text) = 0;
+    // The standard error box for `text` followed by a local file's name. The name is shown as
+    // the file system spells it (UTF-8), not through the code page of phone paths and texts.
+    // Where no text is shown, the two are simply one message.
+    virtual void localFileError(const std::string& text, const std::string& localPath)
+    {
+        error(text + localPath);
+    }
     // SaveDialog1 / OpenDialog1: the chosen file name, or nothing when the user cancels.
     virtual std::optional<std::string> saveFileName() = 0;
     virtual std::optional<std::string> openFileName() = 0;

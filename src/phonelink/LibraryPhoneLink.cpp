@@ -22,11 +22,11 @@ int32_t LibraryPhoneLink::fileList(void* records, int32_t count)
 int32_t LibraryPhoneLink::volInfo(int32_t* info) { return File_VolInfo(info); }
 int32_t LibraryPhoneLink::fileDelete(const std::string& path)
 {
-    return File_Delete(libraryText(path));
+    return libraryTakes(path) ? File_Delete(libraryText(path)) : kPathRefused;
 }
 int32_t LibraryPhoneLink::fileCreate(const std::string& path, int32_t mode)
 {
-    return File_Create(libraryText(path), mode);
+    return libraryTakes(path) ? File_Create(libraryText(path), mode) : kPathRefused;
 }
 int32_t LibraryPhoneLink::fileWrite(const void* data, int32_t size, int32_t last)
 {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zandrel {
 
@@ -26,7 +27,8 @@ public:
     // records: count * kFileRecordSize bytes, or nullptr when count is 0.
     virtual int32_t fileList(void* records, int32_t count) = 0;
     virtual int32_t volInfo(int32_t* info) = 0;
-    // The empty path is passed to the library as NULL.
+    // The empty path is passed to the library as NULL. A path the library cannot take as it
+    // stands (see libraryTakes) never reaches it: the call gives kPathRefused.
     virtual int32_t fileDelete(const std::string& path) = 0;
     virtual int32_t fileCreate(const std::string& path, int32_t mode) = 0;
     virtual int32_t fileWrite(const void* data, int32_t size, int32_t last) = 0;
@@ -37,6 +39,12 @@ public:
     // P2K_GetStatus's one answer that means a phone is there; any other value means none is.
     static constexpr int32_t kStatusConnected = 1;
     bool isConnected() { return getStatus() == kStatusConnected; }
+
+    // The result of a call whose path never reached the library.
+    static constexpr int32_t kPathRefused = -1;
+    // The library takes a path as a NUL-terminated text: a path holding a NUL byte would reach
+    // it cut at that byte, naming another file.
+    static bool libraryTakes(std::string_view path) { return path.find('\0') == path.npos; }
 };
 
 } // namespace zandrel

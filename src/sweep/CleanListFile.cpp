@@ -1,5 +1,6 @@
 #include "sweep/CleanListFile.h"
 
+#include "base/AtomicWrite.h"
 #include "base/ErrorText.h"
 #include "base/LocalFile.h"
 
@@ -12,6 +13,7 @@ namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kExtension = ".df";
 constexpr char kEndOfFile = 0x1A;
+constexpr std::string_view kLineBreakBytes = "\r\n\x1A";
 
 enum class CarriageReturns { DropAll, DropBeforeLineFeed };
 
@@ -39,18 +41,35 @@ PathList splitLines(std::string_view text, CarriageReturns carriageReturns)
     return lines;
 }
 
+std::string leftOutText(std::size_t leftOut)
+{
+    return std::to_string(leftOut) + (leftOut == 1 ? " path was" : " paths were") +
+           " left out of the list: a clean-list line cannot hold CR, LF or byte 1A";
+}
+
 void saveSweepList(SweepSession& session, bool tickedOnly)
 {
     const std::optional<std::string> chosen = session.prompts.saveFileName();
     if (!chosen)
         return;
     const std::string name = withCleanListExtension(*chosen);
-    if (const int err = writeFileAtomically(name, cleanListBytes(session.sweep, tickedOnly)))
+    std::size_t leftOut = 0;
+    const std::string bytes = cleanListBytes(session.sweep, tickedOnly, &leftOut);
+    if (const int err = writeFileAtomically(name, bytes)) {
         session.prompts.error(ioErrorText(err, name));
+        return;
+    }
+    if (leftOut > 0)
+        session.prompts.warning(leftOutText(leftOut));
 }
 } // namespace
 
-std::string cleanListBytes(const SweepList& list, bool tickedOnly)
+bool cleanListHolds(std::string_view path)
+{
+    return path.find_first_of(kLineBreakBytes) == std::string_view::npos;
+}
+
+std::string cleanListBytes(const SweepList& list, bool tickedOnly, std::size_t* leftOut)
 {
     std::size_t total = 0;
     for (std::size_t i = 0; i < list.size(); ++i)
@@ -58,12 +77,20 @@ std::string cleanListBytes(const SweepList& list, bool tickedOnly)
             total += list.path(i).size() + kLineEnd.size();
     std::string bytes;
     bytes.reserve(total);
+    std::size_t unheld = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (tickedOnly && !list.ticked(i))
             continue;
+        // Written raw, such a path would come back as other paths, or end the list early.
+        if (!cleanListHolds(list.path(i))) {
+            ++unheld;
+            continue;
+        }
         bytes.append(list.path(i));
         bytes.append(kLineEnd);
     }
+    if (leftOut)
+        *leftOut = unheld;
     return bytes;
 }
 
@@ -108,8 +135,11 @@ bool OpenCleanList(SweepSession& session)
     if (!name)
         return false;
     std::string bytes;
-    if (const int err = readWholeFile(*name, bytes)) {
-        session.prompts.error(ioErrorText(err, *name));
+    if (const int err = readWholeFile(*name, bytes, kLargestCleanList)) {
+        if (err == kTooLarge)
+            session.prompts.localFileError("Clean list larger than 64 MiB: ", *name);
+        else
+            session.prompts.error(ioErrorText(err, *name));
         return false;
     }
     session.clean = parseCleanList(bytes);

@@ -3,7 +3,6 @@
 #include "sweep/DeletionPass.h"
 #include "tools/RingFix.h"
 
-
 namespace zandrel {
 
 namespace {
@@ -15,7 +14,8 @@ std::size_t tickedCount(const SweepList& list)
     return count;
 }
 
-void deleteTicked(SweepSession& session)
+// Both return false when a path could not be passed on; the error box has been shown then.
+bool deleteTicked(SweepSession& session)
 {
     const SweepList& list = session.sweep;
     DeletionPass pass(session.phone, session.prompts, tickedCount(list));
@@ -23,14 +23,16 @@ void deleteTicked(SweepSession& session)
     for (std::size_t i = 0; i < list.size(); ++i)
         if (list.ticked(i))
             pass.remove(list.path(i));
+    return pass.finish();
 }
 
 // Every path goes, the first one included; empty ones are passed on as empty paths.
-void deleteEveryPath(SweepSession& session, const PathList& paths)
+bool deleteEveryPath(SweepSession& session, const PathList& paths)
 {
     DeletionPass pass(session.phone, session.prompts, paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i)
         pass.remove(paths[i]);
+    return pass.finish();
 }
 } // namespace
 
@@ -40,9 +42,10 @@ void CleanTicked(SweepSession& session)
         session.prompts.warning(session.texts.get(MessageText::NotList));
         return;
     }
-    deleteTicked(session);
-    // The ring fix has shown its own error when its seem file is missing; the deletions stand.
-    if (!RingFix(session.phone, session.prompts))
+    // A path left out is a failure, and so is a ring fix that failed (it has shown its own
+    // error); neither ends in message 75. The deletions done stand.
+    const bool everyPath = deleteTicked(session);
+    if (!RingFix(session.phone, session.prompts) || !everyPath)
         return;
     session.prompts.information(session.texts.get(MessageText::Deleted));
 }
@@ -53,7 +56,7 @@ void CleanJava(SweepSession& session)
         session.prompts.warning(session.texts.get(MessageText::ReadListFirst));
         return;
     }
-    deleteEveryPath(session, session.java);
+    [[maybe_unused]] const bool everyPath = deleteEveryPath(session, session.java);
 }
 
 void CleanByList(SweepSession& session)
@@ -62,7 +65,8 @@ void CleanByList(SweepSession& session)
         session.prompts.warning(session.texts.get(MessageText::NotList));
         return;
     }
-    deleteEveryPath(session, session.clean);
+    if (!deleteEveryPath(session, session.clean))
+        return;
     session.prompts.information(session.texts.get(MessageText::Deleted));
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zandrel {
 
@@ -18,8 +19,12 @@ public:
         : phone_(phone), prompts_(prompts), total_(total)
     {
     }
-    // The library's result is not looked at.
+    // The library's result is not looked at. A path the library cannot take as it stands (a NUL
+    // byte in it) is not passed on at all; finish() names it.
     void remove(std::string_view path);
+    // Ends the pass: shows one error box naming every path that was not passed on. Returns
+    // whether every path was passed on.
+    [[nodiscard]] bool finish();
 
 private:
     PhoneLink& phone_;
@@ -27,6 +32,8 @@ private:
     std::size_t total_;
     std::size_t done_ = 0;
     std::string path_; // one buffer for the whole pass
+    std::vector<std::string> refused_;
+    std::size_t refusedCount_ = 0;
 };
 
 } // namespace zandrel

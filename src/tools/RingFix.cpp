@@ -9,7 +9,8 @@ namespace {
 constexpr int32_t kRingSeem = 0x4C;
 constexpr int32_t kRingSeemRecord = 1;
 
-// False when the seem file cannot be opened; the file is closed again straight after the write.
+// False when the seem file cannot be opened or the library refuses it; the error box has been
+// shown then. The file is closed again straight after the write.
 bool writeRingSeem(PhoneLink& phone, Prompts& prompts)
 {
     // Opened for reading only, so a read-only seem file works too.
@@ -21,13 +22,19 @@ bool writeRingSeem(PhoneLink& phone, Prompts& prompts)
     }
     // The library takes the program's file variable, whose first four bytes are the fd.
     int seemFile = seem.get();
-    phone.seemWrite(kRingSeem, kRingSeemRecord, 0, 0, &seemFile);
+    const int32_t result = phone.seemWrite(kRingSeem, kRingSeemRecord, 0, 0, &seemFile);
+    if (result < 0) {
+        prompts.error("Seem_Write failed with result " + std::to_string(result) +
+                      "; the tone databases are left as they were");
+        return false;
+    }
     return true;
 }
 } // namespace
 
 bool RingFix(PhoneLink& phone, Prompts& prompts)
 {
+    // The tone databases go only once the new ring record is in place.
     if (!writeRingSeem(phone, prompts))
         return false;
     phone.fileDelete("/a/mobile/audio/TempToneDB.db");

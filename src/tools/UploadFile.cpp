@@ -5,20 +5,13 @@
 
 #include <cstdint>
 #include <limits>
-#include <sys/stat.h>
 
 namespace zandrel {
 
 namespace {
 constexpr const char* kMmaPhonePath = "/a/mobile/system/mma_ucp";
-constexpr std::uintmax_t kLargestUpload = std::numeric_limits<int32_t>::max();
-
-bool tooLargeToSend(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           static_cast<std::uintmax_t>(st.st_size) > kLargestUpload;
-}
+// The size goes to the library as a 32-bit number.
+constexpr std::size_t kLargestUpload = std::numeric_limits<int32_t>::max();
 } // namespace
 
 void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
@@ -29,17 +22,12 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
     // The whole file is read before the phone is touched: a file we cannot send leaves the
     // phone's own file in place.
     const std::string path = localPathFromToolPath(localPath);
-    if (tooLargeToSend(path)) {
-        prompts.error("File too large to send: " + path);
-        return;
-    }
     std::string data;
-    if (const int err = readWholeFile(path, data)) {
-        prompts.error(ioErrorText(err, path));
-        return;
-    }
-    if (data.size() > kLargestUpload) { // grew since we looked
-        prompts.error("File too large to send: " + path);
+    if (const int err = readWholeFile(path, data, kLargestUpload)) {
+        if (err == kTooLarge)
+            prompts.localFileError("File too large to send: ", path);
+        else
+            prompts.error(ioErrorText(err, path));
         return;
     }
     const auto size = static_cast<int32_t>(data.size());

@@ -20,6 +20,14 @@ void showBox(QWidget* owner, QMessageBox::Icon icon, const QString& title, const
 }
 } // namespace
 
+QString localFileErrorText(const std::string& text, const std::string& localPath)
+{
+    const std::string message = text + localPath;
+    const std::string ending = errorBoxText(message).substr(message.size());
+    return fromLocal8(text) + QFile::decodeName(QByteArray::fromStdString(localPath)) +
+           fromLocal8(ending);
+}
+
 QtPrompts::QtPrompts(QWidget* window, BusyIndicator& busy) : window_(window), busy_(busy) {}
 
 QWidget* QtPrompts::owner() const
@@ -39,11 +47,17 @@ void QtPrompts::information(const std::string& text)
     showBox(owner(), QMessageBox::Information, QStringLiteral("Information"), fromLocal8(text));
 }
 
-void QtPrompts::error(const std::string& text)
+void QtPrompts::error(const std::string& text) { showError(fromLocal8(errorBoxText(text))); }
+
+void QtPrompts::localFileError(const std::string& text, const std::string& localPath)
+{
+    showError(localFileErrorText(text, localPath));
+}
+
+void QtPrompts::showError(const QString& text)
 {
     BusyIndicator::ModalPause pause(busy_);
-    showBox(owner(), QMessageBox::Critical, QString::fromLatin1(zandrel::kProgramName),
-            fromLocal8(errorBoxText(text)));
+    showBox(owner(), QMessageBox::Critical, QString::fromLatin1(zandrel::kProgramName), text);
 }
 
 std::optional<std::string> QtPrompts::saveFileName() { return askFileName(true); }

@@ -7,6 +7,10 @@
 
 class BusyIndicator;
 
+// The error box's text for `text` (in the code page of phone paths and language texts) followed
+// by a local file's name (as the file system spells it), with the box's final ".".
+QString localFileErrorText(const std::string& text, const std::string& localPath);
+
 // The operations' boxes and dialogs, shown with Qt over the main window.
 class QtPrompts final : public zandrel::Prompts {
 public:
@@ -15,6 +19,7 @@ public:
     void warning(const std::string& text) override;
     void information(const std::string& text) override;
     void error(const std::string& text) override;
+    void localFileError(const std::string& text, const std::string& localPath) override;
     std::optional<std::string> saveFileName() override;
     std::optional<std::string> openFileName() override;
     void setCaption(const std::string& caption) override;
@@ -23,6 +28,7 @@ public:
 private:
     // A box while the window is being taken down has no owner to sit on.
     QWidget* owner() const;
+    void showError(const QString& text);
     std::optional<std::string> askFileName(bool save);
 
     QPointer<QWidget> window_;

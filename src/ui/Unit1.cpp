@@ -1,5 +1,6 @@
 #include "ui/Unit1.h"
 
+#include "base/ErrorText.h"
 #include "base/LanguageTable.h"
 #include "base/ProgramInfo.h"
 #include "base/Settings.h"
@@ -97,7 +98,7 @@ void TForm1::FormDestroy()
 {
     const SettingsFiles settings = settingsFiles(programDirectory_);
     if (writeLanguageSetting(settings, Russian1->isChecked()) != 0)
-        prompts_.error("Unable to write to " + settings.write);
+        prompts_.localFileError("Unable to write to ", settings.write);
 }
 
 void TForm1::applyText(Caption caption, const QString& text)
@@ -134,7 +135,7 @@ void TForm1::Timer2Timer()
         BitBtn1->setEnabled(view.phoneButtonsEnabled);
         BitBtn11->setEnabled(view.phoneButtonsEnabled);
     } catch (const std::exception& e) {
-        prompts_.error(e.what());
+        prompts_.error(exceptionText(e));
     }
     tickRunning_ = false;
 }

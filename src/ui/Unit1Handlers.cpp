@@ -1,4 +1,5 @@
 // What each button and menu item does: one operation, run as a handler.
+#include "base/ErrorText.h"
 #include "sweep/CleanListFile.h"
 #include "sweep/Cleaning.h"
 #include "sweep/ReadFromPhone.h"
@@ -41,12 +42,12 @@ void TForm1::runHandler(const std::function<void()>& operation, bool scrollToSel
     try {
         operation();
     } catch (const std::exception& e) {
-        prompts_.error(e.what());
+        prompts_.error(exceptionText(e));
     }
     try {
         syncListView(scrollToSelection);
     } catch (const std::exception& e) {
-        prompts_.error(e.what());
+        prompts_.error(exceptionText(e));
     }
 }
 

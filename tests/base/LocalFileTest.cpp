@@ -1,10 +1,13 @@
 #include "base/LocalFile.h"
+#include "base/AtomicWrite.h"
 #include "base/ErrorText.h"
 
 #include "FileSizeLimit.h"
 #include "TempDir.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,6 +15,8 @@
 using namespace zandrel;
 
 namespace {
+constexpr std::size_t kAnySize = 1 << 20;
+
 std::size_t entries(const std::string& folder)
 {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
@@ -29,7 +34,7 @@ TEST(ReadWholeFile, MissingFileLeavesOutputAlone)
 {
     TempDir dir;
     std::string out = "before";
-    const int err = readWholeFile(dir.file("none"), out);
+    const int err = readWholeFile(dir.file("none"), out, kAnySize);
     EXPECT_EQ(err, ENOENT);
     EXPECT_EQ(out, "before");
     EXPECT_EQ(ioErrorText(err, dir.file("none")), "File not found");
@@ -41,7 +46,7 @@ TEST(ReadWholeFile, ReadsEveryByte)
     const std::string bytes("a\0b\r\n\xFF\r", 7);
     dir.write("f", bytes);
     std::string out;
-    ASSERT_EQ(readWholeFile(dir.file("f"), out), 0);
+    ASSERT_EQ(readWholeFile(dir.file("f"), out, kAnySize), 0);
     EXPECT_EQ(out, bytes);
 }
 
@@ -49,7 +54,7 @@ TEST(ReadWholeFile, FolderIsAccessDenied)
 {
     TempDir dir;
     std::string out;
-    const int err = readWholeFile(dir.path(), out);
+    const int err = readWholeFile(dir.path(), out, kAnySize);
     EXPECT_EQ(ioErrorText(err, dir.path()), "File access denied");
 }
 
@@ -61,7 +66,8 @@ TEST(ReadWholeFile, OnlyRegularFilesAreRead)
     ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
     for (const std::string& path : {dir.file("pipe"), std::string("/dev/null")}) {
         std::string out = "old";
-        EXPECT_EQ(ioErrorText(readWholeFile(path, out), path), "File access denied") << path;
+        EXPECT_EQ(ioErrorText(readWholeFile(path, out, kAnySize), path), "File access denied")
+            << path;
         EXPECT_EQ(out, "old");
     }
 }
@@ -118,9 +124,12 @@ TEST(IoErrorText, ChoosesByWhatIsMissing)
     const std::string missingFile = dir.file("missing");
     const std::string missingFolder = dir.file("folder/missing");
     const std::string fileAsFolder = dir.file("plain/missing");
-    EXPECT_EQ(ioErrorText(readWholeFile(missingFile, out), missingFile), "File not found");
-    EXPECT_EQ(ioErrorText(readWholeFile(missingFolder, out), missingFolder), "Invalid filename");
-    EXPECT_EQ(ioErrorText(readWholeFile(fileAsFolder, out), fileAsFolder), "Invalid filename");
+    EXPECT_EQ(ioErrorText(readWholeFile(missingFile, out, kAnySize), missingFile),
+              "File not found");
+    EXPECT_EQ(ioErrorText(readWholeFile(missingFolder, out, kAnySize), missingFolder),
+              "Invalid filename");
+    EXPECT_EQ(ioErrorText(readWholeFile(fileAsFolder, out, kAnySize), fileAsFolder),
+              "Invalid filename");
 }
 
 TEST(IoErrorText, FixedTexts)
@@ -162,5 +171,59 @@ TEST(LocalPathFromToolPath, TurnsBackslashesIntoSlashes)
 {
     EXPECT_EQ(localPathFromToolPath("orfiles\\mma_ucp(c650)"), "orfiles/mma_ucp(c650)");
     EXPECT_EQ(localPathFromToolPath("seem/004c_0001.seem"), "seem/004c_0001.seem");
+}
+} // namespace
+
+namespace {
+TEST(ReadWholeFile, KernelFilesAreRefusedThoughTheyCallThemselvesRegular)
+{
+    for (const std::string path :
+         {"/proc/self/status", "/sys/kernel/mm/transparent_hugepage/enabled"}) {
+        if (!std::filesystem::exists(path))
+            continue;
+        std::string out = "old";
+        EXPECT_EQ(ioErrorText(readWholeFile(path, out, kAnySize), path), "File access denied")
+            << path;
+        EXPECT_EQ(out, "old");
+    }
+}
+
+TEST(ReadWholeFile, FilePastTheLimitIsNotRead)
+{
+    TempDir dir;
+    dir.write("f", "12345");
+    std::string out = "old";
+    EXPECT_EQ(readWholeFile(dir.file("f"), out, 4), kTooLarge);
+    EXPECT_EQ(out, "old");
+    EXPECT_EQ(readWholeFile(dir.file("f"), out, 5), 0);
+    EXPECT_EQ(out, "12345");
+}
+
+TEST(ReadOpenFile, FileThatChangedSizeSinceItsOpenIsReadToItsRealEndOrRefused)
+{
+    TempDir dir;
+    struct Row {
+        std::string after; // the file's bytes once it has been opened
+        std::size_t limit;
+        int result;
+        std::string read;
+    };
+    const std::string grown = "before" + std::string(200000, 'g');
+    for (const Row& row :
+         {Row{grown, kAnySize, 0, grown}, Row{"bef", kAnySize, kReadBeyondEnd, "old"},
+          Row{"before and after", 10, kTooLarge, "old"}}) {
+        dir.write("f", "before");
+        FileDescriptor file;
+        off_t size = 0;
+        ASSERT_EQ(openForReading(dir.file("f"), file, size), 0);
+        EXPECT_EQ(::fcntl(file.get(), F_GETFL) & O_ACCMODE, O_RDONLY);
+        std::FILE* writer = std::fopen(dir.file("f").c_str(), "w");
+        ASSERT_NE(writer, nullptr);
+        std::fwrite(row.after.data(), 1, row.after.size(), writer);
+        std::fclose(writer);
+        std::string out = "old";
+        EXPECT_EQ(readOpenFile(file.get(), size, out, row.limit), row.result);
+        EXPECT_EQ(out, row.read);
+    }
 }
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace zandrel {
@@ -57,17 +58,23 @@ int32_t FakePhoneLink::volInfo(int32_t* info)
     return enter("File_VolInfo") ? freeBytes : -1;
 }
 
+namespace {
+// A NUL-terminated text ends at its first NUL byte, whatever the caller meant.
+std::string asLibrarySees(const std::string& path) { return path.substr(0, path.find('\0')); }
+} // namespace
+
 int32_t FakePhoneLink::fileDelete(const std::string& path)
 {
-    if (!enter("File_Delete " + path))
+    const std::string seen = asLibrarySees(path);
+    if (!enter("File_Delete " + seen))
         return -1;
-    files.erase(std::remove(files.begin(), files.end(), path), files.end());
+    files.erase(std::remove(files.begin(), files.end(), seen), files.end());
     return 0;
 }
 
 int32_t FakePhoneLink::fileCreate(const std::string& path, int32_t mode)
 {
-    return enter("File_Create " + path + " " + std::to_string(mode)) ? 0 : -1;
+    return enter("File_Create " + asLibrarySees(path) + " " + std::to_string(mode)) ? 0 : -1;
 }
 
 int32_t FakePhoneLink::fileWrite(const void* data, int32_t size, int32_t last)
@@ -89,12 +96,13 @@ int32_t FakePhoneLink::seemWrite(int32_t seem, int32_t record, int32_t a, int32_
         return -1;
     int fd = -1;
     std::memcpy(&fd, file, sizeof fd);
+    seemAccessModes.push_back(::fcntl(fd, F_GETFL) & O_ACCMODE);
     std::string bytes;
     char chunk[4096];
     for (ssize_t n; (n = ::read(fd, chunk, sizeof chunk)) > 0;)
         bytes.append(chunk, static_cast<std::size_t>(n));
     seemData.push_back(std::move(bytes));
-    return 0;
+    return seemResult;
 }
 
 std::vector<std::string> FakePhoneLink::callsOf(const std::string& prefix) const

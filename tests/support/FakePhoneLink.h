@@ -12,6 +12,7 @@ namespace zandrel {
 // A phone in memory that records every call, in order, as one line of text:
 //   "P2K_Init", "P2K_GetStatus", "P2K_Restart", "File_Count", "File_List 3", "File_VolInfo",
 //   "File_Delete /a/x" (the empty path as "File_Delete "), "File_Create /a/x 4",
+// paths as the library would see them, cut at their first NUL byte,
 //   "File_Write 5 4", "File_Close", "Seem_Write 76 1 0 0".
 // It can be told to fail the N-th call, to report a count that disagrees with its list, or to
 // drop the connection after N calls.
@@ -34,6 +35,9 @@ public:
     std::vector<std::string> calls;
     std::vector<std::string> writtenBuffers; // File_Write: size + 1 bytes (data and the zero)
     std::vector<std::string> seemData;       // Seem_Write: every byte read from the handed fd
+    std::vector<int> seemAccessModes;        // Seem_Write: the handed fd's O_RDONLY, O_RDWR...
+    // Seem_Write's result once it has read the file; a test's way to make the library refuse.
+    int32_t seemResult = 0;
     std::vector<int32_t*> volInfoAddresses;
 
     int32_t init() override;

@@ -6,6 +6,7 @@
 #include "sweep/Cleaning.h"
 
 #include <filesystem>
+#include <unistd.h>
 
 using namespace zandrel;
 
@@ -210,5 +211,41 @@ TEST_F(CleanListFileTest, SavedTickedPathsAreAllDeletedFromTheList)
     CleanByList(session);
     EXPECT_EQ(prompts.take(), (Lines{"save", "open", "information: Deleted successfully"}));
     EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/x", "File_Delete /a/z"}));
+}
+
+TEST_F(CleanListFileTest, PathsTheFormatCannotHoldAreLeftOutAndCounted)
+{
+    // Written raw, "/a/x\r\n/a/y" would come back as two other paths, and 0x1A would end the
+    // list; "/a/y" is a real entry that is not ticked.
+    fillSweep({"/a/x\r\n/a/y", "/a/y", "/a/cr\rx", "/a/lf\nx", "/a/eof\x1A", "/a/z"},
+              {0, 2, 3, 4, 5});
+    prompts.answerSave(folder.file("ticked"));
+    SaveChecked(session);
+    prompts.answerSave(folder.file("all"));
+    SaveList(session);
+    const std::string note =
+        " left out of the list: a clean-list line cannot hold CR, LF or byte 1A";
+    EXPECT_EQ(prompts.take(), (Lines{"save", "warning: 4 paths were" + note, "save",
+                                     "warning: 4 paths were" + note}));
+    for (const auto& [file, lines] :
+         {std::pair<std::string, Lines>{"ticked.df", {"/a/z"}}, {"all.df", {"/a/y", "/a/z"}}}) {
+        prompts.answerOpen(folder.file(file));
+        ASSERT_TRUE(OpenCleanList(session));
+        EXPECT_EQ(prompts.take(), (Lines{"open"}));
+        EXPECT_EQ(linesOf(session.clean), lines) << file;
+    }
+}
+
+TEST_F(CleanListFileTest, ListPastTheLimitIsRefusedBeforeItIsRead)
+{
+    session.clean.push_back("/keep");
+    folder.write("huge.df", "");
+    // A sparse file: its size passes the limit while it takes no room on the disk.
+    ASSERT_EQ(::truncate(folder.file("huge.df").c_str(), kLargestCleanList + 1), 0);
+    prompts.answerOpen(folder.file("huge.df"));
+    EXPECT_FALSE(OpenCleanList(session));
+    EXPECT_EQ(prompts.take(),
+              (Lines{"open", "error: Clean list larger than 64 MiB: " + folder.file("huge.df")}));
+    EXPECT_EQ(linesOf(session.clean), (Lines{"/keep"}));
 }
 } // namespace

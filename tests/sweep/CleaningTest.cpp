@@ -143,3 +143,18 @@ TEST_F(CleaningTest, CleanByListDeletesEveryLineThenReports)
     EXPECT_EQ(linesOf(session.clean), (Lines{"/a/first", "", "/a/third"}));
 }
 } // namespace
+
+namespace {
+TEST_F(CleaningTest, LineWithNulByteNeverReachesTheLibrary)
+{
+    // Cut at its NUL, the line would name ring.mp3, which the list does not hold.
+    phone.files = {"/a/mobile/audio/ring.mp3", "/a/x", "/a/y"};
+    const std::string withNul("/a/mobile/audio/ring.mp3\0.keep", 30);
+    session.clean = pathList({"/a/x", withNul, std::string("\0", 1), "/a/y"});
+    CleanByList(session);
+    EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/x", "File_Delete /a/y"}));
+    EXPECT_EQ(phone.files, (Lines{"/a/mobile/audio/ring.mp3"}));
+    EXPECT_EQ(prompts.take(), (Lines{"error: 2 lines hold a NUL byte and were not deleted:\n"
+                                     "/a/mobile/audio/ring.mp3<NUL>.keep\n<NUL>"}));
+}
+} // namespace

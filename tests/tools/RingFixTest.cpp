@@ -1,11 +1,12 @@
 #include "tools/RingFix.h"
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
-#include "TestLists.h"
 #include "TempDir.h"
+#include "TestLists.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,12 +70,23 @@ TEST_F(RingFixTest, LooksInTheWorkingDirectoryOfTheMoment)
 
 TEST_F(RingFixTest, ReadOnlySeemFileWorks)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root opens read-only files for writing too";
+    // The descriptor's access mode shows it, whoever runs the test: root could open a
+    // read-only file for writing too.
     folder.write("seem/004c_0001.seem", "ro");
     ::chmod(folder.file("seem/004c_0001.seem").c_str(), 0444);
     EXPECT_TRUE(RingFix(phone, prompts));
     EXPECT_EQ(phone.seemData, (Lines{"ro"}));
+    EXPECT_EQ(phone.seemAccessModes, (std::vector<int>{O_RDONLY}));
+}
+
+TEST_F(RingFixTest, RefusedSeemIsReportedAndTheDatabasesStay)
+{
+    folder.write("seem/004c_0001.seem", std::string(2 << 20, 's'));
+    phone.seemResult = -2;
+    EXPECT_FALSE(RingFix(phone, prompts));
+    EXPECT_EQ(phone.calls, (Lines{kRingFixCalls.front()}));
+    EXPECT_EQ(prompts.take(), (Lines{"error: Seem_Write failed with result -2; the tone "
+                                     "databases are left as they were"}));
 }
 
 TEST_F(RingFixTest, SeemFileThatCannotBeOpenedReachesNothing)

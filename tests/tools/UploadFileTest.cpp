@@ -74,7 +74,10 @@ TEST_F(UploadFileTest, LocalFileThatCannotBeReadLeavesThePhoneAlone)
     for (const Row row : {Row{"missing folder", "error: Invalid filename"},
                           Row{"missing file", "error: File not found"},
                           Row{"other case only", "error: File not found"},
-                          Row{"folder for file", "error: File access denied"}}) {
+                          Row{"folder for file", "error: File access denied"},
+                          Row{"pipe for file", "error: File access denied"},
+                          Row{"link to a device", "error: File access denied"},
+                          Row{"link to a /proc file", "error: File access denied"}}) {
         std::filesystem::remove_all(folder.file("orfiles"));
         const std::string setup = row.setup;
         if (setup == "missing file")
@@ -83,6 +86,16 @@ TEST_F(UploadFileTest, LocalFileThatCannotBeReadLeavesThePhoneAlone)
             folder.write("orfiles/mma_ucp(C650)", "upper case C");
         if (setup == "folder for file")
             std::filesystem::create_directories(folder.file("orfiles/mma_ucp(c650)"));
+        const std::string file = folder.file("orfiles/mma_ucp(c650)");
+        if (setup == "pipe for file" || setup.starts_with("link"))
+            std::filesystem::create_directory(folder.file("orfiles"));
+        if (setup == "pipe for file") {
+            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+        }
+        if (setup == "link to a device")
+            std::filesystem::create_symlink("/dev/zero", file);
+        if (setup == "link to a /proc file")
+            std::filesystem::create_symlink("/proc/self/status", file);
         phone.calls.clear();
         UploadMmaC650(phone, prompts);
         EXPECT_EQ(prompts.take(), (Lines{row.error})) << setup;
@@ -115,8 +128,8 @@ TEST_F(UploadFileTest, LooksInTheWorkingDirectoryOfTheMoment)
 
 TEST_F(UploadFileTest, ReadOnlyLocalFileWorks)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root opens read-only files for writing too";
+    // Meaningful only where file permissions bind; that the file is opened for reading only
+    // is checked on the descriptor in the local file tests, for root too.
     folder.write("orfiles/WebSession", "ro");
     ::chmod(folder.file("orfiles/WebSession").c_str(), 0444);
     UploadWebSession(phone, prompts);
@@ -129,9 +142,7 @@ TEST_F(UploadFileTest, FileTooLargeForOneWriteIsRefusedBeforeThePhoneIsTouched)
     // A sparse file: its size says 2 GiB while it takes no room on the disk.
     ASSERT_EQ(::truncate(folder.file("orfiles/WebSession").c_str(), 0x80000000LL), 0);
     UploadWebSession(phone, prompts);
-    const Lines shown = prompts.take();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_TRUE(shown[0].starts_with("error: File too large")) << shown[0];
+    EXPECT_EQ(prompts.take(), (Lines{"error: File too large to send: orfiles/WebSession"}));
     EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus"}));
 }
 } // namespace

@@ -1,0 +1,23 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace zandrel {
+
+// Replaces `path` with `bytes` so that a failed or interrupted write leaves the old file as it
+// was. Returns 0 or an error number for ioErrorText().
+// - A symbolic link is written through: the file at the end of the links is replaced, the links
+//   stay links.
+// - The bytes go to a temporary file beside that file, named temporaryPrefix() + pid + "-XXXXXX":
+//   written, flushed, renamed over the file, then the folder is flushed. Temporary files of
+//   ours that a process killed mid-write left behind are removed first.
+// - Where the folder takes no new file but the file itself may be written, it is written in
+//   place; a failure after the first byte gives kHalfWritten.
+// A new file gets mode 0666 less the umask; a replaced file keeps its mode. A file we may not
+// write stays as it is (EACCES), and so does anything that is not a regular file.
+[[nodiscard]] int writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// ".Zandrel.ini.zandrel-": how the temporary files for a file of this name begin.
+std::string temporaryPrefix(std::string_view fileName);
+
+} // namespace zandrel
