@@ -3,6 +3,7 @@
 #include "base/ProgramInfo.h"
 #include "base/Settings.h"
 #include "phonelink/LibraryPhoneLink.h"
+#include "ui/CloseOnSignals.h"
 #include "ui/Resources.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -37,7 +38,11 @@ int runZandrel(int argc, char** argv)
                      zandrel::kProgramName);
         return 1;
     }
-    QApplication app(argc, argv);
+    // Zandrel takes no arguments, and Qt would act on its own (-reverse, -style, -platform...):
+    // it gets the program name alone.
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>(zandrel::kProgramName), nullptr};
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QString::fromLatin1(zandrel::kProgramName));
     initZandrelResources();
     QApplication::setWindowIcon(programIcon());
@@ -49,6 +54,7 @@ int runZandrel(int argc, char** argv)
     QObject::connect(Form1, &TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     Form2 = new TForm2;
     Form3 = new TForm3;
+    const CloseOnSignals closeOnSignals(Form1);
     Form1->show();
     QApplication::exec();
 

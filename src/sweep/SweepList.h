@@ -23,6 +23,7 @@ public:
 
     std::optional<std::size_t> selected() const { return selected_; }
     void select(std::size_t i) { selected_ = i; } // ends the selection of any other entry
+    void clearSelection() { selected_.reset(); }
 
     // Changes whenever entries are added or removed, so a view knows to rebuild its rows.
     std::uint64_t revision() const { return revision_; }

@@ -58,12 +58,10 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(kMonitorPeriodMs);
     connectHandlers();
+    // The list's selection follows the view's, a selection cleared by hand included, so the next
+    // handler's view update shows what the user left.
     connect(CheckListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this](const QItemSelection& selected) {
-                if (!selected.indexes().isEmpty())
-                    session_.sweep.select(
-                        static_cast<std::size_t>(selected.indexes().first().row()));
-            });
+            [this] { takeSelectionFromView(); });
     // Menu shortcuts win over the keys a text box or list would take for itself (Ctrl+A).
     Edit1->installEventFilter(this);
     CheckListBox1->installEventFilter(this);
@@ -117,6 +115,15 @@ void TForm1::applyText(Caption caption, const QString& text)
         group->setTitle(text);
     else if (auto* label = findChild<QLabel*>(name))
         label->setText(text);
+}
+
+void TForm1::takeSelectionFromView()
+{
+    const QModelIndexList rows = CheckListBox1->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        session_.sweep.clearSelection();
+    else
+        session_.sweep.select(static_cast<std::size_t>(rows.first().row()));
 }
 
 QString TForm1::panelText(int panel) const { return statusPanels_[panel]->text(); }

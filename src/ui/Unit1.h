@@ -156,6 +156,7 @@ private:
     // list view brought up to date afterwards.
     void runHandler(const std::function<void()>& operation, bool scrollToSelection = false);
     void syncListView(bool scrollToSelection);
+    void takeSelectionFromView();
     void openCleanList();
     void cleanByList();
 

@@ -13,11 +13,14 @@ TForm2* Form2 = nullptr;
 
 namespace {
 // toPlainText() turns no-break spaces (byte 0xA0) into plain spaces; the raw text keeps every
-// character and only needs its paragraph separators turned back into line breaks.
+// character and only needs its breaks turned into line breaks: paragraph separators between
+// blocks, and the line separators that Shift+Enter or a pasted text puts inside one. Each looks
+// like a new line in the box, so each is one for the list.
 QString exactText(const QPlainTextEdit& edit)
 {
     QString text = edit.document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    for (const QChar lineBreak : {QChar(QChar::ParagraphSeparator), QChar(QChar::LineSeparator)})
+        text.replace(lineBreak, QLatin1Char('\n'));
     return text;
 }
 } // namespace

@@ -1,4 +1,5 @@
 #include "ui/TextCodec.h"
+#include "ui/QtPrompts.h"
 
 #include <gtest/gtest.h>
 
@@ -66,4 +67,16 @@ TEST(TextCodec, CharactersOutsideTheCodePageBecomeQuestionMarks)
     }
 }
 
+TEST(LocalFileErrorText, LocalNamesAreShownAsTheFileSystemSpellsThem)
+{
+    // A folder named "прог" in UTF-8, after a text in the phone's code page ("Ошибка: ").
+    const std::string folder = "/home/\xD0\xBF\xD1\x80\xD0\xBE\xD0\xB3";
+    EXPECT_EQ(localFileErrorText("\xCE\xF8\xE8\xE1\xEA\xE0: ", folder + "/Zandrel.ini"),
+              QStringLiteral("\u041E\u0448\u0438\u0431\u043A\u0430: /home/"
+                             "\u043F\u0440\u043E\u0433/Zandrel.ini."));
+    EXPECT_EQ(localFileErrorText("File too large to send: ", folder + "/"),
+              QStringLiteral("File too large to send: /home/\u043F\u0440\u043E\u0433/."));
+    EXPECT_EQ(localFileErrorText("Unable to write to ", "a-"),
+              QStringLiteral("Unable to write to a-"));
+}
 } // namespace

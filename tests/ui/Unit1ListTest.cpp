@@ -94,6 +94,31 @@ TEST_F(ListTest, ClickingARowSelectsItWithoutTicking)
     EXPECT_FALSE(form->session().sweep.ticked(2));
 }
 
+TEST_F(ListTest, SelectionClearedByHandStaysClearedThroughRulesAndFailedSearches)
+{
+    fillSweep({"/a/mobile/audio/x.mp3", "/a/1", "/a/2"});
+    click("BitBtn2");
+    const QPoint row1 = view->visualRect(listModel()->index(1, 0)).center() + QPoint(40, 0);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row1);
+    ASSERT_EQ(form->session().sweep.selected(), std::optional<std::size_t>(1));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, row1);
+    EXPECT_EQ(form->session().sweep.selected(), std::nullopt);
+
+    // A rule that ticks nothing, one that ticks, and a search without a match.
+    find<QLineEdit>("Edit1")->setText(QStringLiteral("nothing ends so"));
+    for (const char* button : {"BitBtn8", "BitBtn2", "BitBtn10"}) {
+        click(button);
+        EXPECT_TRUE(view->selectionModel()->selectedRows().isEmpty()) << button;
+        EXPECT_EQ(form->session().sweep.selected(), std::nullopt) << button;
+    }
+
+    // A selection by hand stays as it is too.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row1);
+    click("BitBtn8");
+    EXPECT_EQ(view->selectionModel()->selectedRows().value(0).row(), 1);
+    EXPECT_EQ(form->session().sweep.selected(), std::optional<std::size_t>(1));
+}
+
 TEST_F(ListTest, RuleTicksShowInTheRows)
 {
     fillSweep({"/a/mobile/audio/x.mp3", "/a/mobile/video/y.3gp", "/a/mobile/audio/funlight.pat"});

@@ -159,6 +159,16 @@ TEST_F(HandlerTest, ExceptionIsShownAndTheProgramGoesOn)
     EXPECT_EQ(std::count(phone.calls.begin(), phone.calls.end(), "P2K_Restart"), 2);
 }
 
+TEST_F(HandlerTest, FailedAllocationSaysNotEnoughMemoryNotTheExceptionName)
+{
+    create();
+    phone.onCall = [](const std::string&) { throw std::bad_alloc(); };
+    click("BitBtn12");
+    phone.onCall = [](const std::string&) { std::vector<char>().reserve(SIZE_MAX); };
+    click("BitBtn12");
+    EXPECT_EQ(prompts.take(), (Records{"error: Not enough memory", "error: Not enough memory"}));
+}
+
 // Qt boxes and dialogs ----------------------------------------------------------------------
 
 // Runs `answer` on the next modal box or dialog once its event loop runs.

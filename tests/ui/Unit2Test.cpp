@@ -1,5 +1,5 @@
-#include "TestLists.h"
 #include "ui/Unit2.h"
+#include "TestLists.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -113,6 +113,19 @@ TEST_F(Form2Test, TypedLinesBecomeCleanListLines)
     typeAtEnd("x");
     ASSERT_TRUE(form->takeEdits(lines));
     EXPECT_EQ(linesOf(lines).back(), "/a/?x");
+}
+
+TEST_F(Form2Test, EveryLineBreakInTheBoxIsALineBreakOfTheList)
+{
+    // Shift+Enter, and text pasted with any of the line ends the box takes.
+    typeAtEnd("/a/one");
+    QTest::keyClick(form->Memo1, Qt::Key_Return, Qt::ShiftModifier);
+    typeAtEnd("/a/two");
+    form->Memo1->insertPlainText(QStringLiteral("\n/a/3\r\n/a/4\r/a/5\u2028/a/6\u2029/a/7"));
+    PathList lines;
+    ASSERT_TRUE(form->takeEdits(lines));
+    EXPECT_EQ(linesOf(lines), (std::vector<std::string>{"/a/one", "/a/two", "/a/3", "/a/4", "/a/5",
+                                                        "/a/6", "/a/7"}));
 }
 
 TEST_F(Form2Test, ClearingTheTextGivesAnEmptyList)
