@@ -61,10 +61,15 @@ TEST(ReadWholeFile, FolderIsAccessDenied)
 TEST(ReadWholeFile, OnlyRegularFilesAreRead)
 {
     // A named pipe would block a plain open, and it or a device reads as empty: both are refused
-    // rather than taken for an empty file.
+    // rather than taken for an empty file. So are /proc and /sys files, which call themselves
+    // regular but give a size of 0 or 4096 whatever they hold.
     TempDir dir;
     ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
-    for (const std::string& path : {dir.file("pipe"), std::string("/dev/null")}) {
+    for (const std::string& path :
+         {dir.file("pipe"), std::string("/dev/null"), std::string("/proc/self/status"),
+          std::string("/sys/kernel/mm/transparent_hugepage/enabled")}) {
+        if (!std::filesystem::exists(path))
+            continue;
         std::string out = "old";
         EXPECT_EQ(ioErrorText(readWholeFile(path, out, kAnySize), path), "File access denied")
             << path;
@@ -175,19 +180,6 @@ TEST(LocalPathFromToolPath, TurnsBackslashesIntoSlashes)
 } // namespace
 
 namespace {
-TEST(ReadWholeFile, KernelFilesAreRefusedThoughTheyCallThemselvesRegular)
-{
-    for (const std::string path :
-         {"/proc/self/status", "/sys/kernel/mm/transparent_hugepage/enabled"}) {
-        if (!std::filesystem::exists(path))
-            continue;
-        std::string out = "old";
-        EXPECT_EQ(ioErrorText(readWholeFile(path, out, kAnySize), path), "File access denied")
-            << path;
-        EXPECT_EQ(out, "old");
-    }
-}
-
 TEST(ReadWholeFile, FilePastTheLimitIsNotRead)
 {
     TempDir dir;

@@ -88,6 +88,17 @@ TEST_F(CleaningTest, MissingSeemFileEndsTheCleanAfterTheDeletions)
     EXPECT_EQ(prompts.take(), (Lines{"error: File not found"}));
 }
 
+TEST_F(CleaningTest, RefusedSeemEndsTheCleanWithoutSuccess)
+{
+    phone.seemResult = -2;
+    fillSweep({"/a/0"}, {0});
+    CleanTicked(session);
+    EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/0", "Seem_Write 76 1 0 0"}));
+    const Lines shown = prompts.take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_TRUE(shown[0].starts_with("error: Seem_Write failed with result -2")) << shown[0];
+}
+
 TEST_F(CleaningTest, LongPassReportsProgressToTheEnd)
 {
     Lines paths;
