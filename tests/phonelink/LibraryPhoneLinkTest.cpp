@@ -50,6 +50,10 @@ TEST_F(LibraryPhoneLinkTest, ListAndFreeSpaceComeThrough)
     EXPECT_EQ(pathAt(1), "/a/x");
     int32_t info = 0;
     EXPECT_EQ(link.volInfo(&info), 1000000 - 9);
+
+    // A restarting phone is away for a while.
+    EXPECT_EQ(link.restart(), 0);
+    EXPECT_NE(link.getStatus(), PhoneLink::kStatusConnected);
 }
 
 TEST_F(LibraryPhoneLinkTest, UploadCallsArriveInTheirArgumentOrder)
