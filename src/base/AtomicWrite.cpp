@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -78,20 +79,37 @@ pid_t writerOf(std::string_view rest)
     return 0;
 }
 
+// Earlier versions named their temporary files ".zandrel-XXXXXX", without the file or the
+// writer; one that has not changed for this long is no write in progress.
+bool leftByEarlierVersion(int dir, std::string_view name)
+{
+    constexpr std::string_view kEarlierPrefix = ".zandrel-";
+    constexpr std::size_t kRandomPart = 6;
+    constexpr time_t kQuietSeconds = 600;
+    if (name.size() != kEarlierPrefix.size() + kRandomPart || !name.starts_with(kEarlierPrefix))
+        return false;
+    struct stat st {};
+    return ::fstatat(dir, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(st.st_mode) && st.st_mtime < ::time(nullptr) - kQuietSeconds;
+}
+
 // A temporary file whose writer is gone was left by a process killed mid-write.
+bool isStale(int dir, std::string_view name, const std::string& prefix)
+{
+    if (!name.starts_with(prefix))
+        return leftByEarlierVersion(dir, name);
+    const pid_t writer = writerOf(name.substr(prefix.size()));
+    return writer > 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH;
+}
+
 void removeStaleTemporaries(const std::string& folder, const std::string& prefix)
 {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
         return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (!name.starts_with(prefix))
-            continue;
-        const pid_t writer = writerOf(name.substr(prefix.size()));
-        if (writer > 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH)
+    while (const dirent* entry = ::readdir(dir))
+        if (isStale(::dirfd(dir), entry->d_name, prefix))
             ::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
     ::closedir(dir);
 }
 

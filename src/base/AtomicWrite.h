@@ -10,7 +10,8 @@ namespace zandrel {
 //   stay links.
 // - The bytes go to a temporary file beside that file, named temporaryPrefix() + pid + "-XXXXXX":
 //   written, flushed, renamed over the file, then the folder is flushed. Temporary files of
-//   ours that a process killed mid-write left behind are removed first.
+//   ours that a process killed mid-write left behind are removed first, and so are those of
+//   earlier versions (".zandrel-XXXXXX") untouched for ten minutes.
 // - Where the folder takes no new file but the file itself may be written, it is written in
 //   place; a failure after the first byte gives kHalfWritten.
 // A new file gets mode 0666 less the umask; a replaced file keeps its mode. A file we may not

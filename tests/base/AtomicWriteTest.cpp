@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,10 +80,16 @@ TEST(WriteFileAtomically, StaleTemporaryFilesOfOursAreRemovedAtTheNextSave)
     const std::string stale = prefix + std::to_string(endedProcess()) + "-a1b2c3";
     const std::string living = prefix + std::to_string(::getppid()) + "-d4e5f6";
     const std::string otherFile = temporaryPrefix("list.df") + "1-g7h8i9";
-    for (const std::string& name : {stale, living, otherFile})
+    // An earlier version's, named without file or writer: removed once it has long been quiet.
+    const std::string earlierOld = ".zandrel-Ab12Cd";
+    const std::string earlierNew = ".zandrel-Ef34Gh";
+    for (const std::string& name : {stale, living, otherFile, earlierOld, earlierNew})
         dir.write(name, "half");
+    const timeval anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+    ASSERT_EQ(::utimes(dir.file(earlierOld).c_str(), anHourAgo), 0);
     ASSERT_EQ(writeFileAtomically(dir.file("Zandrel.ini"), "[Language]\r\n"), 0);
-    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{living, otherFile, "Zandrel.ini"}));
+    EXPECT_EQ(namesIn(dir.path()),
+              (std::vector<std::string>{living, otherFile, earlierNew, "Zandrel.ini"}));
 }
 
 TEST(WriteFileAtomically, FolderThatTakesNoNewFileGetsTheFileWrittenInPlace)
