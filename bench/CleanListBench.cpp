@@ -1,66 +1,152 @@
-// Writing and reading a clean-list file of a million lines.
+// SaveList, SaveChecked and OpenCleanList against one write and fsync of the same bytes, and
+// against reading the file and splitting it with memchr.
 #include "BenchPaths.h"
+#include "BenchRatio.h"
+#include "BenchSession.h"
+#include "base/MessageTexts.h"
 #include "sweep/CleanListFile.h"
 
-#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zandrel;
 
 namespace {
-constexpr std::size_t kLines = 1'000'000;
 
-SweepList sweepList()
-{
-    SweepList list;
-    std::size_t i = 0;
-    for (const auto& path : benchPaths(kLines)) {
-        list.append(path);
-        list.setTicked(i, i % 3 == 0);
-        ++i;
+struct Folder {
+    std::string path;
+    Folder()
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zandrel-bench-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("no temporary folder");
+        path = pattern;
     }
-    return list;
+    ~Folder()
+    {
+        for (const char* name : {"/list.df", "/baseline.df"})
+            ::unlink((path + name).c_str());
+        ::rmdir(path.c_str());
+    }
+};
+
+struct Fixture {
+    Folder folder;
+    MessageTexts texts;
+    MemoryPhone phone{noPaths()};
+    AnsweringPrompts prompts;
+    SweepSession session{phone, prompts, texts, {}, {}, {}};
+
+    explicit Fixture(std::size_t count)
+    {
+        std::size_t i = 0;
+        for (const auto& path : benchPaths(count)) {
+            session.sweep.append(path);
+            session.sweep.setTicked(i, i % 3 == 0);
+            ++i;
+        }
+        prompts.fileName = folder.path + "/list.df";
+    }
+    static const std::vector<std::string>& noPaths()
+    {
+        static const std::vector<std::string> none;
+        return none;
+    }
+    std::string baselineFile() const { return folder.path + "/baseline.df"; }
+};
+
+void check(bool ok, const char* what)
+{
+    if (!ok)
+        throw std::runtime_error(what);
 }
 
-void CleanListBytesBench(benchmark::State& state)
+void writeAndSync(const std::string& name, const std::string& bytes)
 {
-    const SweepList list = sweepList();
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    check(fd >= 0, "open");
+    check(::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()), "write");
+    check(::fsync(fd) == 0, "fsync");
+    ::close(fd);
+}
+
+void SaveBench(benchmark::State& state)
+{
+    Fixture f(static_cast<std::size_t>(state.range(1)));
     const bool tickedOnly = state.range(0) != 0;
-    std::size_t bytes = 0;
-    for (auto _ : state) {
-        const std::string file = cleanListBytes(list, tickedOnly);
-        bytes = file.size();
-        benchmark::DoNotOptimize(file.data());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
+    const std::string bytes = cleanListBytes(f.session.sweep, tickedOnly);
+    bench::compare(
+        state, [&] { tickedOnly ? SaveChecked(f.session) : SaveList(f.session); },
+        [&] { writeAndSync(f.baselineFile(), bytes); });
+    check(f.prompts.lastError.empty(), "the save failed");
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
-BENCHMARK(CleanListBytesBench)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(SaveBench)
+    ->ArgNames({"checked", "entries"})
+    ->ArgsProduct({{0, 1}, bench::listSizes()})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// The baseline reader: the whole file into an uninitialised buffer, then one memchr per line.
+std::size_t readAndSplit(const std::string& name)
+{
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    check(fd >= 0, "open");
+    struct stat st {};
+    check(::fstat(fd, &st) == 0, "fstat");
+    const auto size = static_cast<std::size_t>(st.st_size);
+    std::unique_ptr<char[]> data(new char[size]);
+    check(::read(fd, data.get(), size) == static_cast<ssize_t>(size), "read");
+    ::close(fd);
+    std::vector<std::size_t> ends;
+    const char* next = data.get();
+    const char* const end = next + size;
+    while (next != end) {
+        const auto* lf = static_cast<const char*>(std::memchr(next, '\n', end - next));
+        next = lf ? lf + 1 : end;
+        ends.push_back(static_cast<std::size_t>(next - data.get()));
+    }
+    return ends.size();
+}
 
 // Arg 0: CR LF after every line, as the program writes them. Arg 1: LF only, with a stray CR
-// inside every line, which takes the copying path.
-std::string cleanListFile(bool strayCarriageReturns)
+// inside every line, which the reader drops.
+void OpenBench(benchmark::State& state)
 {
-    if (!strayCarriageReturns)
-        return cleanListBytes(sweepList(), false);
-    std::string file;
-    for (const auto& path : benchPaths(kLines)) {
-        file.append(path, 0, 3);
-        file.push_back('\r');
-        file.append(path, 3);
-        file.push_back('\n');
+    const auto count = static_cast<std::size_t>(state.range(1));
+    Fixture f(0);
+    std::string bytes;
+    for (const auto& path : benchPaths(count)) {
+        if (state.range(0) == 0) {
+            bytes += path;
+            bytes += "\r\n";
+        } else {
+            bytes.append(path, 0, 3);
+            bytes += '\r';
+            bytes.append(path, 3);
+            bytes += '\n';
+        }
     }
-    return file;
+    writeAndSync(f.prompts.fileName, bytes);
+    bench::compare(
+        state, [&] { check(OpenCleanList(f.session), "open list"); },
+        [&] { benchmark::DoNotOptimize(readAndSplit(f.prompts.fileName)); });
+    check(f.session.clean.size() == count, "line count");
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
+BENCHMARK(OpenBench)
+    ->ArgNames({"strayCR", "entries"})
+    ->ArgsProduct({{0, 1}, bench::listSizes()})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
-void ParseCleanListBench(benchmark::State& state)
-{
-    const std::string file = cleanListFile(state.range(0) != 0);
-    for (auto _ : state) {
-        const PathList lines = parseCleanList(file);
-        benchmark::DoNotOptimize(lines.size());
-    }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * file.size()));
-}
-BENCHMARK(ParseCleanListBench)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 } // namespace
 
 BENCHMARK_MAIN();

@@ -1,112 +1,139 @@
-// TickByRule, SearchBySuffix and ReadFromPhone over a million phone paths.
-#include "BenchPaths.h"
-#include "base/MessageTexts.h"
-#include "sweep/ReadFromPhone.h"
+// TickByRule and SearchBySuffix against plain loops over the same contiguous storage.
+#include "BenchRatio.h"
+#include "RawPaths.h"
 #include "sweep/TickRules.h"
 
-#include <benchmark/benchmark.h>
-
-#include <algorithm>
-#include <cstring>
+#include <map>
+#include <memory>
 
 using namespace zandrel;
 
 namespace {
-constexpr std::size_t kPaths = 1'000'000;
 
-const std::vector<std::string>& paths()
-{
-    static const std::vector<std::string> all = benchPaths(kPaths);
-    return all;
-}
+struct Lists {
+    SweepList sweep;
+    RawPaths raw;
 
-SweepList sweepList()
-{
-    SweepList list;
-    list.reserve(kPaths, kPaths * 40);
-    for (const auto& path : paths())
-        list.append(path);
-    return list;
-}
-
-// A phone that answers the list from memory and ignores everything else.
-class BenchPhone final : public PhoneLink {
-public:
-    int32_t init() override { return 0; }
-    int32_t getStatus() override { return 1; }
-    int32_t restart() override { return 0; }
-    int32_t fileCount() override { return static_cast<int32_t>(paths().size()); }
-    int32_t fileList(void* records, int32_t count) override
+    explicit Lists(const std::vector<std::string>& paths) : raw(paths)
     {
-        auto* out = static_cast<unsigned char*>(records);
-        for (int32_t i = 0; i < count; ++i) {
-            const std::string& path = paths()[static_cast<std::size_t>(i)];
-            std::memcpy(out + static_cast<std::size_t>(i) * kFileRecordSize + kRecordNameOffset,
-                        path.data(), std::min(path.size(), kRecordNameSize));
-        }
-        return 0;
+        for (const auto& path : paths)
+            sweep.append(path);
     }
-    int32_t volInfo(int32_t*) override { return 0; }
-    int32_t fileDelete(const std::string&) override { return 0; }
-    int32_t fileCreate(const std::string&, int32_t) override { return 0; }
-    int32_t fileWrite(const void*, int32_t, int32_t) override { return 0; }
-    int32_t fileClose() override { return 0; }
-    int32_t seemWrite(int32_t, int32_t, int32_t, int32_t, void*) override { return 0; }
 };
 
-class SilentPrompts final : public Prompts {
-public:
-    void warning(const std::string&) override {}
-    void information(const std::string&) override {}
-    void error(const std::string&) override {}
-    std::optional<std::string> saveFileName() override { return std::nullopt; }
-    std::optional<std::string> openFileName() override { return std::nullopt; }
-    void setCaption(const std::string&) override {}
-    void progress(std::size_t, std::size_t) override {}
-};
+Lists& lists(std::size_t count)
+{
+    static std::map<std::size_t, std::unique_ptr<Lists>> made;
+    auto& lists = made[count];
+    if (!lists)
+        lists = std::make_unique<Lists>(benchPaths(count));
+    return *lists;
+}
+
+// The baseline: every rule written out as memcmp calls with constant lengths in one loop.
+template <typename Test> void rawTick(RawPaths& raw, Test test)
+{
+    const char* bytes = raw.bytes.data();
+    std::size_t begin = 0;
+    for (std::size_t i = 0; i < raw.ends.size(); ++i) {
+        const std::size_t end = raw.ends[i];
+        if (test(bytes + begin, end - begin))
+            raw.ticks[i] = 1;
+        begin = end;
+    }
+}
+
+bool prefix(const char* p, std::size_t n, const char* literal, std::size_t length)
+{
+    return n >= length && std::memcmp(p, literal, length) == 0;
+}
+
+// Literal lengths are spelt out so the compiler sees constants, as in a hand-written loop.
+void rawTickByRule(RawPaths& raw, TickRule rule)
+{
+    switch (rule) {
+    case TickRule::Audio:
+        return rawTick(raw, [](const char* p, std::size_t n) {
+            return prefix(p, n, "/a/mobile/audio", 15) &&
+                   !(n == 28 && std::memcmp(p, "/a/mobile/audio/funlight.pat", 28) == 0);
+        });
+    case TickRule::Pictures:
+        return rawTick(raw, [](const char* p, std::size_t n) {
+            return prefix(p, n, "/a/mobile/picture", 17);
+        });
+    case TickRule::NotUsed:
+        return rawTick(raw, [](const char* p, std::size_t n) {
+            return prefix(p, n, "/a/mobile/mib/pcf", 17);
+        });
+    case TickRule::PicturesFromRoot:
+        return rawTick(raw, [](const char* p, std::size_t n) {
+            return n >= 3 && std::memcmp(p, "/a/", 3) == 0 &&
+                   (std::memcmp(p + n - 3, "gif", 3) == 0 || std::memcmp(p + n - 3, "png", 3) == 0);
+        });
+    case TickRule::Mms:
+        return rawTick(raw, [](const char* p, std::size_t n) {
+            return prefix(p, n, "/a/mobile/mms/mmstemplate", 25);
+        });
+    case TickRule::CameraSound:
+        return rawTick(raw, [](const char* p, std::size_t n) {
+            return n >= 12 && std::memcmp(p, "/a/mobile/sy", 12) == 0 &&
+                   (std::memcmp(p + n - 3, "amr", 3) == 0 || std::memcmp(p + n - 3, "wav", 3) == 0);
+        });
+    case TickRule::Theme:
+        return rawTick(raw, [](const char* p, std::size_t n) {
+            return n >= 3 && std::memcmp(p, "/a/", 3) == 0 && std::memcmp(p + n - 3, "tcf", 3) == 0;
+        });
+    case TickRule::Video:
+        return rawTick(
+            raw, [](const char* p, std::size_t n) { return prefix(p, n, "/a/mobile/video", 15); });
+    }
+}
 
 void TickByRuleBench(benchmark::State& state)
 {
-    SweepList list = sweepList();
     const auto rule = static_cast<TickRule>(state.range(0));
-    for (auto _ : state) {
-        TickByRule(list, rule);
-        benchmark::DoNotOptimize(list.ticked(0));
-    }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * list.size()));
+    Lists& l = lists(static_cast<std::size_t>(state.range(1)));
+    bench::compare(
+        state, [&] { TickByRule(l.sweep, rule); }, [&] { rawTickByRule(l.raw, rule); });
+    benchmark::DoNotOptimize(l.raw.ticks.data());
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * l.sweep.size()));
 }
 BENCHMARK(TickByRuleBench)
-    ->Arg(static_cast<int>(TickRule::Audio))
-    ->Arg(static_cast<int>(TickRule::PicturesFromRoot))
-    ->Arg(static_cast<int>(TickRule::CameraSound))
+    ->ArgNames({"rule", "entries"})
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        for (int rule = 0; rule <= static_cast<int>(TickRule::Video); ++rule)
+            for (const long size : bench::listSizes())
+                b->Args({rule, size});
+    })
+    ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+// The last entry of the baseline's storage whose path ends in `text`, looked at from the end.
+std::ptrdiff_t rawSearch(const RawPaths& raw, std::string_view text)
+{
+    const char* bytes = raw.bytes.data();
+    for (std::size_t i = raw.ends.size(); i-- > 0;) {
+        const std::size_t begin = i == 0 ? 0 : raw.ends[i - 1];
+        const std::size_t end = raw.ends[i];
+        if (end - begin >= text.size() &&
+            std::memcmp(bytes + end - text.size(), text.data(), text.size()) == 0)
+            return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
 
 void SearchBySuffixBench(benchmark::State& state)
 {
-    SweepList list = sweepList();
+    Lists& l = lists(static_cast<std::size_t>(state.range(0)));
     // The first entry is the only match, so the whole list is looked at.
-    const std::string text = paths().front();
-    for (auto _ : state)
-        benchmark::DoNotOptimize(SearchBySuffix(list, text));
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * list.size()));
+    const std::string text(l.sweep.path(0));
+    bench::compare(
+        state, [&] { benchmark::DoNotOptimize(SearchBySuffix(l.sweep, text)); },
+        [&] { benchmark::DoNotOptimize(rawSearch(l.raw, text)); });
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * l.sweep.size()));
 }
-BENCHMARK(SearchBySuffixBench)->Unit(benchmark::kMillisecond);
+BENCHMARK(SearchBySuffixBench)->Apply(bench::perListSize);
 
-void ReadFromPhoneBench(benchmark::State& state)
-{
-    BenchPhone phone;
-    SilentPrompts prompts;
-    MessageTexts texts;
-    SweepSession session{phone, prompts, texts, {}, {}, {}};
-    for (auto _ : state) {
-        ReadFromPhone(session);
-        state.PauseTiming();
-        session.java.clear(); // it only ever grows; keep every round the same
-        state.ResumeTiming();
-    }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * paths().size()));
-}
-BENCHMARK(ReadFromPhoneBench)->Unit(benchmark::kMillisecond);
 } // namespace
 
 BENCHMARK_MAIN();

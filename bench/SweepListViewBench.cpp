@@ -1,93 +1,135 @@
-// The check list's view over a million-entry SweepList: what a read, a rule and a search cost
-// the window after the core has done its part.
+// The check list's view over a SweepList of 10k to 1M entries: what a read, a rule and a search
+// cost the window after the core has done its part, against the same view over the plainest
+// model there is (a row count and one fixed text).
+#include "BenchRatio.h"
+#include "QtBenchMain.h"
 #include "sweep/SweepList.h"
 #include "sweep/TickRules.h"
 #include "ui/SweepListModel.h"
 
+#include <QAbstractListModel>
 #include <QApplication>
 #include <QListView>
 
-#include <benchmark/benchmark.h>
+#include <memory>
 #include <string>
 
 using namespace zandrel;
 
 namespace {
-constexpr std::size_t kRows = 1'000'000;
 
-void fill(SweepList& list)
-{
-    list.clear();
-    list.reserve(kRows, kRows * 28);
-    std::string path;
-    for (std::size_t i = 0; i < kRows; ++i) {
-        path = "/a/mobile/picture/" + std::to_string(i) + ".jpg";
-        list.append(path);
+class PlainModel final : public QAbstractListModel {
+public:
+    int rows = 0;
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override
+    {
+        return parent.isValid() ? 0 : rows;
     }
+    QVariant data(const QModelIndex&, int role) const override
+    {
+        if (role == Qt::DisplayRole)
+            return text_;
+        if (role == Qt::CheckStateRole)
+            return Qt::Unchecked;
+        return {};
+    }
+    void reset()
+    {
+        beginResetModel();
+        endResetModel();
+    }
+    void changed() { emit dataChanged(index(0), index(rows - 1), {Qt::CheckStateRole}); }
+
+private:
+    QVariant text_ = QStringLiteral("/a/mobile/picture/1000000.jpg");
+};
+
+std::unique_ptr<QListView> listView(QAbstractItemModel* model)
+{
+    auto view = std::make_unique<QListView>();
+    view->setUniformItemSizes(true);
+    view->setModel(model);
+    view->resize(313, 249);
+    view->show();
+    QApplication::processEvents();
+    return view;
 }
 
-struct View {
+struct Views {
     SweepList list;
     SweepListModel model{list};
-    QListView view;
+    PlainModel plain;
+    std::unique_ptr<QListView> ours;
+    std::unique_ptr<QListView> baseline;
 
-    View()
+    explicit Views(std::size_t rows)
     {
-        view.setUniformItemSizes(true);
-        view.setModel(&model);
-        view.resize(313, 249);
-        fill(list);
+        list.reserve(rows, rows * 30);
+        for (std::size_t i = 0; i < rows; ++i)
+            list.append("/a/mobile/picture/" + std::to_string(i) + ".jpg");
+        plain.rows = static_cast<int>(rows);
         model.sync();
-        view.show();
-        QApplication::processEvents();
+        ours = listView(&model);
+        baseline = listView(&plain);
     }
 };
 
+void paint(QListView& view) { view.viewport()->repaint(); }
+
 void ViewAfterRead(benchmark::State& state)
 {
-    View v;
-    for (auto _ : state) {
-        fill(v.list); // a new read: the rows are rebuilt
-        v.model.sync();
-        QApplication::processEvents();
-    }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kRows));
+    Views v(static_cast<std::size_t>(state.range(0)));
+    bench::compare(
+        state,
+        [&] {
+            v.list.append("/a/new"); // the rows are rebuilt, as after a read
+            v.model.sync();
+            paint(*v.ours);
+        },
+        [&] {
+            v.plain.reset();
+            paint(*v.baseline);
+        });
 }
-BENCHMARK(ViewAfterRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(ViewAfterRead)->Apply(bench::perListSize);
 
 void ViewAfterRule(benchmark::State& state)
 {
-    View v;
-    for (auto _ : state) {
-        TickByRule(v.list, TickRule::Pictures);
-        v.model.sync();
-        QApplication::processEvents();
-    }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kRows));
+    Views v(static_cast<std::size_t>(state.range(0)));
+    bench::compare(
+        state,
+        [&] {
+            TickByRule(v.list, TickRule::Pictures);
+            v.model.sync();
+            paint(*v.ours);
+        },
+        [&] {
+            v.plain.changed();
+            paint(*v.baseline);
+        });
 }
-BENCHMARK(ViewAfterRule)->Unit(benchmark::kMillisecond);
+BENCHMARK(ViewAfterRule)->Apply(bench::perListSize);
 
 void ViewScrollToSearchHit(benchmark::State& state)
 {
-    View v;
-    std::size_t target = kRows - 1;
-    for (auto _ : state) {
-        SearchBySuffix(v.list, "/" + std::to_string(target) + ".jpg");
-        v.view.scrollTo(v.model.index(static_cast<int>(*v.list.selected())));
-        QApplication::processEvents();
-        target = target == kRows - 1 ? 0 : kRows - 1; // jump end to end
-    }
+    const auto rows = static_cast<std::size_t>(state.range(0));
+    Views v(rows);
+    std::size_t target = rows - 1;
+    bench::compare(
+        state,
+        [&] {
+            SearchBySuffix(v.list, "/" + std::to_string(target) + ".jpg");
+            v.ours->scrollTo(v.model.index(static_cast<int>(*v.list.selected())));
+            paint(*v.ours);
+        },
+        [&] {
+            v.baseline->scrollTo(v.plain.index(static_cast<int>(target)));
+            paint(*v.baseline);
+            target = target == rows - 1 ? 0 : rows - 1; // jump end to end
+        });
 }
-BENCHMARK(ViewScrollToSearchHit)->Unit(benchmark::kMillisecond);
+BENCHMARK(ViewScrollToSearchHit)->Apply(bench::perListSize);
+
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runQtBenchmarks(argc, argv); }

@@ -19,19 +19,22 @@ constexpr int kMaxLinks = 40; // as many as the system follows before it says EL
 constexpr std::size_t kMaxNameInPrefix = 200;
 
 // Bytes written so far go to `written`, so a caller can tell a clean failure from a partial one.
-int writeAll(int fd, std::string_view bytes, std::size_t& written)
+int writeAll(int fd, const ByteProducer& produce, std::size_t& written)
 {
     written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
+    return produce([fd, &written](std::string_view bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return errno;
+            }
+            written += static_cast<std::size_t>(n);
+            bytes.remove_prefix(static_cast<std::size_t>(n));
         }
-        written += static_cast<std::size_t>(n);
-    }
-    return 0;
+        return 0;
+    });
 }
 
 std::string folderOf(const std::string& path)
@@ -122,7 +125,7 @@ void syncFolder(const std::string& folder)
 }
 
 // `folderRefused`: no temporary file could be made because the folder takes no new file.
-int writeThroughTemporary(const std::string& target, std::string_view bytes, mode_t mode,
+int writeThroughTemporary(const std::string& target, const ByteProducer& produce, mode_t mode,
                           bool& folderRefused)
 {
     const std::string folder = folderOf(target);
@@ -135,7 +138,7 @@ int writeThroughTemporary(const std::string& target, std::string_view bytes, mod
         return errno;
     }
     std::size_t written = 0;
-    int err = writeAll(file.get(), bytes, written);
+    int err = writeAll(file.get(), produce, written);
     if (err == 0 && ::fchmod(file.get(), mode) != 0)
         err = errno;
     if (err == 0 && ::fsync(file.get()) != 0)
@@ -153,14 +156,14 @@ int writeThroughTemporary(const std::string& target, std::string_view bytes, mod
 }
 
 // Only where no temporary file can be made: the old bytes are overwritten, then cut to length.
-int writeInPlace(const std::string& target, std::string_view bytes)
+int writeInPlace(const std::string& target, const ByteProducer& produce)
 {
     FileDescriptor file(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         return errno;
     std::size_t written = 0;
-    int err = writeAll(file.get(), bytes, written);
-    if (err == 0 && ::ftruncate(file.get(), static_cast<off_t>(bytes.size())) != 0)
+    int err = writeAll(file.get(), produce, written);
+    if (err == 0 && ::ftruncate(file.get(), static_cast<off_t>(written)) != 0)
         err = errno;
     if (err == 0 && ::fsync(file.get()) != 0)
         err = errno;
@@ -176,6 +179,11 @@ std::string temporaryPrefix(std::string_view fileName)
 }
 
 int writeFileAtomically(const std::string& path, std::string_view bytes)
+{
+    return writeFileAtomically(path, [bytes](const ByteSink& sink) { return sink(bytes); });
+}
+
+int writeFileAtomically(const std::string& path, const ByteProducer& produce)
 {
     std::string target;
     if (const int err = followLinks(path, target))
@@ -199,8 +207,8 @@ int writeFileAtomically(const std::string& path, std::string_view bytes)
         mode &= ~mask;
     }
     bool folderRefused = false;
-    const int err = writeThroughTemporary(target, bytes, mode, folderRefused);
-    return folderRefused && exists ? writeInPlace(target, bytes) : err;
+    const int err = writeThroughTemporary(target, produce, mode, folderRefused);
+    return folderRefused && exists ? writeInPlace(target, produce) : err;
 }
 
 } // namespace zandrel

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,15 @@ namespace zandrel {
 // A new file gets mode 0666 less the umask; a replaced file keeps its mode. A file we may not
 // write stays as it is (EACCES), and so does anything that is not a regular file.
 [[nodiscard]] int writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// Takes a file's bytes piece by piece; returns 0 or an error number.
+using ByteSink = std::function<int(std::string_view)>;
+// Hands a file's bytes to the sink it gets and returns 0, or the first error the sink returned.
+// It may be called a second time (the in-place fallback) and must then hand the same bytes.
+using ByteProducer = std::function<int(const ByteSink&)>;
+// The same with the bytes made while they are written, so that no copy of the whole file is
+// needed.
+[[nodiscard]] int writeFileAtomically(const std::string& path, const ByteProducer& produce);
 
 // ".Zandrel.ini.zandrel-": how the temporary files for a file of this name begin.
 std::string temporaryPrefix(std::string_view fileName);

@@ -20,14 +20,15 @@ bool cleanListHolds(std::string_view path);
 // format holds; `leftOut`, when given, counts the others.
 std::string cleanListBytes(const SweepList& list, bool tickedOnly, std::size_t* leftOut = nullptr);
 
-// The lines of a clean-list file's bytes: a line ends at LF, with or without CR before it; a
-// lone CR is dropped; 0x1A ends the file; a last line without line end counts; empty lines count.
-PathList parseCleanList(std::string_view bytes);
+// The lines of a clean-list file's bytes, split within the bytes' own buffer: a line ends at LF,
+// with or without CR before it; a lone CR is dropped; 0x1A ends the file; a last line without
+// line end counts; empty lines count.
+PathList parseCleanList(std::string bytes);
 
 // The list viewer's text and back: every line ends with "\n"; a final line break adds no empty
 // line, an empty text is an empty list.
 std::string cleanListText(const PathList& lines);
-PathList cleanListFromText(std::string_view text);
+PathList cleanListFromText(std::string text);
 
 // "name" -> "name.df"; a name that already ends in ".df" is kept.
 std::string withCleanListExtension(std::string name);

@@ -1,6 +1,14 @@
 #include "sweep/PathList.h"
 
+#include <utility>
+
 namespace zandrel {
+
+PathList::PathList(std::string bytes, std::vector<std::size_t> ends)
+    : bytes_(std::move(bytes)), ends_(std::move(ends))
+{
+    bytes_.resize(ends_.empty() ? 0 : ends_.back());
+}
 
 void PathList::clear()
 {
@@ -18,12 +26,6 @@ void PathList::push_back(std::string_view path)
 {
     bytes_.append(path);
     ends_.push_back(bytes_.size());
-}
-
-std::string_view PathList::operator[](std::size_t i) const
-{
-    const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
-    return std::string_view(bytes_).substr(begin, ends_[i] - begin);
 }
 
 } // namespace zandrel

@@ -3,9 +3,11 @@
 #include "base/ErrorText.h"
 #include "base/ProgramInfo.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace zandrel {
 
@@ -33,15 +35,45 @@ private:
     Prompts& prompts_;
 };
 
-void splitRecords(SweepSession& session, const unsigned char* records, std::size_t count)
+// One record's name as measured by the first pass: its length, and whether it is a Java path.
+struct NameShape {
+    std::uint16_t length;
+    bool java;
+};
+static_assert(kRecordNameSize <= UINT16_MAX);
+
+// The names are measured first, so that each list reserves its room once per read; the
+// JavaList keeps what it holds and gets room for this read's paths on top.
+std::vector<NameShape> measureNames(SweepSession& session, const unsigned char* records,
+                                    std::size_t count)
 {
-    session.sweep.reserve(count, 0);
+    std::vector<NameShape> shapes(count);
+    std::size_t javaCount = 0;
+    std::size_t javaBytes = 0;
+    std::size_t sweepBytes = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string_view name = recordName(records + i * kFileRecordSize);
-        if (isJavaPath(name))
-            session.java.push_back(name);
+        const bool java = isJavaPath(name);
+        shapes[i] = {static_cast<std::uint16_t>(name.size()), java};
+        (java ? javaBytes : sweepBytes) += name.size();
+        javaCount += java ? 1 : 0;
+    }
+    session.sweep.reserve(count - javaCount, sweepBytes);
+    session.java.reserve(session.java.size() + javaCount, session.java.byteCount() + javaBytes);
+    return shapes;
+}
+
+void splitRecords(SweepSession& session, const unsigned char* records, std::size_t count)
+{
+    const std::vector<NameShape> shapes = measureNames(session, records, count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto* name =
+            reinterpret_cast<const char*>(records + i * kFileRecordSize) + kRecordNameOffset;
+        const std::string_view path(name, shapes[i].length);
+        if (shapes[i].java)
+            session.java.push_back(path);
         else
-            session.sweep.append(name);
+            session.sweep.append(path);
         if ((i + 1) % kProgressStep == 0)
             session.prompts.progress(i + 1, count);
     }

@@ -20,6 +20,17 @@ public:
     std::string_view path(std::size_t i) const { return paths_[i]; }
     bool ticked(std::size_t i) const { return ticks_[i] != 0; }
     void setTicked(std::size_t i, bool ticked) { ticks_[i] = ticked ? 1 : 0; }
+    const PathList& paths() const { return paths_; }
+
+    // Ticks every entry whose path passes the test, in one pass; never unticks.
+    template <typename Test> void tickWhere(Test&& passes)
+    {
+        std::uint8_t* const ticks = ticks_.data();
+        paths_.forEach([&](std::size_t i, std::string_view path) {
+            if (passes(path))
+                ticks[i] = 1;
+        });
+    }
 
     std::optional<std::size_t> selected() const { return selected_; }
     void select(std::size_t i) { selected_ = i; } // ends the selection of any other entry

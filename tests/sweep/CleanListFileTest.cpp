@@ -44,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(ParseRow{"", {}}, ParseRow{"a\r\n", {"a"}}, ParseRow{"a\r\nb\r\n", {"a", "b"}},
                     ParseRow{"a\nb\n", {"a", "b"}}, ParseRow{"a\r\nb", {"a", "b"}},
                     ParseRow{"a\nb", {"a", "b"}}, ParseRow{"a\rb\r\n", {"ab"}},
-                    ParseRow{"a\r\r\nb", {"a", "b"}}, ParseRow{"\r\n\r\n", {"", ""}},
+                    ParseRow{"a\r\r\nb", {"a", "b"}}, ParseRow{"a\rb\rc\n", {"abc"}},
+                    ParseRow{"a\r", {"a"}}, ParseRow{"\r", {""}}, ParseRow{"\r\n\r\n", {"", ""}},
                     ParseRow{"a\n\nb\n", {"a", "", "b"}}, ParseRow{"\n", {""}},
                     ParseRow{"a\r\n\x1A"
                              "b\r\n",

@@ -1,0 +1,61 @@
+#pragma once
+// Zandrel's operation and its baseline timed in the same iteration, so both see the same machine
+// state; the table shows Zandrel's time as the iteration time, the baseline's beside it, and the
+// ratio of the two. Register with ->UseManualTime().
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+namespace bench {
+
+template <typename Ours, typename Baseline>
+void compare(benchmark::State& state, Ours&& ours, Baseline&& baseline)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto timed = [](auto&& run) {
+        const auto start = Clock::now();
+        run();
+        return std::chrono::duration<double>(Clock::now() - start).count();
+    };
+    double oursTotal = 0;
+    double baselineTotal = 0;
+    bool baselineFirst = false;
+    for (auto _ : state) {
+        // Taking turns at going first keeps a warm cache from favouring either side.
+        double oursTime = 0;
+        if (baselineFirst)
+            baselineTotal += timed(baseline);
+        oursTime = timed(ours);
+        if (!baselineFirst)
+            baselineTotal += timed(baseline);
+        baselineFirst = !baselineFirst;
+        oursTotal += oursTime;
+        state.SetIterationTime(oursTime);
+    }
+    const auto rounds = static_cast<double>(state.iterations());
+    state.counters["zandrel_ms"] = oursTotal / rounds * 1e3;
+    state.counters["baseline_ms"] = baselineTotal / rounds * 1e3;
+    state.counters["ratio"] = baselineTotal > 0 ? oursTotal / baselineTotal : 0;
+}
+
+// The list sizes every figure is taken at; ZANDREL_BENCH_4M=1 adds four million.
+inline std::vector<long> listSizes()
+{
+    std::vector<long> sizes = {10'000, 100'000, 1'000'000};
+    if (const char* large = std::getenv("ZANDREL_BENCH_4M"); large && *large == '1')
+        sizes.push_back(4'000'000);
+    return sizes;
+}
+
+// Rows at every list size, timed by compare().
+inline void perListSize(benchmark::internal::Benchmark* b)
+{
+    b->ArgName("entries");
+    for (const long size : listSizes())
+        b->Arg(size);
+    b->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
+} // namespace bench

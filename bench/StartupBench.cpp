@@ -1,0 +1,118 @@
+// Start-up to the first painted main window, as whole processes: zandrel against the emulator
+// and a bare QMainWindow program, started in turns. Neither program knows it is timed: Qt's own
+// "qt.widgets.painting" log says when a window is first flushed to the screen.
+#include "BenchRatio.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+std::string programFolder()
+{
+    std::string self(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size());
+    if (n <= 0)
+        throw std::runtime_error("cannot find the bench program");
+    self.resize(static_cast<std::size_t>(n));
+    return self.substr(0, self.find_last_of('/'));
+}
+
+// The emulator's phone folder for every zandrel started here; the demo content is made on the
+// first start, which the warm-up round pays for.
+const std::string& phoneFolder()
+{
+    static const std::string folder = [] {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zandrel-phone-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("no temporary folder");
+        return pattern + "/phone";
+    }();
+    return folder;
+}
+
+// Starts the program and returns the seconds until its first window is flushed.
+double secondsToFirstPaint(const std::string& program)
+{
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+    std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen",
+                                    "QT_LOGGING_RULES=qt.widgets.painting=true",
+                                    "P2KEMU_ROOT=" + phoneFolder()};
+    for (const char* name : {"HOME", "PATH", "XDG_RUNTIME_DIR", "TMPDIR"})
+        if (const char* value = std::getenv(name))
+            env.push_back(std::string(name) + "=" + value);
+    std::vector<char*> envp;
+    for (auto& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string path = program;
+    char* argv[] = {path.data(), nullptr};
+
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, path.c_str(), &actions, nullptr, argv, envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    if (spawned != 0) {
+        ::close(out[0]);
+        throw std::runtime_error("cannot start " + program);
+    }
+    std::string seen;
+    bool painted = false;
+    char buffer[4096];
+    while (!painted) {
+        pollfd p{out[0], POLLIN, 0};
+        if (::poll(&p, 1, 20'000) <= 0)
+            break;
+        const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        seen.append(buffer, static_cast<std::size_t>(n));
+        painted = seen.find("Flushing") != std::string::npos;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ::kill(pid, SIGKILL);
+    ::close(out[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!painted)
+        throw std::runtime_error(program + " painted no window:\n" + seen);
+    return seconds;
+}
+
+void StartupBench(benchmark::State& state)
+{
+    const std::string folder = programFolder();
+    const std::string zandrel = folder + "/zandrel";
+    const std::string bare = folder + "/bench_bare_window";
+    try {
+        secondsToFirstPaint(zandrel); // makes the phone folder; both get their libraries cached
+        secondsToFirstPaint(bare);
+        bench::compare(
+            state, [&] { secondsToFirstPaint(zandrel); }, [&] { secondsToFirstPaint(bare); });
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+BENCHMARK(StartupBench)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
