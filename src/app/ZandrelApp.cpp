@@ -52,8 +52,7 @@ int runZandrel(int argc, char** argv)
     LibraryPhoneLink phone;
     Form1 = new TForm1(phone, programDirectory());
     QObject::connect(Form1, &TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    Form2 = new TForm2;
-    Form3 = new TForm3;
+    // The list viewer and the About window are built when first shown (Form1 does it).
     const CloseOnSignals closeOnSignals(Form1);
     Form1->show();
     QApplication::exec();

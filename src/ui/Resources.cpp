@@ -1,5 +1,6 @@
 #include "ui/Resources.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFontMetrics>
 #include <QPixmap>
@@ -21,11 +22,21 @@ void initZandrelResources()
 
 QIcon programIcon()
 {
-    initZandrelResources();
-    QIcon icon;
-    for (const int size : {16, 32, 48, 128})
-        icon.addFile(QStringLiteral(":/zandrel/icons/zandrel-%1.png").arg(size), QSize(size, size));
-    return icon;
+    // Decoded once: every window and the application share this one icon. It goes with the
+    // application object, before the window system it was made for.
+    static QIcon* icon = nullptr;
+    if (!icon) {
+        initZandrelResources();
+        icon = new QIcon;
+        for (const int size : {16, 32, 48, 128})
+            icon->addFile(QStringLiteral(":/zandrel/icons/zandrel-%1.png").arg(size),
+                          QSize(size, size));
+        qAddPostRoutine([] {
+            delete icon;
+            icon = nullptr;
+        });
+    }
+    return *icon;
 }
 
 QIcon buttonPicture(const QString& buttonName)

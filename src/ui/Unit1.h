@@ -159,6 +159,7 @@ private:
     void takeSelectionFromView();
     void openCleanList();
     void cleanByList();
+    void showListViewer();
 
     zandrel::PhoneLink& phone_;
     const std::string programDirectory_;
@@ -172,6 +173,7 @@ private:
     QActionGroup* languageGroup_ = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};
     bool tickRunning_ = false;
+    bool viewerBehind_ = false; // the CleanList changed since the viewer's text was set
 };
 
 extern TForm1* Form1;

@@ -67,17 +67,36 @@ void TForm1::syncListView(bool scrollToSelection)
 
 void TForm1::openCleanList()
 {
-    // The viewer shows the new list only when a file was chosen and read.
-    if (OpenCleanList(session_) && Form2)
+    if (!OpenCleanList(session_))
+        return;
+    // Filling the viewer's text costs seconds for a long list, so a hidden viewer gets the new
+    // list only when it is next shown; until then its old text and edits count for nothing.
+    if (Form2 && Form2->isVisible())
         Form2->setLines(session_.clean);
+    else
+        viewerBehind_ = true;
 }
 
 void TForm1::cleanByList()
 {
     // What the user typed into the viewer is part of the list.
-    if (Form2)
+    if (Form2 && !viewerBehind_)
         Form2->takeEdits(session_.clean);
     CleanByList(session_);
+}
+
+void TForm1::showListViewer()
+{
+    // Built when first needed: a program that never shows it never pays for it.
+    if (!Form2) {
+        Form2 = new TForm2;
+        viewerBehind_ = !session_.clean.empty();
+    }
+    if (viewerBehind_) {
+        Form2->setLines(session_.clean);
+        viewerBehind_ = false;
+    }
+    Form2->showWindow();
 }
 
 void TForm1::BitBtn1Click()
@@ -168,11 +187,7 @@ void TForm1::BitBtn19Click()
 }
 void TForm1::Openlist1Click() { BitBtn19Click(); }
 
-void TForm1::BitBtn20Click()
-{
-    if (Form2)
-        Form2->showWindow();
-}
+void TForm1::BitBtn20Click() { showListViewer(); }
 void TForm1::Viewlist1Click() { BitBtn20Click(); }
 
 void TForm1::BitBtn21Click()
@@ -192,6 +207,8 @@ void TForm1::Savechecked1Click()
 
 void TForm1::Help1Click()
 {
-    if (Form3)
-        Form3->showWindow();
+    // The About window and its logo are built when first asked for.
+    if (!Form3)
+        Form3 = new TForm3;
+    Form3->showWindow();
 }

@@ -78,3 +78,8 @@ TEST(Resources, DesignFontIsElevenPixelsHigh)
 }
 
 } // namespace
+
+TEST(Resources, ProgramIconIsDecodedOnceForEveryWindow)
+{
+    EXPECT_EQ(programIcon().cacheKey(), programIcon().cacheKey());
+}

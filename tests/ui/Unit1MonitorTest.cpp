@@ -331,6 +331,7 @@ TEST_F(QtPromptsTest, OpenDialogShowsAllFilesAndFillsTheViewer)
     create(nullptr, true);
     workDir.write("list.df", "/p/1\r\n/p/2\r\n");
     const QString list = QString::fromStdString(workDir.file("list.df"));
+    click("BitBtn20"); // an open viewer follows the list at once
     DialogSeen seen;
     answerDialog(seen, list);
     trigger("Openlist1");
