@@ -58,6 +58,27 @@ INSTANTIATE_TEST_SUITE_P(
                              {}},
                     ParseRow{std::string("/a/\0x\xFF\r\n", 8), {std::string("/a/\0x\xFF", 6)}}));
 
+// Lines of every length up to a few times the reader's sixteen-byte step, ended by CR LF or LF
+// in turn, every third with a stray CR somewhere inside: each line-end byte lands at every
+// offset of a step.
+TEST(ParseCleanList, FindsLineEndsAtEveryOffset)
+{
+    std::string bytes;
+    Lines expected;
+    for (std::size_t length = 0; length < 50; ++length) {
+        std::string line;
+        for (std::size_t i = 0; i < length; ++i)
+            line.push_back(static_cast<char>('a' + i % 26));
+        expected.push_back(line);
+        if (length % 3 == 1)
+            line.insert(length / 2, 1, '\r');
+        bytes += line + (length % 2 == 0 ? "\r\n" : "\n");
+    }
+    EXPECT_EQ(linesOf(parseCleanList(bytes)), expected);
+    EXPECT_EQ(linesOf(parseCleanList(bytes.substr(0, bytes.size() - 1))), expected)
+        << "a last line without line end counts";
+}
+
 TEST(ParseCleanList, ReadsBackWhatWasWritten)
 {
     SweepList list;
