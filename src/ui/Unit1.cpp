@@ -24,6 +24,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <chrono>
+
 using namespace zandrel;
 
 TForm1* Form1 = nullptr;
@@ -31,6 +33,8 @@ TForm1* Form1 = nullptr;
 namespace {
 constexpr QPoint kDesignedPosition{279, 135};
 constexpr int kMonitorPeriodMs = 1000;
+// How long a tick waits for the phone's answers before it lets the window go on.
+constexpr std::chrono::milliseconds kTickWait{100};
 
 std::unique_ptr<Prompts> ownPromptsUnless(Prompts* given, QWidget* window, BusyIndicator& busy)
 {
@@ -41,11 +45,11 @@ std::unique_ptr<Prompts> ownPromptsUnless(Prompts* given, QWidget* window, BusyI
 } // namespace
 
 TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
-    : phone_(phone), programDirectory_(std::move(programDirectory)),
+    : serialPhone_(phone), phone_(serialPhone_), programDirectory_(std::move(programDirectory)),
       busy_(std::make_unique<BusyIndicator>()),
       ownPrompts_(ownPromptsUnless(prompts, this, *busy_)),
-      prompts_(prompts ? *prompts : *ownPrompts_), session_{phone, prompts_, texts_, {}, {}, {}},
-      monitor_(phone, texts_)
+      prompts_(prompts ? *prompts : *ownPrompts_), session_{phone_, prompts_, texts_, {}, {}, {}},
+      monitor_(phone_, texts_)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kProgramName));
@@ -76,6 +80,8 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
 TForm1::~TForm1()
 {
     Timer2->stop();
+    if (pendingTick_.valid())
+        pendingTick_.wait();
     FormDestroy();
     // The rows read the session, which goes before the child widgets do.
     CheckListBox1->setModel(nullptr);
@@ -130,12 +136,37 @@ QString TForm1::panelText(int panel) const { return statusPanels_[panel]->text()
 
 void TForm1::Timer2Timer()
 {
-    // A tick waits for the handler at work; inside a modal box of that handler ticks go on.
-    if (busy_->working() || tickRunning_)
+    // A tick waits for the handler at work; inside a modal box of that handler ticks go on. One
+    // tick at a time: while an earlier one still waits for the phone, this one is skipped.
+    if (busy_->working() || tickRunning_ || pendingTick_.valid())
         return;
     tickRunning_ = true;
+    // The phone is asked on a thread of its own, so a slow phone freezes the window for
+    // kTickWait at most; the answer is shown as soon as it comes. The link is held for both
+    // calls, so a handler's call waits for them rather than coming in between.
+    pendingTick_ = std::async(std::launch::async, [this] {
+        // However the calls end, the window hears of it once the link is free again.
+        struct ShowWhenDone {
+            TForm1* form;
+            ~ShowWhenDone()
+            {
+                QMetaObject::invokeMethod(form, &TForm1::showTick, Qt::QueuedConnection);
+            }
+        } showWhenDone{this};
+        const auto held = serialPhone_.hold();
+        return monitor_.tick();
+    });
+    if (pendingTick_.wait_for(kTickWait) == std::future_status::ready)
+        showTick();
+    tickRunning_ = false;
+}
+
+void TForm1::showTick()
+{
+    if (!pendingTick_.valid())
+        return; // shown already
     try {
-        const MonitorView view = monitor_.tick();
+        const MonitorView view = pendingTick_.get();
         statusPanels_[0]->setText(fromLocal8(view.statusText));
         if (view.freeText)
             statusPanels_[1]->setText(fromLocal8(*view.freeText));
@@ -144,7 +175,6 @@ void TForm1::Timer2Timer()
     } catch (const std::exception& e) {
         prompts_.error(exceptionText(e));
     }
-    tickRunning_ = false;
 }
 
 void TForm1::Exit1Click() { close(); }

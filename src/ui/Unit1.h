@@ -3,12 +3,14 @@
 #include "base/MessageTexts.h"
 #include "base/Prompts.h"
 #include "monitor/ConnectionMonitor.h"
+#include "monitor/SerialPhoneLink.h"
 #include "phonelink/PhoneLink.h"
 #include "sweep/SweepSession.h"
 
 #include <QMainWindow>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -41,6 +43,8 @@ public:
     zandrel::SweepSession& session() { return session_; }
     const zandrel::MessageTexts& messageTexts() const { return texts_; }
     QString panelText(int panel) const;
+    // A tick has asked the phone and its answer is not shown yet.
+    bool tickPending() const { return pendingTick_.valid(); }
 
     // Page "Clean".
     QPushButton* BitBtn1;
@@ -160,7 +164,10 @@ private:
     void openCleanList();
     void cleanByList();
     void showListViewer();
+    void showTick();
 
+    // Every call into the phone goes through serialPhone_, the monitor's thread included.
+    zandrel::SerialPhoneLink serialPhone_;
     zandrel::PhoneLink& phone_;
     const std::string programDirectory_;
     std::unique_ptr<BusyIndicator> busy_;
@@ -173,6 +180,7 @@ private:
     QActionGroup* languageGroup_ = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};
     bool tickRunning_ = false;
+    std::future<zandrel::MonitorView> pendingTick_; // a tick whose calls are still running
     bool viewerBehind_ = false; // the CleanList changed since the viewer's text was set
 };
 
