@@ -125,3 +125,33 @@ TEST(WriteFileAtomically, SpecialFileInThePlaceIsLeftAlone)
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 } // namespace
+
+// Bytes made while they are written: the pieces join up, and a producer that fails leaves the
+// old file and no temporary file behind, in the folder and in place alike.
+TEST(WriteFileAtomically, BytesHandedOverInPieces)
+{
+    TempDir dir;
+    const auto pieces = [](const ByteSink& sink) {
+        for (const char* piece : {"/a/x\r\n", "", "/a/y\r\n"})
+            if (const int err = sink(piece))
+                return err;
+        return 0;
+    };
+    const auto failing = [](const ByteSink& sink) { return sink("/a/partial") ? EIO : ENOSPC; };
+    dir.write("list.df", "old");
+    EXPECT_EQ(writeFileAtomically(dir.file("list.df"), pieces), 0);
+    EXPECT_EQ(dir.read("list.df"), "/a/x\r\n/a/y\r\n");
+    EXPECT_EQ(writeFileAtomically(dir.file("list.df"), failing), ENOSPC);
+    EXPECT_EQ(dir.read("list.df"), "/a/x\r\n/a/y\r\n");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"list.df"});
+
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    fs::create_directories(dir.file("locked"));
+    dir.write("locked/list.df", "a much longer old content");
+    ASSERT_EQ(::chmod(dir.file("locked/list.df").c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0555), 0);
+    EXPECT_TRUE(withoutPrivileges(
+        [&] { EXPECT_EQ(writeFileAtomically(dir.file("locked/list.df"), pieces), 0); }));
+    ::chmod(dir.file("locked").c_str(), 0755);
+    EXPECT_EQ(dir.read("locked/list.df"), "/a/x\r\n/a/y\r\n") << "cut to what was written";
+}
