@@ -87,6 +87,7 @@ void ViewAfterRead(benchmark::State& state)
             paint(*v.ours);
         },
         [&] {
+            ++v.plain.rows; // one more row, as on the other side
             v.plain.reset();
             paint(*v.baseline);
         });

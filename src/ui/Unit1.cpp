@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <system_error>
 
 using namespace zandrel;
 
@@ -144,7 +145,7 @@ void TForm1::Timer2Timer()
     // The phone is asked on a thread of its own, so a slow phone freezes the window for
     // kTickWait at most; the answer is shown as soon as it comes. The link is held for both
     // calls, so a handler's call waits for them rather than coming in between.
-    pendingTick_ = std::async(std::launch::async, [this] {
+    const auto tick = [this] {
         // However the calls end, the window hears of it once the link is free again.
         struct ShowWhenDone {
             TForm1* form;
@@ -155,8 +156,15 @@ void TForm1::Timer2Timer()
         } showWhenDone{this};
         const auto held = serialPhone_.hold();
         return monitor_.tick();
-    });
-    if (pendingTick_.wait_for(kTickWait) == std::future_status::ready)
+    };
+    std::future_status status = std::future_status::deferred;
+    try {
+        pendingTick_ = std::async(std::launch::async, tick);
+        status = pendingTick_.wait_for(kTickWait);
+    } catch (const std::system_error&) {
+        pendingTick_ = std::async(std::launch::deferred, tick); // no thread to be had: ask here
+    }
+    if (status != std::future_status::timeout)
         showTick();
     tickRunning_ = false;
 }
