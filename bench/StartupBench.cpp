@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <spawn.h>
 #include <stdexcept>
@@ -29,17 +30,33 @@ std::string programFolder()
 }
 
 // The emulator's phone folder for every zandrel started here; the demo content is made on the
-// first start, which the warm-up round pays for.
-const std::string& phoneFolder()
-{
-    static const std::string folder = [] {
+// first start, which the warm-up round pays for. It goes when the bench ends.
+class PhoneFolder {
+public:
+    PhoneFolder()
+    {
         const char* tmp = std::getenv("TMPDIR");
         std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zandrel-phone-XXXXXX";
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("no temporary folder");
-        return pattern + "/phone";
-    }();
-    return folder;
+        folder_ = pattern;
+    }
+    ~PhoneFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    std::string phone() const { return folder_ + "/phone"; }
+
+private:
+    std::string folder_;
+};
+
+const std::string& phoneFolder()
+{
+    static const PhoneFolder folder;
+    static const std::string phone = folder.phone();
+    return phone;
 }
 
 // Starts the program and returns the seconds until its first window is flushed.
