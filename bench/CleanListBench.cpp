@@ -3,6 +3,7 @@
 #include "BenchPaths.h"
 #include "BenchRatio.h"
 #include "BenchSession.h"
+#include "TempFolder.h"
 #include "base/MessageTexts.h"
 #include "sweep/CleanListFile.h"
 
@@ -19,26 +20,8 @@ using namespace zandrel;
 
 namespace {
 
-struct Folder {
-    std::string path;
-    Folder()
-    {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zandrel-bench-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("no temporary folder");
-        path = pattern;
-    }
-    ~Folder()
-    {
-        for (const char* name : {"/list.df", "/baseline.df"})
-            ::unlink((path + name).c_str());
-        ::rmdir(path.c_str());
-    }
-};
-
 struct Fixture {
-    Folder folder;
+    TempFolder folder{"zandrel-bench"};
     MessageTexts texts;
     MemoryPhone phone{noPaths()};
     AnsweringPrompts prompts;

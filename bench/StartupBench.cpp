@@ -2,6 +2,7 @@
 // and a bare QMainWindow program, started in turns. Neither program knows it is timed: Qt's own
 // "qt.widgets.painting" log says when a window is first flushed to the screen.
 #include "BenchRatio.h"
+#include "TempFolder.h"
 
 #include <cerrno>
 #include <csignal>
@@ -31,31 +32,10 @@ std::string programFolder()
 
 // The emulator's phone folder for every zandrel started here; the demo content is made on the
 // first start, which the warm-up round pays for. It goes when the bench ends.
-class PhoneFolder {
-public:
-    PhoneFolder()
-    {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zandrel-phone-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("no temporary folder");
-        folder_ = pattern;
-    }
-    ~PhoneFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    std::string phone() const { return folder_ + "/phone"; }
-
-private:
-    std::string folder_;
-};
-
 const std::string& phoneFolder()
 {
-    static const PhoneFolder folder;
-    static const std::string phone = folder.phone();
+    static const TempFolder folder("zandrel-phone");
+    static const std::string phone = folder.path + "/phone";
     return phone;
 }
 
