@@ -1,8 +1,14 @@
 #include "DemoContent.h"
 
+#include "HostFiles.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string_view>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace std::string_view_literals;
@@ -72,38 +78,45 @@ std::string content(const DemoFile& file, unsigned seed)
     return bytes;
 }
 
-void writeTree(const fs::path& folder, std::error_code& ec)
+int writeTree(int folder)
 {
     unsigned seed = 0;
     for (const DemoFile& file : kDemoFiles) {
-        fs::path host = folder / std::string(file.path.substr(1));
-        fs::create_directories(host.parent_path(), ec);
-        if (ec)
-            return;
-        std::string bytes = content(file, ++seed);
-        std::ofstream out(host, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            ec = std::make_error_code(std::errc::io_error);
-            return;
-        }
+        std::string why;
+        std::optional<Segments> names = splitPhonePath(std::string(file.path).c_str(), why);
+        if (!names)
+            return EINVAL;
+        UniqueFd parent = openParentFolder(folder, *names, true);
+        if (!parent.valid())
+            return errno;
+        if (int error = writeNewFileAt(parent.get(), names->back(), content(file, ++seed)))
+            return error;
     }
+    return 0;
 }
 
 } // namespace
 
 std::size_t createDemoContent(const std::string& phoneFolder, std::error_code& ec)
 {
-    const fs::path building = fs::path(phoneFolder) / ".fs-demo-building";
-    fs::remove_all(building, ec);
-    if (!ec)
-        writeTree(building, ec);
-    if (!ec)
-        fs::rename(building, fs::path(phoneFolder) / "fs", ec);
-    if (ec) {
+    ec.clear();
+    UniqueFd root(::open(phoneFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!root.valid()) {
+        ec.assign(errno, std::generic_category());
+        return 0;
+    }
+    const std::string building = temporaryName("-demo");
+    // Left by an earlier process that had this id; nobody else builds under it.
+    fs::remove_all(fs::path(phoneFolder) / building, ec);
+    UniqueFd tree = openParentFolder(root.get(), {building, "fs"}, true);
+    int error = tree.valid() ? writeTree(tree.get()) : errno;
+    if (error == 0 &&
+        ::renameat2(root.get(), building.c_str(), root.get(), "fs", RENAME_NOREPLACE) != 0)
+        error = errno;
+    if (error != 0) {
         std::error_code ignored;
-        fs::remove_all(building, ignored);
+        fs::remove_all(fs::path(phoneFolder) / building, ignored);
+        ec.assign(error, std::generic_category());
         return 0;
     }
     return std::size(kDemoFiles);

@@ -2,12 +2,12 @@
 
 #include "DemoContent.h"
 #include "EmulatorResults.h"
+#include "HostFiles.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -43,12 +43,17 @@ std::string phoneFolderPath()
     return data + "/zandrel/phone";
 }
 
-bool writeNewFile(const std::string& path, const std::string& text)
+// Temporary files and half-built demo phones of processes that died while making them.
+void removeStaleTemporaries(const std::string& root)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return static_cast<bool>(out);
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(root, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+        if (isStaleTemporary(it->path().filename().native())) {
+            std::error_code ignored;
+            fs::remove_all(it->path(), ignored);
+        }
+    }
 }
 
 } // namespace
@@ -71,23 +76,42 @@ std::int32_t Emulator::init(P2K_NotifyProc notify)
     folder_.setRoot(root);
     journal_.setFile(folder_.hostPath("journal.log"));
 
-    if (!fs::exists(fs::symlink_status(folder_.hostPath("fs"), ec))) {
-        std::size_t files = createDemoContent(root, ec);
-        if (ec)
-            return finish(callText, kHostError, "could not make the demo phone: " + ec.message());
-        journal_.note("made a demo phone with " + std::to_string(files) + " files in " + root +
-                      "/fs");
-    }
-    const std::string ini = folder_.hostPath("phone.ini");
-    if (!fs::exists(fs::symlink_status(ini, ec))) {
-        if (!writeNewFile(ini, defaultPhoneIni()))
-            journal_.note("could not write " + ini + ": " + std::strerror(errno));
-    }
-    fs::create_directories(folder_.hostPath("seem"), ec);
-    ini_.setFile(ini);
+    std::vector<std::string> notes;
+    std::string trouble = prepareFolder(notes);
+    for (const std::string& note : notes)
+        journal_.note(note);
+    if (!trouble.empty())
+        return finish(callText, kHostError, trouble);
+    ini_.setFile(folder_.hostPath("phone.ini"));
     initialised_ = true;
     lastSeen_ = phoneConnected();
     return finish(callText, kOk, "phone " + ini_.settings().model + " in " + root);
+}
+
+std::string Emulator::prepareFolder(std::vector<std::string>& notes)
+{
+    // Two programs starting at once on a new phone folder: the second waits for the first's demo
+    // phone instead of removing it half-built. Nothing is journaled while the lock is held, as a
+    // journal rotation takes the same lock.
+    FolderLock lock(folder_.root(), kPrepareLockMs);
+    if (!lock.locked())
+        return "the phone folder stayed locked by another program";
+    removeStaleTemporaries(folder_.root());
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(folder_.hostPath("fs"), ec))) {
+        std::size_t files = createDemoContent(folder_.root(), ec);
+        if (ec)
+            return "could not make the demo phone: " + ec.message();
+        notes.push_back("made a demo phone with " + std::to_string(files) + " files in " +
+                        folder_.hostPath("fs"));
+    }
+    if (!fs::exists(fs::symlink_status(folder_.hostPath("phone.ini"), ec))) {
+        if (int error = folder_.writeFolderFile("phone.ini", defaultPhoneIni()))
+            notes.push_back("could not write phone.ini: " + std::string(std::strerror(error)));
+    }
+    if (!openSubfolder(folder_.root(), "seem", true).valid())
+        notes.push_back("seem/ cannot be used: " + std::string(std::strerror(errno)));
+    return {};
 }
 
 std::int32_t Emulator::getStatus()
@@ -198,23 +222,18 @@ std::int32_t Emulator::hostFailure(const std::string& callText, int error)
     }
 }
 
-std::vector<PhoneFile> Emulator::listableFiles(std::size_t& skipped) const
+const FileIndex& Emulator::files()
 {
-    std::vector<PhoneFile> files = folder_.scan();
-    // A file a user put into fs/ by hand under a name the phone refuses is left out, so every
-    // listed path can be deleted again.
-    skipped = std::erase_if(files, [](const PhoneFile& file) {
-        std::string why;
-        return !splitPhonePath(file.path.c_str(), why);
-    });
-    return files;
+    std::vector<std::string> notes;
+    index_.refresh(folder_, notes);
+    for (const std::string& note : notes)
+        journal_.note(note);
+    return index_;
 }
 
-std::uint64_t Emulator::freeBytes() const
+std::uint64_t Emulator::freeBytes()
 {
-    std::uint64_t used = 0;
-    for (const PhoneFile& file : folder_.scan())
-        used += file.size;
+    std::uint64_t used = files().usedBytes();
     std::uint64_t capacity = ini_.settings().capacity;
     return used >= capacity ? 0 : capacity - used;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "FileIndex.h"
 #include "Journal.h"
 #include "PhoneFolder.h"
 #include "PhoneIni.h"
@@ -18,6 +19,9 @@ namespace p2kemu {
 // P2KEMU_ROOT names at that moment.
 class Emulator {
 public:
+    // How long P2K_Init waits for another program that is making the same phone folder.
+    static constexpr int kPrepareLockMs = 10000;
+
     std::int32_t init(P2K_NotifyProc notify);
     std::int32_t getStatus();
     std::int32_t restart();
@@ -54,14 +58,19 @@ private:
                         const std::string& detail = {});
     std::int32_t refusePath(const std::string& callText, const char* path, Segments& names);
     std::int32_t hostFailure(const std::string& callText, int error);
-    std::vector<PhoneFile> listableFiles(std::size_t& skipped) const;
-    std::uint64_t freeBytes() const;
+    // The files under fs/ as they are now; notes of the index go to the journal.
+    const FileIndex& files();
+    std::uint64_t freeBytes();
+    // Makes what a phone folder needs once (demo fs/, phone.ini, seem/); the reason it could
+    // not, or empty.
+    std::string prepareFolder(std::vector<std::string>& notes);
 
     bool initialised_ = false;
     P2K_NotifyProc notify_ = nullptr;
     PhoneFolder folder_;
     PhoneIniWatcher ini_;
     Journal journal_;
+    FileIndex index_;
     std::optional<OpenFile> open_;
     std::chrono::steady_clock::time_point awayUntil_{};
     std::optional<bool> lastSeen_;

@@ -32,15 +32,15 @@ std::string skippedText(std::size_t skipped)
     return std::to_string(skipped) + " file(s) under fs/ left out: names the phone cannot hold";
 }
 
-void fillRecord(unsigned char* record, const PhoneFile& file)
+void fillRecord(unsigned char* record, const std::string& path, std::uint64_t bytes)
 {
     std::memset(record, 0, P2K_RECORD_SIZE);
-    auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(file.size, UINT32_MAX));
+    auto size = static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, UINT32_MAX));
     for (int i = 0; i < 4; ++i)
         record[i] = static_cast<unsigned char>(size >> (8 * i));
     // Bytes 4..7, the attributes, stay 0: the emulated phone has no hidden or system files.
     // A path of exactly 504 bytes fills the name area without a NUL.
-    std::memcpy(record + kPathOffset, file.path.data(), file.path.size());
+    std::memcpy(record + kPathOffset, path.data(), path.size());
 }
 
 } // namespace
@@ -50,10 +50,10 @@ std::int32_t Emulator::fileCount()
     const std::string callText = "File_Count()";
     if (std::int32_t refused = phoneUnavailable(callText))
         return refused;
-    std::size_t skipped = 0;
-    std::size_t count = listableFiles(skipped).size();
+    const FileIndex& index = files();
+    std::size_t count = index.listableCount();
     return finish(callText, static_cast<std::int32_t>(std::min<std::size_t>(count, INT32_MAX)),
-                  skippedText(skipped));
+                  skippedText(index.skippedCount()));
 }
 
 std::int32_t Emulator::fileList(void* records, std::int32_t count)
@@ -66,17 +66,21 @@ std::int32_t Emulator::fileList(void* records, std::int32_t count)
         return finish(callText, kBadArgument);
     if (!phoneConnected())
         return finish(callText, kNotConnected);
-    std::size_t skipped = 0;
-    std::vector<PhoneFile> files = listableFiles(skipped);
+    const FileIndex& index = files();
     // A count that disagrees with the phone fills what both allow; other records stay untouched.
-    std::size_t filled = std::min(files.size(), static_cast<std::size_t>(count));
-    auto* bytes = static_cast<unsigned char*>(records);
-    for (std::size_t i = 0; i < filled; ++i)
-        fillRecord(bytes + i * P2K_RECORD_SIZE, files[i]);
-    std::string detail = skippedText(skipped);
-    if (files.size() != static_cast<std::size_t>(count))
+    std::size_t filled = std::min(index.listableCount(), static_cast<std::size_t>(count));
+    auto* record = static_cast<unsigned char*>(records);
+    auto file = index.files().begin();
+    for (std::size_t i = 0; i < filled; ++file) {
+        if (!file->second.listable)
+            continue;
+        fillRecord(record + i * P2K_RECORD_SIZE, file->first, file->second.size);
+        ++i;
+    }
+    std::string detail = skippedText(index.skippedCount());
+    if (index.listableCount() != static_cast<std::size_t>(count))
         detail += (detail.empty() ? "" : "; ") + std::string("the phone has ") +
-                  std::to_string(files.size()) + " file(s)";
+                  std::to_string(index.listableCount()) + " file(s)";
     return finish(callText, static_cast<std::int32_t>(filled), detail);
 }
 

@@ -3,16 +3,26 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace p2kemu {
 
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// No phone path is deeper than this (each level takes at least two of its bytes); the walk stops
+// there so a hostile tree cannot use up the descriptors.
+constexpr int kMaxWalkDepth = 256;
 
 int writeAll(int fd, std::string_view bytes)
 {
@@ -28,11 +38,62 @@ int writeAll(int fd, std::string_view bytes)
     return 0;
 }
 
-std::string temporaryName()
+// A folder opened by name from dir, or a link to one, made first when create is set.
+UniqueFd openFolderAt(int dir, const char* name, bool create)
 {
-    static std::atomic<unsigned> counter{0};
-    return std::string(kTempPrefix) + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
-           ".tmp";
+    int fd = ::openat(dir, name, kFolderFlags);
+    if (fd < 0 && errno == ENOENT && create) {
+        if (::mkdirat(dir, name, 0755) != 0 && errno != EEXIST)
+            return UniqueFd();
+        fd = ::openat(dir, name, kFolderFlags);
+    }
+    if (fd < 0) {
+        // A symbolic link to a folder gives ENOTDIR with O_DIRECTORY on some kernels.
+        int error = errno;
+        struct stat info {};
+        if (::fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode))
+            error = ELOOP;
+        errno = error;
+    }
+    return UniqueFd(fd);
+}
+
+void walkFolder(int dir, const std::string& path, FolderVisitor& visitor, int depth)
+{
+    visitor.folder(path);
+    // A descriptor of its own, so reading the entries moves no offset the caller shares.
+    UniqueFd listing(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* stream = listing.valid() ? ::fdopendir(listing.get()) : nullptr;
+    if (!stream)
+        return;
+    listing.release();
+    std::vector<std::string> folders;
+    while (const dirent* entry = ::readdir(stream)) {
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        if (name.starts_with(kTempPrefix)) {
+            if (isStaleTemporary(name))
+                ::unlinkat(dir, entry->d_name, 0);
+            continue;
+        }
+        struct stat info {};
+        if (entry->d_type != DT_DIR &&
+            ::fstatat(dir, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (entry->d_type == DT_DIR || S_ISDIR(info.st_mode))
+            folders.emplace_back(name);
+        else if (S_ISREG(info.st_mode))
+            visitor.file(path + "/" + entry->d_name, static_cast<std::uint64_t>(info.st_size));
+    }
+    ::closedir(stream);
+    if (depth >= kMaxWalkDepth)
+        return;
+    for (const std::string& name : folders) {
+        UniqueFd folder(::openat(dir, name.c_str(), kFolderFlags));
+        if (folder.valid())
+            walkFolder(folder.get(), path + "/" + name, visitor, depth + 1);
+    }
 }
 
 } // namespace
@@ -69,25 +130,48 @@ UniqueFd openFolder(const std::string& path, bool create)
 UniqueFd openParentFolder(int base, const Segments& names, bool create)
 {
     UniqueFd current(::fcntl(base, F_DUPFD_CLOEXEC, 0));
-    for (std::size_t i = 0; current.valid() && i + 1 < names.size(); ++i) {
-        const char* name = names[i].c_str();
-        int next = ::openat(current.get(), name, kFolderFlags);
-        if (next < 0 && errno == ENOENT && create) {
-            if (::mkdirat(current.get(), name, 0755) != 0 && errno != EEXIST)
-                return UniqueFd();
-            next = ::openat(current.get(), name, kFolderFlags);
-        }
-        if (next < 0) {
-            // A symbolic link to a folder gives ENOTDIR with O_DIRECTORY on some kernels.
-            struct stat info {};
-            if (::fstatat(current.get(), name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISLNK(info.st_mode))
-                errno = ELOOP;
-            return UniqueFd();
-        }
-        current = UniqueFd(next);
+    for (std::size_t i = 0; current.valid() && i + 1 < names.size(); ++i)
+        current = openFolderAt(current.get(), names[i].c_str(), create);
+    return current;
+}
+
+UniqueFd openSubfolder(const std::string& path, const char* name, bool create)
+{
+    UniqueFd parent(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return parent.valid() ? openFolderAt(parent.get(), name, create) : UniqueFd();
+}
+
+UniqueFd openFolderBelow(int base, std::string_view relative)
+{
+    UniqueFd current(::fcntl(base, F_DUPFD_CLOEXEC, 0));
+    while (current.valid() && !relative.empty()) {
+        std::size_t slash = relative.find('/');
+        std::string name(relative.substr(0, slash));
+        relative.remove_prefix(slash == std::string_view::npos ? relative.size() : slash + 1);
+        if (name.empty())
+            continue;
+        current = openFolderAt(current.get(), name.c_str(), false);
     }
     return current;
+}
+
+std::string temporaryName(std::string_view suffix)
+{
+    static std::atomic<unsigned> counter{0};
+    return std::string(kTempPrefix) + std::to_string(::getpid()) + "-" + std::to_string(++counter) +
+           std::string(suffix);
+}
+
+int writeNewFileAt(int dir, const std::string& name, std::string_view bytes)
+{
+    UniqueFd file(
+        ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!file.valid())
+        return errno;
+    int error = writeAll(file.get(), bytes);
+    if (error == 0 && ::close(file.release()) != 0)
+        error = errno;
+    return error;
 }
 
 int replaceFileAt(int dir, const std::string& name, std::string_view bytes)
@@ -106,6 +190,9 @@ int replaceFileAt(int dir, const std::string& name, std::string_view bytes)
         error = errno;
     if (error != 0)
         ::unlinkat(dir, temp.c_str(), 0);
+    // The rename itself lives in the folder: without this a power cut could undo it.
+    if (error == 0)
+        ::fsync(dir);
     return error;
 }
 
@@ -124,6 +211,74 @@ int readToEnd(int fd, std::string& bytes, std::size_t limit)
         bytes.append(chunk, static_cast<std::size_t>(got));
     }
     return 0;
+}
+
+int readRegularFile(const std::string& path, std::string& bytes, std::size_t limit)
+{
+    // Looked at before it is opened: opening a device can have effects of its own.
+    struct stat before {};
+    if (::lstat(path.c_str(), &before) != 0)
+        return errno;
+    if (S_ISLNK(before.st_mode))
+        return ELOOP;
+    if (!S_ISREG(before.st_mode))
+        return EINVAL;
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    if (!file.valid() || ::fstat(file.get(), &info) != 0)
+        return errno;
+    if (!S_ISREG(info.st_mode))
+        return EINVAL;
+    if (static_cast<std::uint64_t>(info.st_size) > limit)
+        return EFBIG;
+    bytes.clear();
+    // One byte more than allowed tells a file that grew while it was read.
+    if (int error = readToEnd(file.get(), bytes, limit + 1))
+        return error;
+    return bytes.size() > limit ? EFBIG : 0;
+}
+
+bool isStaleTemporary(std::string_view name)
+{
+    if (!name.starts_with(kTempPrefix))
+        return false;
+    name.remove_prefix(kTempPrefix.size());
+    pid_t pid = 0;
+    auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+    if (error != std::errc() || end == name.data() || pid <= 0 || pid == ::getpid())
+        return false;
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+void removeStaleTemporaries(int dir)
+{
+    struct Collector : FolderVisitor {
+        void folder(const std::string&) override {}
+        void file(std::string, std::uint64_t) override {}
+    } nothing;
+    // The walk removes them; one level is enough, so it goes no deeper than dir.
+    walkFolder(dir, "", nothing, kMaxWalkDepth);
+}
+
+void walkFolder(int dir, const std::string& path, FolderVisitor& visitor)
+{
+    walkFolder(dir, path, visitor, 0);
+}
+
+FolderLock::FolderLock(const std::string& folder, int timeoutMs)
+    : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+    if (!fd_.valid())
+        return;
+    for (int waited = 0;; waited += 10) {
+        if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
+            locked_ = true;
+            return;
+        }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= timeoutMs)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 } // namespace p2kemu

@@ -1,6 +1,7 @@
 #pragma once
 #include "PhonePath.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -45,8 +46,61 @@ UniqueFd openParentFolder(int base, const Segments& names, bool create);
 // Returns 0 or the errno of the failure.
 int replaceFileAt(int dir, const std::string& name, std::string_view bytes);
 
+// Makes the file name in folder dir with bytes; an existing file or link there is an error
+// (EEXIST). Returns 0 or the errno of the failure.
+int writeNewFileAt(int dir, const std::string& name, std::string_view bytes);
+
 // Reads from fd's current position to its end, but no more than limit bytes. Returns 0 or the
 // errno of the failure.
 int readToEnd(int fd, std::string& bytes, std::size_t limit);
+
+// Opens (with create, makes) the folder name inside the folder at path. name itself must be a real
+// folder, never a symbolic link (ELOOP), so what lies beside the phone folder stays out of reach.
+UniqueFd openSubfolder(const std::string& path, const char* name, bool create);
+
+// Opens the folder relative ("a/mobile") below base, name by name, never following a symbolic
+// link. An empty relative opens base again.
+UniqueFd openFolderBelow(int base, std::string_view relative);
+
+// Reads the file at path whole when it is a regular file of at most limit bytes. The last name is
+// never followed as a link, and nothing blocks: a FIFO or a device is refused (EINVAL), a larger
+// file too (EFBIG). Returns 0 or the errno of the failure.
+int readRegularFile(const std::string& path, std::string& bytes, std::size_t limit);
+
+// A name for a temporary file or folder of ours: kTempPrefix, this process's id, then a number
+// of its own and suffix (".tmp"), so a later run can tell whose it was.
+std::string temporaryName(std::string_view suffix = ".tmp");
+
+// Whether name is a temporary file or folder of ours (temporaryName) whose process no longer
+// runs, so nobody will ever finish or rename it.
+bool isStaleTemporary(std::string_view name);
+
+// Removes the stale temporary files of ours (isStaleTemporary) directly in the folder dir.
+void removeStaleTemporaries(int dir);
+
+// Holds an exclusive flock on a folder while it lives, so two programs on one phone folder do once
+// what must be done once. Waits at most timeoutMs; locked() tells whether it got the lock.
+class FolderLock {
+public:
+    FolderLock(const std::string& folder, int timeoutMs);
+    bool locked() const { return locked_; }
+
+private:
+    UniqueFd fd_;
+    bool locked_ = false;
+};
+
+// What walkFolder reports. folder() is called for every folder before its entries are read.
+class FolderVisitor {
+public:
+    virtual ~FolderVisitor() = default;
+    virtual void folder(const std::string& path) = 0;
+    virtual void file(std::string path, std::uint64_t size) = 0;
+};
+
+// Walks every folder below dir, whose path ("" for the top) prefixes the paths it reports
+// ("/a/x.mp3"). Symbolic links are neither followed nor reported; the emulator's temporary files
+// are left out, and stale ones are removed on the way.
+void walkFolder(int dir, const std::string& path, FolderVisitor& visitor);
 
 } // namespace p2kemu

@@ -1,6 +1,7 @@
 #include "Journal.h"
 
 #include "EmulatorResults.h"
+#include "HostFiles.h"
 
 #include <chrono>
 #include <cstdio>
@@ -44,16 +45,33 @@ void Journal::append(const std::string& line)
     if (path_.empty())
         return;
     struct stat info {};
-    if (::stat(path_.c_str(), &info) == 0 &&
-        static_cast<std::uint64_t>(info.st_size) >= kRotateBytes)
-        std::rename(path_.c_str(), (path_ + ".1").c_str());
+    bool present = ::lstat(path_.c_str(), &info) == 0;
+    // Anything but a regular file (a link, a FIFO nobody reads) is left alone: the journal never
+    // writes outside the phone folder and never waits.
+    if (present && !S_ISREG(info.st_mode))
+        return;
+    if (present && static_cast<std::uint64_t>(info.st_size) >= kRotateBytes)
+        rotate();
     // The journal is a help, not a duty: a failed write does not fail the call.
-    int fd = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
+    UniqueFd file(::open(
+        path_.c_str(),
+        O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644));
+    if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return;
     std::string text = line + "\n";
-    [[maybe_unused]] ssize_t written = ::write(fd, text.data(), text.size());
-    ::close(fd);
+    [[maybe_unused]] ssize_t written = ::write(file.get(), text.data(), text.size());
+}
+
+void Journal::rotate()
+{
+    // Two programs on one phone folder both see a full journal; only the first to take the lock
+    // moves it, the second then finds the new, short one and must not move that over the first.
+    std::string folder = path_.substr(0, path_.rfind('/') + 1);
+    FolderLock lock(folder.empty() ? "." : folder, kLockWaitMs);
+    struct stat info {};
+    if (lock.locked() && ::lstat(path_.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+        static_cast<std::uint64_t>(info.st_size) >= kRotateBytes)
+        ::rename(path_.c_str(), (path_ + ".1").c_str());
 }
 
 } // namespace p2kemu

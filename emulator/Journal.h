@@ -19,7 +19,10 @@ public:
     void note(const std::string& text);
 
 private:
+    static constexpr int kLockWaitMs = 1000;
+
     void append(const std::string& line);
+    void rotate();
 
     std::string path_;
 };

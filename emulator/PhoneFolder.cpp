@@ -5,41 +5,43 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace p2kemu {
 
 std::vector<PhoneFile> PhoneFolder::scan() const
 {
-    std::vector<PhoneFile> files;
-    const std::string base = hostPath("fs");
-    std::error_code ec;
-    // The iterator does not descend into linked folders; linked files are skipped below.
-    auto it =
-        fs::recursive_directory_iterator(base, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        std::error_code statError;
-        if (!fs::is_regular_file(it->symlink_status(statError)) || statError)
-            continue;
-        const std::string& host = it->path().native();
-        if (it->path().filename().native().starts_with(kTempPrefix))
-            continue;
-        std::uint64_t size = it->file_size(statError);
-        files.push_back({host.substr(base.size()), statError ? 0 : size});
-    }
+    struct Collector : FolderVisitor {
+        void folder(const std::string&) override {}
+        void file(std::string path, std::uint64_t size) override
+        {
+            files.push_back({std::move(path), size});
+        }
+        std::vector<PhoneFile> files;
+    } collector;
+    UniqueFd base = openFs(false);
+    if (base.valid())
+        walkFolder(base.get(), "", collector);
     // std::string compares as unsigned bytes, which is the phone's list order.
-    std::sort(files.begin(), files.end(),
+    std::sort(collector.files.begin(), collector.files.end(),
               [](const PhoneFile& a, const PhoneFile& b) { return a.path < b.path; });
-    return files;
+    return std::move(collector.files);
+}
+
+UniqueFd PhoneFolder::openFs(bool create) const { return openSubfolder(root_, "fs", create); }
+
+int PhoneFolder::writeFolderFile(const std::string& name, std::string_view bytes) const
+{
+    UniqueFd folder(::open(root_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return errno;
+    return replaceFileAt(folder.get(), name, bytes);
 }
 
 int PhoneFolder::removeFile(const Segments& names) const
 {
-    UniqueFd base = openFolder(hostPath("fs"), false);
+    UniqueFd base = openFs(false);
     UniqueFd parent = base.valid() ? openParentFolder(base.get(), names, false) : UniqueFd();
     if (!parent.valid())
         return errno;
@@ -58,7 +60,7 @@ int PhoneFolder::removeFile(const Segments& names) const
 
 int PhoneFolder::checkCreatable(const Segments& names) const
 {
-    UniqueFd base = openFolder(hostPath("fs"), true);
+    UniqueFd base = openFs(true);
     if (!base.valid())
         return errno;
     UniqueFd parent = openParentFolder(base.get(), names, false);
@@ -79,7 +81,7 @@ int PhoneFolder::replaceFile(const Segments& names, std::string_view bytes) cons
     int error = checkCreatable(names);
     if (error != 0)
         return error;
-    UniqueFd base = openFolder(hostPath("fs"), true);
+    UniqueFd base = openFs(true);
     UniqueFd parent = base.valid() ? openParentFolder(base.get(), names, true) : UniqueFd();
     if (!parent.valid())
         return errno;
@@ -88,7 +90,7 @@ int PhoneFolder::replaceFile(const Segments& names, std::string_view bytes) cons
 
 std::optional<std::uint64_t> PhoneFolder::fileSize(const Segments& names) const
 {
-    UniqueFd base = openFolder(hostPath("fs"), false);
+    UniqueFd base = openFs(false);
     UniqueFd parent = base.valid() ? openParentFolder(base.get(), names, false) : UniqueFd();
     struct stat info {};
     if (!parent.valid() ||
@@ -100,9 +102,10 @@ std::optional<std::uint64_t> PhoneFolder::fileSize(const Segments& names) const
 
 int PhoneFolder::writeSeem(const std::string& fileName, std::string_view bytes) const
 {
-    UniqueFd folder = openFolder(hostPath("seem"), true);
+    UniqueFd folder = openSubfolder(root_, "seem", true);
     if (!folder.valid())
         return errno;
+    removeStaleTemporaries(folder.get());
     return replaceFileAt(folder.get(), fileName, bytes);
 }
 

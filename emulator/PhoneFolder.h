@@ -1,4 +1,5 @@
 #pragma once
+#include "HostFiles.h"
 #include "PhonePath.h"
 
 #include <cstdint>
@@ -20,7 +21,8 @@ struct PhoneFile {
 //   seem/       written seem records, 004c_0001.seem for seem 004C record 1
 //   phone.ini   the emulator's settings (PhoneIni.h)
 //   journal.log one line per call (Journal.h)
-// File operations return 0 or an errno.
+// Only the phone folder itself may be reached through a symbolic link: fs/, seem/, phone.ini and
+// the journal are never followed out of it. File operations return 0 or an errno.
 class PhoneFolder {
 public:
     void setRoot(std::string root) { root_ = std::move(root); }
@@ -42,6 +44,11 @@ public:
     std::optional<std::uint64_t> fileSize(const Segments& names) const;
 
     int writeSeem(const std::string& fileName, std::string_view bytes) const;
+
+    // fs/ itself, made first when create is set; invalid (errno set) when it is missing or a link.
+    UniqueFd openFs(bool create) const;
+    // Writes the file name directly in the phone folder in one step (phone.ini).
+    int writeFolderFile(const std::string& name, std::string_view bytes) const;
 
 private:
     std::string root_;

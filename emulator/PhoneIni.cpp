@@ -1,7 +1,10 @@
 #include "PhoneIni.h"
 
+#include "HostFiles.h"
+
+#include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <cstring>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -10,6 +13,20 @@ namespace p2kemu {
 namespace {
 
 constexpr int kMaxRestartMs = 600000;
+
+std::string unreadableText(int error)
+{
+    switch (error) {
+    case ELOOP:
+        return "a symbolic link";
+    case EINVAL:
+        return "not a regular file";
+    case EFBIG:
+        return "larger than " + std::to_string(PhoneIniWatcher::kMaxIniBytes) + " bytes";
+    default:
+        return std::strerror(error);
+    }
+}
 
 std::string_view trimmed(std::string_view text)
 {
@@ -124,40 +141,44 @@ void PhoneIniWatcher::setFile(std::string path)
     path_ = std::move(path);
 }
 
+bool PhoneIniWatcher::useDefaults(std::string trouble, std::vector<std::string>& notes)
+{
+    bool changed = !seen_ || trouble_ != trouble;
+    seen_ = true;
+    trouble_ = std::move(trouble);
+    if (changed) {
+        settings_ = PhoneSettings();
+        notes.push_back(trouble_ + ", defaults are used: " + describe(settings_));
+    }
+    return changed;
+}
+
 bool PhoneIniWatcher::refresh(std::vector<std::string>& notes)
 {
     struct stat info {};
-    bool present = ::stat(path_.c_str(), &info) == 0;
-    if (!present) {
-        bool changed = !seen_ || present_;
-        if (changed) {
-            settings_ = PhoneSettings();
-            notes.push_back("phone.ini is missing, defaults are used: " + describe(settings_));
-        }
-        seen_ = true;
-        present_ = false;
-        return changed;
-    }
+    if (::lstat(path_.c_str(), &info) != 0)
+        return useDefaults("phone.ini is missing", notes);
     // Timestamps move in clock ticks of a few milliseconds; two edits within one tick that keep
     // the size would look unchanged, so a file younger than two seconds is always read again.
     timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     bool recent = now.tv_sec - info.st_mtim.tv_sec < 2;
-    bool same = seen_ && present_ && info.st_mtim.tv_sec == mtime_.tv_sec &&
+    bool same = seen_ && trouble_.empty() && info.st_mtim.tv_sec == mtime_.tv_sec &&
                 info.st_mtim.tv_nsec == mtime_.tv_nsec && info.st_size == size_ &&
                 info.st_ino == inode_;
     if (same && !recent)
         return false;
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
+    // A FIFO, a device or a link (to /dev/zero, say) would hang the start or fill the memory.
+    std::string text;
+    if (int error = readRegularFile(path_, text, kMaxIniBytes))
+        return useDefaults("phone.ini cannot be read (" + unreadableText(error) + ")", notes);
     std::vector<std::string> problems;
-    PhoneSettings settings = parsePhoneIni(text.str(), problems);
-    bool differs = !seen_ || !present_ || settings.connected != settings_.connected ||
+    PhoneSettings settings = parsePhoneIni(text, problems);
+    bool differs = !seen_ || !trouble_.empty() || settings.connected != settings_.connected ||
                    settings.capacity != settings_.capacity || settings.model != settings_.model ||
                    settings.restartMs != settings_.restartMs;
     seen_ = true;
-    present_ = true;
+    trouble_.clear();
     mtime_ = info.st_mtim;
     size_ = info.st_size;
     inode_ = info.st_ino;

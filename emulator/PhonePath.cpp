@@ -71,7 +71,7 @@ std::optional<Segments> splitPhonePath(const char* path, std::string& why)
 std::string journalText(std::string_view bytes)
 {
     std::string out = "\"";
-    for (unsigned char byte : bytes) {
+    for (unsigned char byte : bytes.substr(0, kMaxJournalTextBytes)) {
         if (byte == '"' || byte == '\\') {
             out += '\\';
             out += static_cast<char>(byte);
@@ -84,6 +84,8 @@ std::string journalText(std::string_view bytes)
         }
     }
     out += '"';
+    if (bytes.size() > kMaxJournalTextBytes)
+        out += "... (" + std::to_string(bytes.size()) + " bytes)";
     return out;
 }
 

@@ -24,8 +24,12 @@ using Segments = std::vector<std::string>;
 // result is empty and why says what is wrong.
 std::optional<Segments> splitPhonePath(const char* path, std::string& why);
 
+// How much of a longer text journalText shows: a refused path of any length costs a short line.
+constexpr std::size_t kMaxJournalTextBytes = 1024;
+
 // The bytes in double quotes, readable in the journal: bytes outside printable ASCII, quotes and
-// backslashes are written as \xHH or \" and \\.
+// backslashes are written as \xHH or \" and \\. Past kMaxJournalTextBytes only the length of the
+// rest is given: "abc..."... (104857600 bytes).
 std::string journalText(std::string_view bytes);
 
 } // namespace p2kemu

@@ -1,0 +1,185 @@
+#include "FileIndex.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace p2kemu {
+
+namespace {
+
+constexpr std::uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                        IN_MODIFY | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF |
+                                        IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
+// Past this many reports in one refresh, one new walk is cheaper than a look at every name.
+constexpr std::size_t kMaxEventsPerRefresh = 50000;
+
+using Found = std::vector<std::pair<std::string, std::uint64_t>>;
+
+} // namespace
+
+// Watches every folder it enters and collects the files it finds.
+class FileIndex::Walker : public FolderVisitor {
+public:
+    explicit Walker(FileIndex& index) : index_(index) {}
+    void folder(const std::string& path) override { index_.watch(path); }
+    void file(std::string path, std::uint64_t size) override
+    {
+        found.emplace_back(std::move(path), size);
+    }
+
+    // Everything found goes into the index, in order, so a whole tree costs no search per file.
+    void addFound()
+    {
+        std::sort(found.begin(), found.end());
+        auto hint = index_.files_.end();
+        for (auto& [path, size] : found) {
+            std::string why;
+            Entry entry{size, splitPhonePath(path.c_str(), why).has_value()};
+            // A name looked at again was forgotten first, so nothing found is counted twice.
+            hint = std::next(index_.files_.insert_or_assign(hint, std::move(path), entry));
+            index_.used_ += entry.size;
+            index_.listable_ += entry.listable ? 1 : 0;
+        }
+        found.clear();
+    }
+
+    Found found;
+
+private:
+    FileIndex& index_;
+};
+
+void FileIndex::refresh(const PhoneFolder& folder, std::vector<std::string>& notes)
+{
+    if (built_ && folder.hostPath("fs") == fsHost_ && applyEvents())
+        return;
+    rebuild(folder, notes);
+}
+
+void FileIndex::rebuild(const PhoneFolder& folder, std::vector<std::string>& notes)
+{
+    files_.clear();
+    folders_.clear();
+    listable_ = 0;
+    used_ = 0;
+    fsHost_ = folder.hostPath("fs");
+    inotify_ = UniqueFd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    watching_ = inotify_.valid();
+    int watchError = watching_ ? 0 : errno;
+    UniqueFd base = folder.openFs(false);
+    if (!base.valid()) {
+        // No fs/ yet: nothing to watch, and the next call looks again.
+        built_ = false;
+        return;
+    }
+    Walker walker(*this);
+    walkFolder(base.get(), "", walker);
+    walker.addFound();
+    if (!watching_ && watchError == 0)
+        watchError = errno;
+    if (!watching_ && !warned_) {
+        warned_ = true;
+        notes.push_back("inotify cannot watch fs/ (" + std::string(std::strerror(watchError)) +
+                        "): every call walks the whole of fs/");
+    }
+    built_ = watching_;
+}
+
+bool FileIndex::applyEvents()
+{
+    alignas(inotify_event) char buffer[64 * 1024];
+    std::size_t seen = 0;
+    while (true) {
+        ssize_t got = ::read(inotify_.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 && errno == EAGAIN;
+        for (char* at = buffer; at < buffer + got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            at += sizeof(inotify_event) + event->len;
+            if ((event->mask & IN_Q_OVERFLOW) || ++seen > kMaxEventsPerRefresh)
+                return false;
+            auto folder = folders_.find(event->wd);
+            if (folder == folders_.end())
+                continue;
+            if (event->mask & IN_IGNORED) {
+                folders_.erase(folder);
+                continue;
+            }
+            // fs/ itself removed or moved: only a new walk knows what the phone holds now.
+            if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) && folder->second.empty())
+                return false;
+            if (event->len == 0 || std::string_view(event->name).starts_with(kTempPrefix))
+                continue;
+            if (event->mask & IN_ISDIR)
+                forgetWatchesUnder(folder->second + "/" + event->name);
+            lookAgain(folder->second, event->name);
+        }
+    }
+}
+
+void FileIndex::lookAgain(const std::string& folderPath, std::string_view name)
+{
+    std::string path = folderPath + "/" + std::string(name);
+    forgetUnder(path);
+    UniqueFd fs(::open(fsHost_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    UniqueFd folder = fs.valid() ? openFolderBelow(fs.get(), folderPath) : UniqueFd();
+    struct stat info {};
+    if (!folder.valid() ||
+        ::fstatat(folder.get(), std::string(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return;
+    Walker walker(*this);
+    if (S_ISREG(info.st_mode)) {
+        walker.file(path, static_cast<std::uint64_t>(info.st_size));
+    } else if (S_ISDIR(info.st_mode)) {
+        UniqueFd inner = openFolderBelow(folder.get(), name);
+        if (inner.valid())
+            walkFolder(inner.get(), path, walker);
+    }
+    walker.addFound();
+}
+
+void FileIndex::forgetUnder(const std::string& path)
+{
+    auto forget = [this](Files::iterator at) {
+        used_ -= at->second.size;
+        listable_ -= at->second.listable ? 1 : 0;
+        return files_.erase(at);
+    };
+    if (auto at = files_.find(path); at != files_.end())
+        forget(at);
+    const std::string below = path + "/";
+    for (auto at = files_.lower_bound(below); at != files_.end() && at->first.starts_with(below);)
+        at = forget(at);
+}
+
+void FileIndex::forgetWatchesUnder(const std::string& path)
+{
+    const std::string below = path + "/";
+    std::erase_if(folders_, [&](const auto& watched) {
+        if (watched.second != path && !watched.second.starts_with(below))
+            return false;
+        ::inotify_rm_watch(inotify_.get(), watched.first);
+        return true;
+    });
+}
+
+void FileIndex::watch(const std::string& folderPath)
+{
+    if (!watching_)
+        return;
+    int watch = ::inotify_add_watch(inotify_.get(), (fsHost_ + folderPath).c_str(), kFolderEvents);
+    if (watch < 0) {
+        watching_ = false;
+        return;
+    }
+    folders_[watch] = folderPath;
+}
+
+} // namespace p2kemu
