@@ -1,0 +1,126 @@
+// The file list the emulator keeps between calls must always be what fs/ holds: after its own
+// deletes and uploads, after restarts, and after changes made behind its back.
+#include "EmulatorFixture.h"
+#include "EmulatorResults.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace fs = std::filesystem;
+using namespace p2kemu;
+
+namespace {
+
+constexpr int32_t kCapacity = 1000000;
+
+struct Listing {
+    std::vector<std::string> paths;
+    int64_t used = 0;
+};
+
+// What a fresh walk of fs/ finds: every regular file, links and our temporary files left out.
+Listing walkOf(const std::string& folder)
+{
+    Listing listing;
+    for (auto it = fs::recursive_directory_iterator(folder); it != fs::end(it); ++it) {
+        if (!it->is_regular_file() || it->is_symlink() ||
+            it->path().filename().string().starts_with(".p2kemu-"))
+            continue;
+        listing.paths.push_back(it->path().string().substr(folder.size()));
+        listing.used += static_cast<int64_t>(it->file_size());
+    }
+    std::sort(listing.paths.begin(), listing.paths.end());
+    return listing;
+}
+
+void append(const std::string& file, const std::string& bytes)
+{
+    std::ofstream(file, std::ios::binary | std::ios::app) << bytes;
+}
+
+int32_t upload(const std::string& path, const std::string& bytes)
+{
+    if (int32_t result = File_Create(path.c_str(), 4))
+        return result;
+    std::string buffer = bytes + '\0';
+    auto size = static_cast<int32_t>(bytes.size());
+    if (File_Write(buffer.data(), size, size - 1) != size)
+        return kHostError;
+    return File_Close();
+}
+
+} // namespace
+
+TEST_F(EmulatorTest, KeptFileListFollowsEveryChangeOfFs)
+{
+    startPhone({{"/a/mobile/audio/x.mp3", "xx"},
+                {"/a/mobile/audio/y.mp3", "yyy"},
+                {"/a/mobile/picture/p.jpg", std::string(300, 'p')},
+                {"/a/mobile/video/v.3gp", "v"}},
+               "[Phone]\ncapacity=" + std::to_string(kCapacity) + "\n");
+    const std::string fsRoot = root + "/fs";
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+    };
+    const Step steps[] = {
+        {"nothing changed", [] {}},
+        {"own delete", [] { ASSERT_EQ(File_Delete("/a/mobile/audio/x.mp3"), kOk); }},
+        {"own upload of a new file",
+         [] { ASSERT_EQ(upload("/a/new/folder/n.txt", std::string(70, 'n')), kOk); }},
+        {"own upload over a file", [] { ASSERT_EQ(upload("/a/mobile/audio/y.mp3", "1"), kOk); }},
+        {"file added behind its back", [&] { append(fsRoot + "/a/mobile/audio/z.mp3", "zz"); }},
+        {"file grown behind its back",
+         [&] { append(fsRoot + "/a/mobile/audio/z.mp3", std::string(1000, 'z')); }},
+        {"file removed behind its back", [&] { fs::remove(fsRoot + "/a/mobile/video/v.3gp"); }},
+        {"folder made behind its back",
+         [&] {
+             fs::create_directories(fsRoot + "/b/c/d");
+             append(fsRoot + "/b/c/d/deep.bin", "deep");
+             append(fsRoot + "/b/c/top.bin", "top");
+         }},
+        {"folder renamed behind its back",
+         [&] { fs::rename(fsRoot + "/b/c", fsRoot + "/a/mobile/moved"); }},
+        {"file in the renamed folder added",
+         [&] { append(fsRoot + "/a/mobile/moved/d/later.bin", "later"); }},
+        {"folder moved out of fs/",
+         [&] { fs::rename(fsRoot + "/a/mobile/picture", root + "/picture-away"); }},
+        {"file added in the folder moved out",
+         [&] { append(root + "/picture-away/gone.jpg", "never listed"); }},
+        {"folder moved back", [&] { fs::rename(root + "/picture-away", fsRoot + "/a/pic"); }},
+        {"folder removed behind its back", [&] { fs::remove_all(fsRoot + "/a/new"); }},
+        {"restart", [] { ASSERT_EQ(P2K_Init(nullptr), kOk); }},
+        {"change right after a restart", [&] { append(fsRoot + "/after.txt", "after"); }},
+        {"fs/ replaced behind its back",
+         [&] {
+             fs::rename(fsRoot, root + "/old-fs");
+             fs::create_directories(fsRoot + "/q");
+             append(fsRoot + "/q/only.txt", "only");
+         }},
+        {"file added to the new fs/", [&] { append(fsRoot + "/q/second.txt", "2"); }},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        Listing truth = walkOf(fsRoot);
+        EXPECT_EQ(File_Count(), static_cast<int32_t>(truth.paths.size())) << step.what;
+        EXPECT_EQ(listPaths(), truth.paths) << step.what;
+        EXPECT_EQ(File_VolInfo(nullptr), kCapacity - truth.used) << step.what;
+    }
+}
+
+TEST_F(EmulatorTest, FreeSpaceFollowsPhoneIniAndTheFilesTogether)
+{
+    startPhone({{"/a/x", std::string(100, 'x')}}, "[Phone]\ncapacity=1000\n");
+    ASSERT_EQ(File_VolInfo(nullptr), 900);
+    append(root + "/fs/a/y", std::string(50, 'y'));
+    writeIni("[Phone]\ncapacity=2000\n");
+    EXPECT_EQ(File_VolInfo(nullptr), 1850);
+    // The room of an upload counts files added behind its back too.
+    ASSERT_EQ(File_Create("/a/z", 4), kOk);
+    std::string big(1851, 'z');
+    EXPECT_EQ(File_Write(big.data(), 1851, 0), kPhoneFull);
+    EXPECT_EQ(File_Write(big.data(), 1850, 0), 1850);
+    EXPECT_EQ(File_Close(), kOk);
+    EXPECT_EQ(File_VolInfo(nullptr), 0);
+}
