@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libjpeg62-turbo-dev
   libgtest-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   libusb-1.0-0-dev umockdev libumockdev-dev
   fonts-dejavu-core
 )
