@@ -162,30 +162,34 @@ std::string temporaryName(std::string_view suffix)
            std::string(suffix);
 }
 
-int writeNewFileAt(int dir, const std::string& name, std::string_view bytes)
+namespace {
+
+// Makes the file name in dir with bytes, flushed to the disk when flush is set.
+int writeFileAt(int dir, const std::string& name, std::string_view bytes, bool flush)
 {
     UniqueFd file(
         ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!file.valid())
         return errno;
     int error = writeAll(file.get(), bytes);
+    if (error == 0 && flush && ::fsync(file.get()) != 0)
+        error = errno;
     if (error == 0 && ::close(file.release()) != 0)
         error = errno;
     return error;
 }
 
+} // namespace
+
+int writeNewFileAt(int dir, const std::string& name, std::string_view bytes)
+{
+    return writeFileAt(dir, name, bytes, false);
+}
+
 int replaceFileAt(int dir, const std::string& name, std::string_view bytes)
 {
     std::string temp = temporaryName();
-    UniqueFd file(
-        ::openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (!file.valid())
-        return errno;
-    int error = writeAll(file.get(), bytes);
-    if (error == 0 && ::fsync(file.get()) != 0)
-        error = errno;
-    if (error == 0 && ::close(file.release()) != 0)
-        error = errno;
+    int error = writeFileAt(dir, temp, bytes, true);
     if (error == 0 && ::renameat(dir, temp.c_str(), dir, name.c_str()) != 0)
         error = errno;
     if (error != 0)
