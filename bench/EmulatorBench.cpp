@@ -111,11 +111,11 @@ void ReaddirWalk(benchmark::State& state)
 void registerAll()
 {
     for (int64_t count : {10'000, 100'000, 1'000'000}) {
-        for (auto [name, function] :
-             {std::pair{"CountAndList", &CountAndList}, {"RecordCopy", &RecordCopy},
-              {"ReaddirWalk", &ReaddirWalk}, {"VolInfo", &VolInfo}})
-            benchmark::RegisterBenchmark(name, function)->Arg(count)->Unit(
-                benchmark::kMicrosecond);
+        for (auto [name, function] : {std::pair{"CountAndList", &CountAndList},
+                                      {"RecordCopy", &RecordCopy},
+                                      {"ReaddirWalk", &ReaddirWalk},
+                                      {"VolInfo", &VolInfo}})
+            benchmark::RegisterBenchmark(name, function)->Arg(count)->Unit(benchmark::kMicrosecond);
     }
 }
 
