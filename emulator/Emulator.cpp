@@ -44,7 +44,7 @@ std::string phoneFolderPath()
 }
 
 // Temporary files and half-built demo phones of processes that died while making them.
-void removeStaleTemporaries(const std::string& root)
+void removeStaleLeftovers(const std::string& root)
 {
     std::error_code ec;
     for (auto it = fs::directory_iterator(root, ec); !ec && it != fs::directory_iterator();
@@ -96,7 +96,7 @@ std::string Emulator::prepareFolder(std::vector<std::string>& notes)
     FolderLock lock(folder_.root(), kPrepareLockMs);
     if (!lock.locked())
         return "the phone folder stayed locked by another program";
-    removeStaleTemporaries(folder_.root());
+    removeStaleLeftovers(folder_.root());
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(folder_.hostPath("fs"), ec))) {
         std::size_t files = createDemoContent(folder_.root(), ec);
