@@ -81,6 +81,16 @@ void CountAndList(benchmark::State& state)
     }
 }
 
+// The first File_Count after P2K_Init, which walks fs/ once and sets up the watches.
+void FirstCount(benchmark::State& state)
+{
+    usePhone(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        P2K_Init(nullptr);
+        benchmark::DoNotOptimize(File_Count());
+    }
+}
+
 void VolInfo(benchmark::State& state)
 {
     usePhone(static_cast<std::size_t>(state.range(0)));
@@ -114,7 +124,8 @@ void registerAll()
         for (auto [name, function] : {std::pair{"CountAndList", &CountAndList},
                                       {"RecordCopy", &RecordCopy},
                                       {"ReaddirWalk", &ReaddirWalk},
-                                      {"VolInfo", &VolInfo}})
+                                      {"VolInfo", &VolInfo},
+                                      {"FirstCount", &FirstCount}})
             benchmark::RegisterBenchmark(name, function)->Arg(count)->Unit(benchmark::kMicrosecond);
     }
 }
@@ -136,6 +147,7 @@ public:
             ratio("CountAndList", "RecordCopy", count);
             ratio("CountAndList", "ReaddirWalk", count);
             ratio("VolInfo", "ReaddirWalk", count);
+            ratio("FirstCount", "ReaddirWalk", count);
         }
     }
 
