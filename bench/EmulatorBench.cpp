@@ -52,7 +52,9 @@ void usePhone(std::size_t count)
     current = count;
 }
 
-std::size_t readdirWalk(int dir)
+// Counts the names below dir; with sizes, also adds up the files' sizes as any count of used
+// bytes must.
+std::size_t readdirWalk(int dir, bool sizes)
 {
     std::size_t names = 0;
     DIR* stream = ::fdopendir(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -62,8 +64,12 @@ std::size_t readdirWalk(int dir)
         ++names;
         if (entry->d_type == DT_DIR) {
             int inner = ::openat(dir, entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            names += readdirWalk(inner);
+            names += readdirWalk(inner, sizes);
             ::close(inner);
+        } else if (sizes) {
+            struct stat info {};
+            ::fstatat(dir, entry->d_name, &info, AT_SYMLINK_NOFOLLOW);
+            names += static_cast<std::size_t>(info.st_size);
         }
     }
     ::closedir(stream);
@@ -98,7 +104,8 @@ void VolInfo(benchmark::State& state)
         benchmark::DoNotOptimize(File_VolInfo(nullptr));
 }
 
-// Baselines: the least any File_List must do (write the records), and one bare walk of fs/.
+// Baselines: the least any File_List must do (write the records), one bare walk of fs/, and one
+// walk that also asks every file's size.
 void RecordCopy(benchmark::State& state)
 {
     const auto count = static_cast<std::size_t>(state.range(0));
@@ -109,14 +116,17 @@ void RecordCopy(benchmark::State& state)
     }
 }
 
-void ReaddirWalk(benchmark::State& state)
+void walkBench(benchmark::State& state, bool sizes)
 {
     const std::string fsFolder = phoneFolder(static_cast<std::size_t>(state.range(0))) + "/fs";
     int base = ::open(fsFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (auto _ : state)
-        benchmark::DoNotOptimize(readdirWalk(base));
+        benchmark::DoNotOptimize(readdirWalk(base, sizes));
     ::close(base);
 }
+
+void ReaddirWalk(benchmark::State& state) { walkBench(state, false); }
+void StatWalk(benchmark::State& state) { walkBench(state, true); }
 
 void registerAll()
 {
@@ -125,6 +135,7 @@ void registerAll()
                                       {"RecordCopy", &RecordCopy},
                                       {"ReaddirWalk", &ReaddirWalk},
                                       {"VolInfo", &VolInfo},
+                                      {"StatWalk", &StatWalk},
                                       {"FirstCount", &FirstCount}})
             benchmark::RegisterBenchmark(name, function)->Arg(count)->Unit(benchmark::kMicrosecond);
     }
@@ -147,7 +158,7 @@ public:
             ratio("CountAndList", "RecordCopy", count);
             ratio("CountAndList", "ReaddirWalk", count);
             ratio("VolInfo", "ReaddirWalk", count);
-            ratio("FirstCount", "ReaddirWalk", count);
+            ratio("FirstCount", "StatWalk", count);
         }
     }
 

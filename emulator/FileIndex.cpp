@@ -38,8 +38,7 @@ public:
         std::sort(found.begin(), found.end());
         auto hint = index_.files_.end();
         for (auto& [path, size] : found) {
-            std::string why;
-            Entry entry{size, splitPhonePath(path.c_str(), why).has_value()};
+            Entry entry{size, isPhonePath(path)};
             // A name looked at again was forgotten first, so nothing found is counted twice.
             hint = std::next(index_.files_.insert_or_assign(hint, std::move(path), entry));
             index_.used_ += entry.size;

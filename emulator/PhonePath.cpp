@@ -30,42 +30,46 @@ std::string refusedName(std::string_view name)
     return {};
 }
 
-} // namespace
-
-std::optional<Segments> splitPhonePath(const char* path, std::string& why)
+// Why text is no phone path, or empty when it is one; onName gets each name on the way.
+template <typename OnName> std::string refusedPath(std::string_view text, OnName onName)
 {
-    std::string_view text = path ? std::string_view(path) : std::string_view();
-    if (text.empty()) {
-        why = "empty path";
-        return std::nullopt;
-    }
-    if (text.front() != '/') {
-        why = "not an absolute path";
-        return std::nullopt;
-    }
-    if (text.size() > kMaxPathBytes) {
-        why = "longer than " + std::to_string(kMaxPathBytes) + " bytes";
-        return std::nullopt;
-    }
-    Segments names;
-    std::size_t start = 1;
-    while (true) {
+    if (text.empty())
+        return "empty path";
+    if (text.front() != '/')
+        return "not an absolute path";
+    if (text.size() > kMaxPathBytes)
+        return "longer than " + std::to_string(kMaxPathBytes) + " bytes";
+    std::string_view name;
+    for (std::size_t start = 1;;) {
         std::size_t slash = text.find('/', start);
-        std::string_view name =
-            text.substr(start, slash == std::string_view::npos ? slash : slash - start);
-        why = refusedName(name);
-        if (!why.empty())
-            return std::nullopt;
-        names.emplace_back(name);
+        name = text.substr(start, slash == std::string_view::npos ? slash : slash - start);
+        if (std::string why = refusedName(name); !why.empty())
+            return why;
+        onName(name);
         if (slash == std::string_view::npos)
             break;
         start = slash + 1;
     }
-    if (names.back().starts_with(kTempPrefix)) {
-        why = "name reserved for the emulator's temporary files";
+    if (name.starts_with(kTempPrefix))
+        return "name reserved for the emulator's temporary files";
+    return {};
+}
+
+} // namespace
+
+std::optional<Segments> splitPhonePath(const char* path, std::string& why)
+{
+    Segments names;
+    why = refusedPath(path ? std::string_view(path) : std::string_view(),
+                      [&](std::string_view name) { names.emplace_back(name); });
+    if (!why.empty())
         return std::nullopt;
-    }
     return names;
+}
+
+bool isPhonePath(std::string_view path)
+{
+    return refusedPath(path, [](std::string_view) {}).empty();
 }
 
 std::string journalText(std::string_view bytes)

@@ -24,6 +24,9 @@ using Segments = std::vector<std::string>;
 // result is empty and why says what is wrong.
 std::optional<Segments> splitPhonePath(const char* path, std::string& why);
 
+// Whether splitPhonePath would take path, without making its names.
+bool isPhonePath(std::string_view path);
+
 // How much of a longer text journalText shows: a refused path of any length costs a short line.
 constexpr std::size_t kMaxJournalTextBytes = 1024;
 
