@@ -63,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string path = bytes.c_str();
     std::string why;
     const std::optional<Segments> names = splitPhonePath(path.c_str(), why);
+    FUZZ_CHECK(isPhonePath(path) == names.has_value());
     FUZZ_CHECK(journal.size() <= 4 * kMaxJournalTextBytes + 40);
     for (char c : journal)
         FUZZ_CHECK(c >= 0x20 && c < 0x7F);
