@@ -2,6 +2,7 @@
 // the click to the painted rows, and one tick of the connection monitor. The baselines are the
 // library calls alone (File_Count and File_List; P2K_GetStatus and File_VolInfo), so the ratio
 // is what the window adds to the phone's own time.
+#include "BenchPhones.h"
 #include "BenchRatio.h"
 #include "QtBenchMain.h"
 #include "phonelink/LibraryPhoneLink.h"
@@ -24,47 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string benchFolder()
-{
-    return fs::canonical("/proc/self/exe").parent_path().parent_path().string() + "/bench-phones";
-}
-
-// A phone folder holding `count` empty files, a thousand to a folder, kept between runs.
-std::string phoneFolder(std::size_t count)
-{
-    const std::string root = benchFolder() + "/" + std::to_string(count);
-    const std::string complete = root + "/.complete";
-    if (fs::exists(complete))
-        return root;
-    fs::remove_all(root);
-    static const char* const kFolders[] = {"a/mobile/audio", "a/mobile/picture", "a/mobile/video",
-                                           "a/mobile/system", "a/mobile/kjava"};
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string folder = root + "/fs/" + kFolders[(i / 1000) % std::size(kFolders)] +
-                                   "/d" + std::to_string(i / 1000);
-        if (i % 1000 == 0)
-            fs::create_directories(folder);
-        const std::string file = folder + "/f" + std::to_string(i) + ".dat";
-        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0)
-            throw std::runtime_error("cannot make " + file);
-        ::close(fd);
-    }
-    ::close(::open(complete.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-    return root;
-}
-
-// The list sizes up to a million: a phone folder of four million files is more than a bench
-// should make.
-void perPhoneSize(benchmark::internal::Benchmark* b)
-{
-    b->ArgName("files");
-    for (const long size : bench::listSizes())
-        if (size <= 1'000'000)
-            b->Arg(size);
-    b->UseManualTime()->Unit(benchmark::kMillisecond);
-}
-
 struct Window {
     LibraryPhoneLink phone;
     std::unique_ptr<TForm1> form;
@@ -72,7 +32,7 @@ struct Window {
 
     explicit Window(std::size_t files)
     {
-        ::setenv("P2KEMU_ROOT", phoneFolder(files).c_str(), 1);
+        ::setenv("P2KEMU_ROOT", bench::phoneFolder(files).c_str(), 1);
         form = std::make_unique<TForm1>(phone, programFolder);
         form->Timer2->stop();
         form->show();
@@ -97,7 +57,7 @@ void ReadFromPhoneClick(benchmark::State& state)
         });
     state.counters["rows"] = static_cast<double>(w.form->session().sweep.size());
 }
-BENCHMARK(ReadFromPhoneClick)->Apply(perPhoneSize);
+BENCHMARK(ReadFromPhoneClick)->Apply(bench::perPhoneSize);
 
 // Zandrel's figure is the whole tick, from the timer to the answer shown; window_ms is how long
 // the window itself was held.
@@ -122,7 +82,7 @@ void MonitorTick(benchmark::State& state)
         });
     state.counters["window_ms"] = windowSeconds / static_cast<double>(state.iterations()) * 1e3;
 }
-BENCHMARK(MonitorTick)->Apply(perPhoneSize);
+BENCHMARK(MonitorTick)->Apply(bench::perPhoneSize);
 
 } // namespace
 

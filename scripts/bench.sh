@@ -6,7 +6,7 @@
 # flags go in BENCH_FLAGS, e.g. BENCH_FLAGS=--benchmark_filter=Tick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-all=(bench_sweep_list bench_clean_list bench_read_from_phone bench_phone_window bench_startup
+all=(bench_sweep_list bench_clean_list bench_read_from_phone bench_phone_window bench_emulator bench_startup
      bench_sweep_list_view)
 benches=("$@")
 [ ${#benches[@]} -gt 0 ] || benches=("${all[@]}")
