@@ -8,8 +8,11 @@
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
+#include "ui/ZandrelStyle.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +29,29 @@ bool displayAvailable()
     }
     return false;
 }
+
+// Gives the program its icon once the main window has been painted for the first time: the
+// window shows sooner, and the icon follows within the same turn of the event loop.
+class IconAfterFirstPaint : public QObject {
+public:
+    explicit IconAfterFirstPaint(QWidget* window) : window_(window)
+    {
+        window_->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == window_ && event->type() == QEvent::Paint) {
+            window_->removeEventFilter(this);
+            QTimer::singleShot(0, this, [] { QApplication::setWindowIcon(programIcon()); });
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+};
 } // namespace
 
 int runZandrel(int argc, char** argv)
@@ -44,8 +70,10 @@ int runZandrel(int argc, char** argv)
     char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>(zandrel::kProgramName), nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QString::fromLatin1(zandrel::kProgramName));
-    initZandrelResources();
-    QApplication::setWindowIcon(programIcon());
+    QApplication::setStyle(new ZandrelStyle);
+    // Every window and box uses the face the windows were laid out for, so Qt's own text
+    // layouts (an empty line edit's, say) load no second face at start-up.
+    QApplication::setFont(designFont());
     // The main window alone decides when the program ends; the other windows only hide.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -54,6 +82,7 @@ int runZandrel(int argc, char** argv)
     QObject::connect(Form1, &TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     // The list viewer and the About window are built when first shown (Form1 does it).
     const CloseOnSignals closeOnSignals(Form1);
+    const IconAfterFirstPaint icon(Form1);
     Form1->show();
     QApplication::exec();
 

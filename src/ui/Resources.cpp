@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontMetrics>
+#include <QImageReader>
 #include <QPixmap>
+#include <QRawFont>
 
 #include <algorithm>
 #include <array>
@@ -20,17 +22,27 @@ void initZandrelResources()
     (void)done;
 }
 
+namespace {
+// Our pictures are all PNG. A reader left to guess would load and ask every image plugin first
+// (and with them libraries such as the JPEG one), which costs start-up several milliseconds.
+QPixmap pngPicture(const QString& resourcePath)
+{
+    initZandrelResources();
+    QImageReader reader(resourcePath, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+} // namespace
+
 QIcon programIcon()
 {
     // Decoded once: every window and the application share this one icon. It goes with the
     // application object, before the window system it was made for.
     static QIcon* icon = nullptr;
     if (!icon) {
-        initZandrelResources();
         icon = new QIcon;
         for (const int size : {16, 32, 48, 128})
-            icon->addFile(QStringLiteral(":/zandrel/icons/zandrel-%1.png").arg(size),
-                          QSize(size, size));
+            icon->addPixmap(pngPicture(QStringLiteral(":/zandrel/icons/zandrel-%1.png").arg(size)));
         qAddPostRoutine([] {
             delete icon;
             icon = nullptr;
@@ -46,15 +58,14 @@ QIcon buttonPicture(const QString& buttonName)
         "BitBtn6", "BitBtn7", "BitBtn8", "BitBtn9", "BitBtn11",
     };
     for (const char* name : kNames) {
-        if (buttonName == QLatin1String(name)) {
-            initZandrelResources();
-            return QIcon(QStringLiteral(":/zandrel/buttons/%1.png").arg(buttonName));
-        }
+        if (buttonName == QLatin1String(name))
+            return QIcon(pngPicture(QStringLiteral(":/zandrel/buttons/%1.png").arg(buttonName)));
     }
     return {};
 }
 
-QFont designFont()
+namespace {
+QFont measuredDesignFont()
 {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
@@ -65,10 +76,20 @@ QFont designFont()
     // glyph widths. A wider stand-in (DejaVu Sans, say) is narrowed to those widths, so that
     // "Product name:" still ends before the name beside it.
     const int width = QFontMetrics(font).horizontalAdvance(QStringLiteral("Product name:"));
+    // Naming the stand-in spares every later font made from this one (bold, narrowed) the
+    // search through the families that are missing.
+    font.setFamilies({QRawFont::fromFont(font, QFontDatabase::Latin).familyName()});
     if (width > kDesignedWidth) {
         font.setStretch(
             std::max<int>(QFont::Condensed, QFont::Unstretched * kDesignedWidth / width));
     }
+    return font;
+}
+} // namespace
+
+QFont designFont()
+{
+    static const QFont font = measuredDesignFont();
     return font;
 }
 

@@ -54,7 +54,6 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kProgramName));
-    setWindowIcon(programIcon());
     setFont(designFont());
 
     createClientArea();

@@ -91,9 +91,6 @@ void TForm1::createCleanPage(QWidget* page)
     CheckListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     CheckListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     CheckListBox1->setTextElideMode(Qt::ElideNone);
-    // Rows are 13 pixels high; a smaller tick box leaves a gap between the boxes.
-    CheckListBox1->setStyleSheet(
-        QStringLiteral("QListView::indicator { width: 11px; height: 11px; }"));
     model_ = new SweepListModel(session_.sweep, this);
     CheckListBox1->setModel(model_);
 

@@ -1,5 +1,7 @@
 // main() for the widget tests: GoogleTest inside a QApplication. Defining main here keeps the
 // one from gtest_main out of the link.
+#include "ui/ZandrelStyle.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -7,6 +9,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    QApplication::setStyle(new ZandrelStyle); // the widgets look as they do in the program
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,84 @@
+#include "ui/ZandrelStyle.h"
+
+#include <QIconEngine>
+#include <QListView>
+#include <QPointer>
+
+namespace {
+constexpr int kListCheckSide = 11;
+
+// Stands for one of the base style's icons and asks the base style for it on first use.
+class DeferredStyleIcon : public QIconEngine {
+public:
+    DeferredStyleIcon(const QStyle* style, QStyle::StandardPixmap which,
+                      const QWidget* widget)
+        : style_(style), which_(which), widget_(const_cast<QWidget*>(widget))
+    {
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
+                         qreal scale) override
+    {
+        return icon().pixmap(size, scale, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().availableSizes(mode, state);
+    }
+    bool isNull() override { return icon().isNull(); }
+    QString key() const override { return QStringLiteral("DeferredStyleIcon"); }
+    QIconEngine* clone() const override
+    {
+        auto* copy = new DeferredStyleIcon(style_, which_, widget_);
+        copy->icon_ = icon_;
+        copy->loaded_ = loaded_;
+        return copy;
+    }
+
+private:
+    const QIcon& icon()
+    {
+        if (!loaded_) {
+            loaded_ = true;
+            icon_ = style_->standardIcon(which_, nullptr, widget_);
+        }
+        return icon_;
+    }
+
+    const QStyle* style_; // the application's base style, alive as long as the application
+    QStyle::StandardPixmap which_;
+    QPointer<QWidget> widget_;
+    QIcon icon_;
+    bool loaded_ = false;
+};
+} // namespace
+
+int ZandrelStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                              const QWidget* widget) const
+{
+    if ((metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) &&
+        qobject_cast<const QListView*>(widget))
+        return kListCheckSide;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+QIcon ZandrelStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
+                                 const QWidget* widget) const
+{
+    // An option describes the moment it was made for; such calls get their icon now.
+    if (option)
+        return QProxyStyle::standardIcon(icon, option, widget);
+    return QIcon(new DeferredStyleIcon(baseStyle(), icon, widget));
+}
