@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <pwd.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -61,6 +62,7 @@ void removeStaleLeftovers(const std::string& root)
 std::int32_t Emulator::init(P2K_NotifyProc notify)
 {
     const std::string callText = notify ? "P2K_Init(notify)" : "P2K_Init(NULL)";
+    stopFirstWalk();
     *this = Emulator();
     notify_ = notify;
     std::string root = phoneFolderPath();
@@ -85,7 +87,37 @@ std::int32_t Emulator::init(P2K_NotifyProc notify)
     ini_.setFile(folder_.hostPath("phone.ini"));
     initialised_ = true;
     lastSeen_ = phoneConnected();
+    startFirstWalk();
     return finish(callText, kOk, "phone " + ini_.settings().model + " in " + root);
+}
+
+Emulator::~Emulator() { stopFirstWalk(); }
+
+void Emulator::startFirstWalk()
+{
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    try {
+        firstWalk_ = std::async(std::launch::async, [folder = folder_, stop] {
+            FirstWalk walked;
+            walked.index.build(folder, walked.notes, *stop);
+            return walked;
+        });
+        stopFirstWalk_ = std::move(stop);
+    } catch (const std::system_error&) {
+        // No thread to spare: the first call that needs the files walks them itself.
+    }
+}
+
+void Emulator::stopFirstWalk()
+{
+    if (!firstWalk_.valid())
+        return;
+    stopFirstWalk_->store(true);
+    try {
+        firstWalk_.get();
+    } catch (...) {
+        // What the walk found is not wanted any more, nor why it failed.
+    }
 }
 
 std::string Emulator::prepareFolder(std::vector<std::string>& notes)
@@ -225,6 +257,11 @@ std::int32_t Emulator::hostFailure(const std::string& callText, int error)
 const FileIndex& Emulator::files()
 {
     std::vector<std::string> notes;
+    if (firstWalk_.valid()) {
+        FirstWalk walked = firstWalk_.get();
+        index_ = std::move(walked.index);
+        notes = std::move(walked.notes);
+    }
     index_.refresh(folder_, notes);
     for (const std::string& note : notes)
         journal_.note(note);

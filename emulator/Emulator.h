@@ -5,8 +5,11 @@
 #include "PhoneIni.h"
 #include "phonelink/p2kapi.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +24,11 @@ class Emulator {
 public:
     // How long P2K_Init waits for another program that is making the same phone folder.
     static constexpr int kPrepareLockMs = 10000;
+
+    Emulator() = default;
+    Emulator(Emulator&&) = default;
+    Emulator& operator=(Emulator&&) = default;
+    ~Emulator();
 
     std::int32_t init(P2K_NotifyProc notify);
     std::int32_t getStatus();
@@ -64,6 +72,16 @@ private:
     // Makes what a phone folder needs once (demo fs/, phone.ini, seem/); the reason it could
     // not, or empty.
     std::string prepareFolder(std::vector<std::string>& notes);
+    // P2K_Init starts the first walk of fs/ on a thread of its own, as a phone reads its file
+    // system when it is switched on, so the file list is ready sooner; the first call that
+    // needs the files takes it over. Stopping ends the walk early and waits for the thread.
+    void startFirstWalk();
+    void stopFirstWalk();
+
+    struct FirstWalk {
+        FileIndex index;
+        std::vector<std::string> notes;
+    };
 
     bool initialised_ = false;
     P2K_NotifyProc notify_ = nullptr;
@@ -71,6 +89,8 @@ private:
     PhoneIniWatcher ini_;
     Journal journal_;
     FileIndex index_;
+    std::future<FirstWalk> firstWalk_;
+    std::shared_ptr<std::atomic<bool>> stopFirstWalk_;
     std::optional<OpenFile> open_;
     std::chrono::steady_clock::time_point awayUntil_{};
     std::optional<bool> lastSeen_;

@@ -25,8 +25,12 @@ using Found = std::vector<std::pair<std::string, std::uint64_t>>;
 // Watches every folder it enters and collects the files it finds.
 class FileIndex::Walker : public FolderVisitor {
 public:
-    explicit Walker(FileIndex& index) : index_(index) {}
+    explicit Walker(FileIndex& index, const std::atomic<bool>* stop = nullptr)
+        : index_(index), stop_(stop)
+    {
+    }
     void folder(const std::string& path) override { index_.watch(path); }
+    bool stopped() const override { return stop_ && stop_->load(std::memory_order_relaxed); }
     void file(std::string path, std::uint64_t size) override
     {
         found.emplace_back(std::move(path), size);
@@ -36,11 +40,11 @@ public:
     void addFound()
     {
         std::sort(found.begin(), found.end());
-        auto hint = index_.files_.end();
         for (auto& [path, size] : found) {
             Entry entry{size, isPhonePath(path)};
             // A name looked at again was forgotten first, so nothing found is counted twice.
-            hint = std::next(index_.files_.insert_or_assign(hint, std::move(path), entry));
+            // Sorted names all go at the end of a new index, which the end hint makes cheap.
+            index_.files_.insert_or_assign(index_.files_.end(), std::move(path), entry);
             index_.used_ += entry.size;
             index_.listable_ += entry.listable ? 1 : 0;
         }
@@ -51,6 +55,7 @@ public:
 
 private:
     FileIndex& index_;
+    const std::atomic<bool>* stop_;
 };
 
 void FileIndex::refresh(const PhoneFolder& folder, std::vector<std::string>& notes)
@@ -60,7 +65,17 @@ void FileIndex::refresh(const PhoneFolder& folder, std::vector<std::string>& not
     rebuild(folder, notes);
 }
 
-void FileIndex::rebuild(const PhoneFolder& folder, std::vector<std::string>& notes)
+void FileIndex::build(const PhoneFolder& folder, std::vector<std::string>& notes,
+                      const std::atomic<bool>& stop)
+{
+    rebuild(folder, notes, &stop);
+    // A walk cut short knows only part of fs/: the next refresh walks again.
+    if (stop.load())
+        built_ = false;
+}
+
+void FileIndex::rebuild(const PhoneFolder& folder, std::vector<std::string>& notes,
+                        const std::atomic<bool>* stop)
 {
     files_.clear();
     folders_.clear();
@@ -76,7 +91,7 @@ void FileIndex::rebuild(const PhoneFolder& folder, std::vector<std::string>& not
         built_ = false;
         return;
     }
-    Walker walker(*this);
+    Walker walker(*this, stop);
     walkFolder(base.get(), "", walker);
     walker.addFound();
     if (!watching_ && watchError == 0)

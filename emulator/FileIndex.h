@@ -2,6 +2,7 @@
 #include "HostFiles.h"
 #include "PhoneFolder.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -27,6 +28,10 @@ public:
 
     // Brings the index up to date with fs/ of folder; notes get what the journal should know.
     void refresh(const PhoneFolder& folder, std::vector<std::string>& notes);
+    // Walks fs/ of folder afresh, ending early once stop is set; for a walk on a thread of its
+    // own, whose index is then moved to where the calls use it.
+    void build(const PhoneFolder& folder, std::vector<std::string>& notes,
+               const std::atomic<bool>& stop);
 
     const Files& files() const { return files_; }
     std::size_t listableCount() const { return listable_; }
@@ -36,7 +41,8 @@ public:
 private:
     class Walker;
 
-    void rebuild(const PhoneFolder& folder, std::vector<std::string>& notes);
+    void rebuild(const PhoneFolder& folder, std::vector<std::string>& notes,
+                 const std::atomic<bool>* stop = nullptr);
     // Reads inotify's reports; false when only a new walk can tell what changed.
     bool applyEvents();
     // Looks again at folderPath/name: forgets what was known there, then takes what is there now.

@@ -69,6 +69,8 @@ void walkFolder(int dir, const std::string& path, FolderVisitor& visitor, int de
     listing.release();
     std::vector<std::string> folders;
     while (const dirent* entry = ::readdir(stream)) {
+        if (visitor.stopped())
+            break;
         std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;

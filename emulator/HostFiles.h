@@ -96,6 +96,8 @@ public:
     virtual ~FolderVisitor() = default;
     virtual void folder(const std::string& path) = 0;
     virtual void file(std::string path, std::uint64_t size) = 0;
+    // True when the walk should end early; what was reported so far is incomplete then.
+    virtual bool stopped() const { return false; }
 };
 
 // Walks every folder below dir, whose path ("" for the top) prefixes the paths it reports

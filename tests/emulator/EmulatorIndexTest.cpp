@@ -124,3 +124,31 @@ TEST_F(EmulatorTest, FreeSpaceFollowsPhoneIniAndTheFilesTogether)
     EXPECT_EQ(File_Close(), kOk);
     EXPECT_EQ(File_VolInfo(nullptr), 0);
 }
+
+// P2K_Init starts walking fs/ at once; what changes while that walk runs, whether the walk has
+// passed the place yet or not, is in the first File_Count all the same.
+TEST_F(EmulatorTest, ChangesDuringTheFirstWalkAreNotLost)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int folder = 0; folder < 40; ++folder)
+        for (int file = 0; file < 100; ++file)
+            files.push_back({"/a/f" + std::to_string(folder) + "/" + std::to_string(file), "x"});
+    startPhone(files, "[Phone]\ncapacity=" + std::to_string(kCapacity) + "\n");
+    const std::string fsRoot = root + "/fs";
+    const std::function<void()> changes[] = {
+        [&] { append(fsRoot + "/a/f0/new", "early folder"); },
+        [&] { append(fsRoot + "/a/f39/new", "late folder"); },
+        [&] { fs::remove_all(fsRoot + "/a/f20"); },
+        [] { ASSERT_EQ(File_Delete("/a/f1/5"), kOk); },
+        [] { ASSERT_EQ(upload("/a/f38/up", "uploaded"), kOk); },
+        [] { ASSERT_EQ(P2K_Init(nullptr), kOk); }, // a walk stopped half-way is not believed
+    };
+    for (const auto& change : changes) {
+        ASSERT_EQ(P2K_Init(nullptr), kOk);
+        change();
+        Listing truth = walkOf(fsRoot);
+        EXPECT_EQ(File_Count(), static_cast<int32_t>(truth.paths.size()));
+        EXPECT_EQ(listPaths(), truth.paths);
+        EXPECT_EQ(File_VolInfo(nullptr), kCapacity - truth.used);
+    }
+}
