@@ -93,6 +93,17 @@ std::int32_t Emulator::init(P2K_NotifyProc notify)
 
 Emulator::~Emulator() { stopFirstWalk(); }
 
+void Emulator::letGoOfFirstWalkAfterFork()
+{
+    // A child made by fork() has no walking thread, so the walk's result would never come, and
+    // dropping its future would wait for it forever. The child keeps the future where nothing
+    // drops it, and walks fs/ itself when it needs the files.
+    if (!firstWalk_.valid() || ::getpid() == firstWalkProcess_)
+        return;
+    static auto* const neverReady = new std::vector<std::future<FirstWalk>>;
+    neverReady->push_back(std::move(firstWalk_));
+}
+
 void Emulator::startFirstWalk()
 {
     auto stop = std::make_shared<std::atomic<bool>>(false);
@@ -103,6 +114,7 @@ void Emulator::startFirstWalk()
             return walked;
         });
         stopFirstWalk_ = std::move(stop);
+        firstWalkProcess_ = ::getpid();
     } catch (const std::system_error&) {
         // No thread to spare: the first call that needs the files walks them itself.
     }
@@ -110,6 +122,7 @@ void Emulator::startFirstWalk()
 
 void Emulator::stopFirstWalk()
 {
+    letGoOfFirstWalkAfterFork();
     if (!firstWalk_.valid())
         return;
     stopFirstWalk_->store(true);
@@ -257,6 +270,7 @@ std::int32_t Emulator::hostFailure(const std::string& callText, int error)
 const FileIndex& Emulator::files()
 {
     std::vector<std::string> notes;
+    letGoOfFirstWalkAfterFork();
     if (firstWalk_.valid()) {
         FirstWalk walked = firstWalk_.get();
         index_ = std::move(walked.index);

@@ -11,6 +11,7 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <sys/types.h>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,7 @@ private:
     // needs the files takes it over. Stopping ends the walk early and waits for the thread.
     void startFirstWalk();
     void stopFirstWalk();
+    void letGoOfFirstWalkAfterFork();
 
     struct FirstWalk {
         FileIndex index;
@@ -91,6 +93,7 @@ private:
     FileIndex index_;
     std::future<FirstWalk> firstWalk_;
     std::shared_ptr<std::atomic<bool>> stopFirstWalk_;
+    pid_t firstWalkProcess_ = 0;
     std::optional<OpenFile> open_;
     std::chrono::steady_clock::time_point awayUntil_{};
     std::optional<bool> lastSeen_;

@@ -1,11 +1,15 @@
 #include "FileIndex.h"
 
+#include "ParallelWalk.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace p2kemu {
@@ -17,6 +21,8 @@ constexpr std::uint32_t kFolderEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | 
                                         IN_ONLYDIR | IN_DONT_FOLLOW | IN_EXCL_UNLINK;
 // Past this many reports in one refresh, one new walk is cheaper than a look at every name.
 constexpr std::size_t kMaxEventsPerRefresh = 50000;
+// Walking is the kernel's stat() work, which a few cores share well; more only contend.
+constexpr unsigned kMaxWalkThreads = 4;
 
 using Found = std::vector<std::pair<std::string, std::uint64_t>>;
 
@@ -25,11 +31,21 @@ using Found = std::vector<std::pair<std::string, std::uint64_t>>;
 // Watches every folder it enters and collects the files it finds.
 class FileIndex::Walker : public FolderVisitor {
 public:
-    explicit Walker(FileIndex& index, const std::atomic<bool>* stop = nullptr)
-        : index_(index), stop_(stop)
+    // watchLock: held around the index's watches when walkers run side by side.
+    explicit Walker(FileIndex& index, const std::atomic<bool>* stop = nullptr,
+                    std::mutex* watchLock = nullptr)
+        : index_(index), stop_(stop), watchLock_(watchLock)
     {
     }
-    void folder(const std::string& path) override { index_.watch(path); }
+    void folder(const std::string& path) override
+    {
+        if (!watchLock_) {
+            index_.watch(path);
+            return;
+        }
+        const std::lock_guard lock(*watchLock_);
+        index_.watch(path);
+    }
     bool stopped() const override { return stop_ && stop_->load(std::memory_order_relaxed); }
     void file(std::string path, std::uint64_t size) override
     {
@@ -56,6 +72,7 @@ public:
 private:
     FileIndex& index_;
     const std::atomic<bool>* stop_;
+    std::mutex* watchLock_;
 };
 
 void FileIndex::refresh(const PhoneFolder& folder, std::vector<std::string>& notes)
@@ -84,24 +101,39 @@ void FileIndex::rebuild(const PhoneFolder& folder, std::vector<std::string>& not
     fsHost_ = folder.hostPath("fs");
     inotify_ = UniqueFd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     watching_ = inotify_.valid();
-    int watchError = watching_ ? 0 : errno;
+    watchError_ = watching_ ? 0 : errno;
     UniqueFd base = folder.openFs(false);
     if (!base.valid()) {
         // No fs/ yet: nothing to watch, and the next call looks again.
         built_ = false;
         return;
     }
-    Walker walker(*this, stop);
-    walkFolder(base.get(), "", walker);
-    walker.addFound();
-    if (!watching_ && watchError == 0)
-        watchError = errno;
+    walkAll(base.get(), stop);
     if (!watching_ && !warned_) {
         warned_ = true;
-        notes.push_back("inotify cannot watch fs/ (" + std::string(std::strerror(watchError)) +
+        notes.push_back("inotify cannot watch fs/ (" + std::string(std::strerror(watchError_)) +
                         "): every call walks the whole of fs/");
     }
     built_ = watching_;
+}
+
+void FileIndex::walkAll(int fs, const std::atomic<bool>* stop)
+{
+    std::mutex watchLock;
+    std::vector<Walker> walkers;
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxWalkThreads);
+    walkers.reserve(threads);
+    std::vector<FolderVisitor*> visitors;
+    for (unsigned i = 0; i < threads; ++i)
+        visitors.push_back(&walkers.emplace_back(*this, stop, &watchLock));
+    walkFolderInParallel(fs, visitors);
+    Walker& all = walkers.front();
+    for (std::size_t i = 1; i < walkers.size(); ++i) {
+        all.found.insert(all.found.end(), std::make_move_iterator(walkers[i].found.begin()),
+                         std::make_move_iterator(walkers[i].found.end()));
+        walkers[i].found = {};
+    }
+    all.addFound();
 }
 
 bool FileIndex::applyEvents()
@@ -190,6 +222,7 @@ void FileIndex::watch(const std::string& folderPath)
         return;
     int watch = ::inotify_add_watch(inotify_.get(), (fsHost_ + folderPath).c_str(), kFolderEvents);
     if (watch < 0) {
+        watchError_ = errno;
         watching_ = false;
         return;
     }

@@ -43,6 +43,8 @@ private:
 
     void rebuild(const PhoneFolder& folder, std::vector<std::string>& notes,
                  const std::atomic<bool>* stop = nullptr);
+    // The walk of the whole of fs/ (open as fs), on a few threads.
+    void walkAll(int fs, const std::atomic<bool>* stop);
     // Reads inotify's reports; false when only a new walk can tell what changed.
     bool applyEvents();
     // Looks again at folderPath/name: forgets what was known there, then takes what is there now.
@@ -57,6 +59,7 @@ private:
     bool built_ = false;
     bool watching_ = false;
     bool warned_ = false;
+    int watchError_ = 0; // why inotify could not watch, when it could not
     std::string fsHost_; // the host path of fs/
     UniqueFd inotify_;
     std::unordered_map<int, std::string> folders_; // watch -> phone path of its folder, "" = fs/

@@ -19,10 +19,6 @@ namespace p2kemu {
 
 namespace {
 
-constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-// No phone path is deeper than this (each level takes at least two of its bytes); the walk stops
-// there so a hostile tree cannot use up the descriptors.
-constexpr int kMaxWalkDepth = 256;
 
 int writeAll(int fd, std::string_view bytes)
 {
@@ -60,6 +56,22 @@ UniqueFd openFolderAt(int dir, const char* name, bool create)
 
 void walkFolder(int dir, const std::string& path, FolderVisitor& visitor, int depth)
 {
+    std::vector<std::string> folders;
+    readFolder(dir, path, visitor, folders);
+    if (depth >= kMaxWalkDepth)
+        return;
+    for (const std::string& name : folders) {
+        UniqueFd folder(::openat(dir, name.c_str(), kFolderFlags));
+        if (folder.valid())
+            walkFolder(folder.get(), path + "/" + name, visitor, depth + 1);
+    }
+}
+
+} // namespace
+
+void readFolder(int dir, const std::string& path, FolderVisitor& visitor,
+                std::vector<std::string>& folders)
+{
     visitor.folder(path);
     // A descriptor of its own, so reading the entries moves no offset the caller shares.
     UniqueFd listing(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -67,7 +79,6 @@ void walkFolder(int dir, const std::string& path, FolderVisitor& visitor, int de
     if (!stream)
         return;
     listing.release();
-    std::vector<std::string> folders;
     while (const dirent* entry = ::readdir(stream)) {
         if (visitor.stopped())
             break;
@@ -89,16 +100,7 @@ void walkFolder(int dir, const std::string& path, FolderVisitor& visitor, int de
             visitor.file(path + "/" + entry->d_name, static_cast<std::uint64_t>(info.st_size));
     }
     ::closedir(stream);
-    if (depth >= kMaxWalkDepth)
-        return;
-    for (const std::string& name : folders) {
-        UniqueFd folder(::openat(dir, name.c_str(), kFolderFlags));
-        if (folder.valid())
-            walkFolder(folder.get(), path + "/" + name, visitor, depth + 1);
-    }
 }
-
-} // namespace
 
 UniqueFd::~UniqueFd()
 {

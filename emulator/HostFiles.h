@@ -2,8 +2,10 @@
 #include "PhonePath.h"
 
 #include <cstdint>
+#include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Small POSIX helpers that work relative to an open folder, so a phone path is resolved name by
 // name below fs/ and a symbolic link inside fs/ can never lead out of it.
@@ -104,5 +106,15 @@ public:
 // ("/a/x.mp3"). Symbolic links are neither followed nor reported; the emulator's temporary files
 // are left out, and stale ones are removed on the way.
 void walkFolder(int dir, const std::string& path, FolderVisitor& visitor);
+
+// One step of a walk: reports the folder dir (at path) and its files to visitor, and adds the
+// names of its subfolders to folders.
+void readFolder(int dir, const std::string& path, FolderVisitor& visitor,
+                std::vector<std::string>& folders);
+
+// No phone path is deeper than this (each level takes at least two of its bytes); a walk stops
+// there so a hostile tree cannot use up the descriptors.
+constexpr int kMaxWalkDepth = 256;
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 } // namespace p2kemu
