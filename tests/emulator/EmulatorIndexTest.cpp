@@ -3,9 +3,12 @@
 #include "EmulatorFixture.h"
 #include "EmulatorResults.h"
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace p2kemu;
@@ -151,4 +154,27 @@ TEST_F(EmulatorTest, ChangesDuringTheFirstWalkAreNotLost)
         EXPECT_EQ(listPaths(), truth.paths);
         EXPECT_EQ(File_VolInfo(nullptr), kCapacity - truth.used);
     }
+}
+
+// A child made by fork() while the parent's first walk runs has no walking thread: it must
+// neither wait for that walk nor believe it, but walk fs/ itself.
+TEST_F(EmulatorTest, ChildProcessDoesNotWaitForItsParentsWalk)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int file = 0; file < 4000; ++file)
+        files.push_back({"/a/" + std::to_string(file % 40) + "/" + std::to_string(file), ""});
+    startPhone(files, "");
+    ASSERT_EQ(P2K_Init(nullptr), kOk);
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(File_Count() == 4000 && P2K_Init(nullptr) == kOk && File_Count() == 4000 ? 0 : 1);
+    int status = -1;
+    for (int waited = 0; waited < 1000 && ::waitpid(child, &status, WNOHANG) == 0; ++waited)
+        ::usleep(10'000);
+    if (!WIFEXITED(status)) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child hung or miscounted";
+    EXPECT_EQ(File_Count(), 4000);
 }
