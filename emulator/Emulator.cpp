@@ -104,16 +104,30 @@ void Emulator::letGoOfFirstWalkAfterFork()
     neverReady->push_back(std::move(firstWalk_));
 }
 
+void Emulator::FirstWalkControl::startNow()
+{
+    {
+        const std::lock_guard lock(mutex);
+        go = true;
+    }
+    wake.notify_all();
+}
+
 void Emulator::startFirstWalk()
 {
-    auto stop = std::make_shared<std::atomic<bool>>(false);
+    auto control = std::make_shared<FirstWalkControl>();
     try {
-        firstWalk_ = std::async(std::launch::async, [folder = folder_, stop] {
+        firstWalk_ = std::async(std::launch::async, [folder = folder_, control] {
+            {
+                std::unique_lock lock(control->mutex);
+                control->wake.wait_for(lock, kFirstWalkDelay, [&] { return control->go; });
+            }
             FirstWalk walked;
-            walked.index.build(folder, walked.notes, *stop);
+            if (!control->stop.load())
+                walked.index.build(folder, walked.notes, control->stop);
             return walked;
         });
-        stopFirstWalk_ = std::move(stop);
+        firstWalkControl_ = std::move(control);
         firstWalkProcess_ = ::getpid();
     } catch (const std::system_error&) {
         // No thread to spare: the first call that needs the files walks them itself.
@@ -125,7 +139,8 @@ void Emulator::stopFirstWalk()
     letGoOfFirstWalkAfterFork();
     if (!firstWalk_.valid())
         return;
-    stopFirstWalk_->store(true);
+    firstWalkControl_->stop.store(true);
+    firstWalkControl_->startNow();
     try {
         firstWalk_.get();
     } catch (...) {
@@ -272,6 +287,7 @@ const FileIndex& Emulator::files()
     std::vector<std::string> notes;
     letGoOfFirstWalkAfterFork();
     if (firstWalk_.valid()) {
+        firstWalkControl_->startNow();
         FirstWalk walked = firstWalk_.get();
         index_ = std::move(walked.index);
         notes = std::move(walked.notes);

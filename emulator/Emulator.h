@@ -7,9 +7,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sys/types.h>
 #include <string>
@@ -76,6 +78,9 @@ private:
     // P2K_Init starts the first walk of fs/ on a thread of its own, as a phone reads its file
     // system when it is switched on, so the file list is ready sooner; the first call that
     // needs the files takes it over. Stopping ends the walk early and waits for the thread.
+    // The walk waits kFirstWalkDelay first, so it does not slow down the start of the program
+    // that has just taken up the phone; a call that needs the files starts it at once.
+    static constexpr std::chrono::milliseconds kFirstWalkDelay{500};
     void startFirstWalk();
     void stopFirstWalk();
     void letGoOfFirstWalkAfterFork();
@@ -83,6 +88,14 @@ private:
     struct FirstWalk {
         FileIndex index;
         std::vector<std::string> notes;
+    };
+    // What the walking thread and the calls share.
+    struct FirstWalkControl {
+        std::atomic<bool> stop{false};
+        std::mutex mutex;
+        std::condition_variable wake;
+        bool go = false; // start before the delay is over
+        void startNow();
     };
 
     bool initialised_ = false;
@@ -92,7 +105,7 @@ private:
     Journal journal_;
     FileIndex index_;
     std::future<FirstWalk> firstWalk_;
-    std::shared_ptr<std::atomic<bool>> stopFirstWalk_;
+    std::shared_ptr<FirstWalkControl> firstWalkControl_;
     pid_t firstWalkProcess_ = 0;
     std::optional<OpenFile> open_;
     std::chrono::steady_clock::time_point awayUntil_{};

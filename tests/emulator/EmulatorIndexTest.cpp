@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -128,8 +129,9 @@ TEST_F(EmulatorTest, FreeSpaceFollowsPhoneIniAndTheFilesTogether)
     EXPECT_EQ(File_VolInfo(nullptr), 0);
 }
 
-// P2K_Init starts walking fs/ at once; what changes while that walk runs, whether the walk has
-// passed the place yet or not, is in the first File_Count all the same.
+// P2K_Init starts a walk of fs/ of its own, which the first File_Count takes over. What changes
+// behind the emulator's back while that walk runs, whether the walk has passed the place yet or
+// not, is in the next File_Count; and the emulator's own calls right after P2K_Init are too.
 TEST_F(EmulatorTest, ChangesDuringTheFirstWalkAreNotLost)
 {
     std::vector<std::pair<std::string, std::string>> files;
@@ -138,17 +140,28 @@ TEST_F(EmulatorTest, ChangesDuringTheFirstWalkAreNotLost)
             files.push_back({"/a/f" + std::to_string(folder) + "/" + std::to_string(file), "x"});
     startPhone(files, "[Phone]\ncapacity=" + std::to_string(kCapacity) + "\n");
     const std::string fsRoot = root + "/fs";
-    const std::function<void()> changes[] = {
-        [&] { append(fsRoot + "/a/f0/new", "early folder"); },
-        [&] { append(fsRoot + "/a/f39/new", "late folder"); },
-        [&] { fs::remove_all(fsRoot + "/a/f20"); },
-        [] { ASSERT_EQ(File_Delete("/a/f1/5"), kOk); },
-        [] { ASSERT_EQ(upload("/a/f38/up", "uploaded"), kOk); },
-        [] { ASSERT_EQ(P2K_Init(nullptr), kOk); }, // a walk stopped half-way is not believed
+    struct Row {
+        std::function<void()> change;
+        bool duringCount; // made while another thread's File_Count waits for the walk
     };
-    for (const auto& change : changes) {
+    const Row rows[] = {
+        {[&] { append(fsRoot + "/a/f0/new", "early folder"); }, true},
+        {[&] { append(fsRoot + "/a/f39/new", "late folder"); }, true},
+        {[&] { fs::remove_all(fsRoot + "/a/f20"); }, true},
+        {[&] { fs::rename(fsRoot + "/a/f21", fsRoot + "/a/moved"); }, true},
+        {[] { ASSERT_EQ(File_Delete("/a/f1/5"), kOk); }, false},
+        {[] { ASSERT_EQ(upload("/a/f38/up", "uploaded"), kOk); }, false},
+        {[] { ASSERT_EQ(P2K_Init(nullptr), kOk); }, false}, // the walk is stopped half-way
+    };
+    for (const Row& row : rows) {
         ASSERT_EQ(P2K_Init(nullptr), kOk);
-        change();
+        if (row.duringCount) {
+            std::thread counter([] { File_Count(); });
+            row.change();
+            counter.join();
+        } else {
+            row.change();
+        }
         Listing truth = walkOf(fsRoot);
         EXPECT_EQ(File_Count(), static_cast<int32_t>(truth.paths.size()));
         EXPECT_EQ(listPaths(), truth.paths);
