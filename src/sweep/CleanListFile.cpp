@@ -22,7 +22,9 @@ constexpr std::string_view kExtension = ".df";
 constexpr char kEndOfFile = 0x1A;
 constexpr std::string_view kLineBreakBytes = "\r\n\x1A";
 
-enum class CarriageReturns { DropAll, DropBeforeLineFeed };
+// A clean-list file ends at byte 0x1A and drops every CR that does not end a line; text typed
+// into the viewer keeps both as bytes of its lines.
+enum class LineSource { File, Viewer };
 
 // The first CR, LF or 0x1A in [from, end), or end: the bytes that end a clean-list line or file.
 // One scan finds them all, sixteen bytes at a time where the processor has SSE2 (every x86-64
@@ -47,10 +49,48 @@ const char* findLineBreakByte(const char* from, const char* end)
     return from;
 }
 
+// Moves the bytes of [from, end) down to `out`, which never lies past `from`, up to the first CR,
+// LF or 0x1A; returns where that byte is (or end) and leaves `out` just past the bytes moved.
+// Finding and moving are one pass, sixteen bytes at a time with SSE2, each block stored whole
+// where that overwrites only bytes already read: a block without a break, or any block once the
+// line ends dropped so far put `out` sixteen bytes or more behind (after eight CR LF lines). The
+// bytes a whole block puts past a break are written over by the next line, or lie past the list.
+const char* moveUntilLineBreak(char*& out, const char* from, const char* end)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i eof = _mm_set1_epi8(kEndOfFile);
+    for (; end - from >= 16; from += 16, out += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)),
+                         _mm_cmpeq_epi8(bytes, eof));
+        const auto marks = static_cast<unsigned>(_mm_movemask_epi8(hits));
+        if (marks == 0 || from - out >= 16) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+            if (marks == 0)
+                continue;
+            const int before = std::countr_zero(marks);
+            out += before;
+            return from + before;
+        }
+        const char* const stop = from + std::countr_zero(marks);
+        std::memmove(out, from, static_cast<std::size_t>(stop - from));
+        out += stop - from;
+        return stop;
+    }
+#endif
+    const char* const stop = findLineBreakByte(from, end);
+    std::memmove(out, from, static_cast<std::size_t>(stop - from));
+    out += stop - from;
+    return stop;
+}
+
 // Lines split at "\n", in place: each line's bytes move down over the line-end bytes before
 // them, so the lines keep the buffer they were read into. A last line without line end counts
-// when it has any byte. The text holds no 0x1A here, or keeps it as a byte of its line.
-PathList splitLines(std::string text, CarriageReturns carriageReturns)
+// when it has any byte, or a CR that was left out.
+PathList splitLines(std::string text, LineSource source)
 {
     std::vector<std::size_t> ends;
     char* const base = text.data();
@@ -59,13 +99,17 @@ PathList splitLines(std::string text, CarriageReturns carriageReturns)
     const char* const end = base + text.size();
     bool lineOpen = false;
     while (next != end) {
-        const char* stop = findLineBreakByte(next, end);
-        const auto length = static_cast<std::size_t>(stop - next);
-        std::memmove(out, next, length);
-        out += length;
-        lineOpen = true;
-        if (stop == end)
+        const char* stop = moveUntilLineBreak(out, next, end);
+        if (stop == end) {
+            lineOpen = true;
             break;
+        }
+        if (*stop == kEndOfFile && source == LineSource::File) {
+            // As if the file ended here: the line goes on only if it has bytes or a CR before.
+            lineOpen = lineOpen || stop != next;
+            break;
+        }
+        lineOpen = true;
         next = stop + 1;
         if (*stop == kEndOfFile) {
             *out++ = kEndOfFile;
@@ -74,7 +118,7 @@ PathList splitLines(std::string text, CarriageReturns carriageReturns)
         if (*stop == '\r') {
             if (next == end || *next != '\n') {
                 // A CR alone: left out of a file's line, kept in the viewer's.
-                if (carriageReturns == CarriageReturns::DropBeforeLineFeed)
+                if (source == LineSource::Viewer)
                     *out++ = '\r';
                 continue;
             }
@@ -165,10 +209,8 @@ std::string cleanListBytes(const SweepList& list, bool tickedOnly, std::size_t* 
 
 PathList parseCleanList(std::string bytes)
 {
-    if (const std::size_t eof = bytes.find(kEndOfFile); eof != std::string::npos)
-        bytes.resize(eof);
-    // A CR not followed by LF is left out and its line goes on.
-    return splitLines(std::move(bytes), CarriageReturns::DropAll);
+    // Byte 0x1A ends the list; a CR not followed by LF is left out and its line goes on.
+    return splitLines(std::move(bytes), LineSource::File);
 }
 
 std::string cleanListText(const PathList& lines)
@@ -185,7 +227,7 @@ std::string cleanListText(const PathList& lines)
 PathList cleanListFromText(std::string text)
 {
     // A lone CR typed into the viewer stays part of its line; only a CR LF is a line break.
-    return splitLines(std::move(text), CarriageReturns::DropBeforeLineFeed);
+    return splitLines(std::move(text), LineSource::Viewer);
 }
 
 std::string withCleanListExtension(std::string name)

@@ -56,6 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseRow{"\x1A"
                              "a\r\n",
                              {}},
+                    ParseRow{"a\r\x1A", {"a"}}, ParseRow{"a\n\r\x1A", {"a", ""}},
+                    ParseRow{"a\n\x1A\x1A", {"a"}},
                     ParseRow{std::string("/a/\0x\xFF\r\n", 8), {std::string("/a/\0x\xFF", 6)}}));
 
 // Lines of every length up to a few times the reader's sixteen-byte step, ended by CR LF or LF
