@@ -12,7 +12,7 @@ class DeferredStyleIcon : public QIconEngine {
 public:
     DeferredStyleIcon(const QStyle* style, QStyle::StandardPixmap which,
                       const QWidget* widget)
-        : style_(style), which_(which), widget_(const_cast<QWidget*>(widget))
+        : style_(const_cast<QStyle*>(style)), which_(which), widget_(const_cast<QWidget*>(widget))
     {
     }
 
@@ -50,14 +50,14 @@ public:
 private:
     const QIcon& icon()
     {
-        if (!loaded_) {
+        if (!loaded_ && style_) {
             loaded_ = true;
             icon_ = style_->standardIcon(which_, nullptr, widget_);
         }
         return icon_;
     }
 
-    const QStyle* style_; // the application's base style, alive as long as the application
+    QPointer<QStyle> style_; // null once that style is gone, and the icon stays empty
     QStyle::StandardPixmap which_;
     QPointer<QWidget> widget_;
     QIcon icon_;
