@@ -9,6 +9,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -75,11 +76,13 @@ void readFolder(int dir, const std::string& path, FolderVisitor& visitor,
     visitor.folder(path);
     // A descriptor of its own, so reading the entries moves no offset the caller shares.
     UniqueFd listing(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    DIR* stream = listing.valid() ? ::fdopendir(listing.get()) : nullptr;
+    // Closed however the reading ends, a visitor that throws (out of memory) included.
+    const std::unique_ptr<DIR, int (*)(DIR*)> stream(
+        listing.valid() ? ::fdopendir(listing.get()) : nullptr, ::closedir);
     if (!stream)
         return;
     listing.release();
-    while (const dirent* entry = ::readdir(stream)) {
+    while (const dirent* entry = ::readdir(stream.get())) {
         if (visitor.stopped())
             break;
         std::string_view name = entry->d_name;
@@ -99,7 +102,6 @@ void readFolder(int dir, const std::string& path, FolderVisitor& visitor,
         else if (S_ISREG(info.st_mode))
             visitor.file(path + "/" + entry->d_name, static_cast<std::uint64_t>(info.st_size));
     }
-    ::closedir(stream);
 }
 
 UniqueFd::~UniqueFd()

@@ -32,11 +32,12 @@ public:
         try {
             readUntilDone(visitor);
         } catch (...) {
-            const std::lock_guard lock(mutex_);
-            if (!failure_)
-                failure_ = std::current_exception();
-            waiting_.clear();
-            unfinished_ = 0;
+            {
+                const std::lock_guard lock(mutex_);
+                if (!failure_)
+                    failure_ = std::current_exception();
+                waiting_.clear();
+            }
             changed_.notify_all();
         }
     }
@@ -69,8 +70,9 @@ private:
     bool take(Folder& folder)
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return !waiting_.empty() || unfinished_ == 0; });
-        if (waiting_.empty())
+        changed_.wait(lock,
+                      [this] { return !waiting_.empty() || unfinished_ == 0 || failure_; });
+        if (waiting_.empty() || failure_)
             return false;
         folder = std::move(waiting_.front());
         waiting_.pop_front();
@@ -81,8 +83,10 @@ private:
     {
         {
             const std::lock_guard lock(mutex_);
-            unfinished_ += found.size();
             --unfinished_;
+            if (failure_)
+                return; // the walk is over; what this folder found is not wanted
+            unfinished_ += found.size();
             for (Folder& folder : found)
                 waiting_.push_back(std::move(folder));
         }
