@@ -1,5 +1,5 @@
 // The walk on several threads reports what the walk on one does, and ends, whatever its visitors
-// do: stop early or fail.
+// do: fail or stop early.
 #include "ParallelWalk.h"
 
 #include <gtest/gtest.h>
@@ -9,117 +9,79 @@
 #include <mutex>
 #include <set>
 #include <stdexcept>
-#include <utility>
 
 namespace fs = std::filesystem;
 using namespace p2kemu;
 
 namespace {
 
-using Found = std::set<std::pair<std::string, std::uint64_t>>;
+using Seen = std::set<std::pair<std::string, std::uint64_t>>; // folders have size 0 and no "."
 
-struct Collector : FolderVisitor {
-    std::mutex* folderLock = nullptr;
-    std::set<std::string>* folders = nullptr;
-    Found files;
-    std::size_t failAfter = SIZE_MAX; // throws at this file
-    bool stop = false;
-
-    void folder(const std::string& path) override
+// What all the visitors of one walk saw; each visitor throws at its failAt-th file.
+struct Walk : FolderVisitor {
+    Walk(std::mutex& lock, Seen& seen, std::size_t failAt, bool stop)
+        : lock(lock), seen(seen), failAt(failAt), stop(stop)
     {
-        const std::lock_guard lock(*folderLock);
-        folders->insert(path);
     }
+    void folder(const std::string& path) override { add(path + "/.", 0); }
     void file(std::string path, std::uint64_t size) override
     {
-        if (files.size() == failAfter)
+        if (files++ == failAt)
             throw std::runtime_error("visitor failed");
-        files.emplace(std::move(path), size);
+        add(path, size);
     }
     bool stopped() const override { return stop; }
+    void add(const std::string& path, std::uint64_t size)
+    {
+        const std::lock_guard guard(lock);
+        seen.emplace(path, size);
+    }
+
+    std::mutex& lock;
+    Seen& seen;
+    std::size_t failAt;
+    bool stop;
+    std::size_t files = 0;
 };
 
-class ParallelWalkTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        root = fs::temp_directory_path() / ("parallel-walk-" + std::to_string(::getpid()));
-        fs::remove_all(root);
-        // Folders of every depth up to four, a few files each, sizes telling them apart.
-        for (int i = 0; i < 60; ++i) {
-            fs::path folder = root;
-            for (int depth = 0; depth <= i % 4; ++depth)
-                folder /= "d" + std::to_string((i + depth) % 7);
-            fs::create_directories(folder);
-            std::ofstream(folder / ("f" + std::to_string(i))) << std::string(i, 'x');
-        }
-        fd = UniqueFd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    }
-    void TearDown() override { fs::remove_all(root); }
-
-    // Walks with `threads` collectors and returns what they found together.
-    std::pair<std::set<std::string>, Found> walk(std::size_t threads,
-                                                 std::size_t failAfter = SIZE_MAX)
-    {
-        std::mutex lock;
-        std::set<std::string> folders;
-        std::vector<Collector> collectors(threads);
-        std::vector<FolderVisitor*> visitors;
-        for (Collector& c : collectors) {
-            c.folderLock = &lock;
-            c.folders = &folders;
-            c.failAfter = failAfter;
-            visitors.push_back(&c);
-        }
-        walkFolderInParallel(fd.get(), visitors);
-        Found files;
-        for (const Collector& c : collectors)
-            files.insert(c.files.begin(), c.files.end());
-        return {folders, files};
-    }
-
-    fs::path root;
-    UniqueFd fd;
-};
-
-TEST_F(ParallelWalkTest, ReportsWhatTheWalkOnOneThreadReports)
+// threads 0: the serial walk.
+Seen walk(int fd, std::size_t threads, std::size_t failAt = SIZE_MAX, bool stop = false)
 {
     std::mutex lock;
-    std::set<std::string> folders;
-    Collector one;
-    one.folderLock = &lock;
-    one.folders = &folders;
-    walkFolder(fd.get(), "", one);
-    ASSERT_EQ(one.files.size(), 60u);
-    for (const std::size_t threads : {1u, 2u, 4u}) {
-        SCOPED_TRACE(threads);
-        const auto [parallelFolders, parallelFiles] = walk(threads);
-        EXPECT_EQ(parallelFolders, folders);
-        EXPECT_EQ(parallelFiles, one.files);
-    }
-}
-
-TEST_F(ParallelWalkTest, AFailingVisitorEndsTheWalkForAllAndTheCallerHearsOfIt)
-{
-    for (const std::size_t failAfter : {0u, 3u, 10u})
-        EXPECT_THROW(walk(4, failAfter), std::runtime_error) << failAfter;
-}
-
-TEST_F(ParallelWalkTest, StoppedVisitorsEndTheWalkEarly)
-{
-    std::mutex lock;
-    std::set<std::string> folders;
-    std::vector<Collector> collectors(2);
+    Seen seen;
+    std::vector<Walk> walks;
+    walks.reserve(std::max<std::size_t>(threads, 1));
     std::vector<FolderVisitor*> visitors;
-    for (Collector& c : collectors) {
-        c.folderLock = &lock;
-        c.folders = &folders;
-        c.stop = true;
-        visitors.push_back(&c);
+    for (std::size_t i = 0; i < std::max<std::size_t>(threads, 1); ++i)
+        visitors.push_back(&walks.emplace_back(lock, seen, failAt, stop));
+    if (threads == 0)
+        walkFolder(fd, "", walks.front());
+    else
+        walkFolderInParallel(fd, visitors);
+    return seen;
+}
+
+TEST(ParallelWalk, SeesWhatTheSerialWalkSeesAndEndsOnFailureOrStop)
+{
+    const fs::path root = fs::temp_directory_path() / ("parallel-walk-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    // Folders of every depth up to four, a few files each, sizes telling them apart.
+    for (int i = 0; i < 60; ++i) {
+        fs::path folder = root;
+        for (int depth = 0; depth <= i % 4; ++depth)
+            folder /= "d" + std::to_string((i + depth) % 7);
+        fs::create_directories(folder);
+        std::ofstream(folder / ("f" + std::to_string(i))) << std::string(i, 'x');
     }
-    walkFolderInParallel(fd.get(), visitors);
-    EXPECT_EQ(folders, std::set<std::string>{""}) << "only the top is entered";
-    EXPECT_TRUE(collectors[0].files.empty() && collectors[1].files.empty());
+    const UniqueFd fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Seen serial = walk(fd.get(), 0);
+    EXPECT_GT(serial.size(), 60u);
+    for (const std::size_t threads : {1u, 2u, 4u})
+        EXPECT_EQ(walk(fd.get(), threads), serial) << threads << " threads";
+    for (const std::size_t failAt : {0u, 3u, 10u})
+        EXPECT_THROW(walk(fd.get(), 4, failAt), std::runtime_error) << "fail at " << failAt;
+    EXPECT_EQ(walk(fd.get(), 2, SIZE_MAX, true), (Seen{{"/.", 0}})) << "stopped: the top alone";
+    fs::remove_all(root);
 }
 
 } // namespace
