@@ -86,9 +86,6 @@ void FileIndex::build(const PhoneFolder& folder, std::vector<std::string>& notes
                       const std::atomic<bool>& stop)
 {
     rebuild(folder, notes, &stop);
-    // A walk cut short knows only part of fs/: the next refresh walks again.
-    if (stop.load())
-        built_ = false;
 }
 
 void FileIndex::rebuild(const PhoneFolder& folder, std::vector<std::string>& notes,

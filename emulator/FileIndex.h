@@ -29,7 +29,8 @@ public:
     // Brings the index up to date with fs/ of folder; notes get what the journal should know.
     void refresh(const PhoneFolder& folder, std::vector<std::string>& notes);
     // Walks fs/ of folder afresh, ending early once stop is set; for a walk on a thread of its
-    // own, whose index is then moved to where the calls use it.
+    // own, whose index is then moved to where the calls use it. An index whose walk was stopped
+    // knows only part of fs/, and is dropped.
     void build(const PhoneFolder& folder, std::vector<std::string>& notes,
                const std::atomic<bool>& stop);
 

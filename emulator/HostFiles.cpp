@@ -20,7 +20,6 @@ namespace p2kemu {
 
 namespace {
 
-
 int writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {

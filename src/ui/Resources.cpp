@@ -89,8 +89,16 @@ QFont measuredDesignFont()
 
 QFont designFont()
 {
-    static const QFont font = measuredDesignFont();
-    return font;
+    // Measured once, and let go with the application object, like the icon.
+    static QFont* font = nullptr;
+    if (!font) {
+        font = new QFont(measuredDesignFont());
+        qAddPostRoutine([] {
+            delete font;
+            font = nullptr;
+        });
+    }
+    return *font;
 }
 
 QByteArray logoJpeg()
