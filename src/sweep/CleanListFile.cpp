@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -35,13 +36,23 @@ const char* findLineBreakByte(const char* from, const char* end)
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i eof = _mm_set1_epi8(kEndOfFile);
-    for (; end - from >= 16; from += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const auto marksAt = [&](const char* at) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         const __m128i hits =
             _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)),
                          _mm_cmpeq_epi8(bytes, eof));
-        if (const auto marks = static_cast<unsigned>(_mm_movemask_epi8(hits)))
-            return from + std::countr_zero(marks);
+        return static_cast<unsigned>(_mm_movemask_epi8(hits));
+    };
+    if (end - from >= 16) {
+        for (; end - from >= 16; from += 16)
+            if (const unsigned marks = marksAt(from))
+                return from + std::countr_zero(marks);
+        // The last block overlaps bytes already looked at, which hold no break.
+        if (from != end) {
+            const unsigned marks = marksAt(end - 16);
+            return marks != 0 ? end - 16 + std::countr_zero(marks) : end;
+        }
+        return end;
     }
 #endif
     while (from != end && *from != '\r' && *from != '\n' && *from != kEndOfFile)
@@ -132,34 +143,63 @@ PathList splitLines(std::string text, LineSource source)
     return PathList(std::move(text), std::move(ends));
 }
 
-// Hands the file's bytes to `sink` a buffer at a time, so that the list is walked once and no
-// copy of the whole file is made; `leftOut` counts the paths the format cannot hold.
+// The file's bytes, gathered a buffer at a time for `sink`, so that the list is walked once and
+// no copy of the whole file is made. A path longer than the buffer goes to the sink directly.
+class LineWriter {
+public:
+    explicit LineWriter(const ByteSink& sink) : sink_(sink), buffer_(new char[kSize]) {}
+
+    [[nodiscard]] int line(std::string_view path)
+    {
+        if (path.size() + kLineEnd.size() > kSize - used_) {
+            if (const int err = flush())
+                return err;
+            if (path.size() + kLineEnd.size() > kSize) {
+                const int err = sink_(path);
+                return err != 0 ? err : sink_(kLineEnd);
+            }
+        }
+        char* out = buffer_.get() + used_;
+        std::memcpy(out, path.data(), path.size());
+        std::memcpy(out + path.size(), kLineEnd.data(), kLineEnd.size());
+        used_ += path.size() + kLineEnd.size();
+        return 0;
+    }
+
+    [[nodiscard]] int flush()
+    {
+        const std::size_t used = std::exchange(used_, 0);
+        return used == 0 ? 0 : sink_(std::string_view(buffer_.get(), used));
+    }
+
+private:
+    static constexpr std::size_t kSize = std::size_t{1} << 18;
+    const ByteSink& sink_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
+};
+
+// `leftOut` counts the paths the format cannot hold.
 [[nodiscard]] int writeCleanList(const SweepList& list, bool tickedOnly, std::size_t& leftOut,
                                  const ByteSink& sink)
 {
-    constexpr std::size_t kBufferSize = std::size_t{1} << 18;
-    std::string buffer;
-    buffer.reserve(kBufferSize);
+    LineWriter writer(sink);
     leftOut = 0;
+    // One scan of the whole list usually shows that no path needs looking at on its own; of a
+    // part of it, each path written is looked at.
+    const bool mayHoldBreaks = tickedOnly || !cleanListHolds(list.paths().allBytes());
     int err = 0;
     list.paths().forEach([&](std::size_t i, std::string_view path) {
         if (err != 0 || (tickedOnly && !list.ticked(i)))
             return;
         // Written raw, such a path would come back as other paths, or end the list early.
-        if (!cleanListHolds(path)) {
+        if (mayHoldBreaks && !cleanListHolds(path)) {
             ++leftOut;
             return;
         }
-        if (!buffer.empty() && buffer.size() + path.size() + kLineEnd.size() > kBufferSize) {
-            err = sink(buffer);
-            buffer.clear();
-        }
-        buffer.append(path);
-        buffer.append(kLineEnd);
+        err = writer.line(path);
     });
-    if (err == 0 && !buffer.empty())
-        err = sink(buffer);
-    return err;
+    return err != 0 ? err : writer.flush();
 }
 
 std::string leftOutText(std::size_t leftOut)

@@ -22,6 +22,7 @@ public:
     std::size_t size() const { return ends_.size(); }
     bool empty() const { return ends_.empty(); }
     // The bytes of every path together, without separators.
+    std::string_view allBytes() const { return bytes_; }
     std::size_t byteCount() const { return bytes_.size(); }
 
     // Inline: the rules and the search look at every path of a million-entry list.

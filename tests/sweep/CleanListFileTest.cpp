@@ -27,6 +27,31 @@ TEST(CleanListBytes, EveryLineEndsWithCrLf)
     EXPECT_EQ(cleanListBytes(list, false), "/a/x\r\n/a/y\r\n\r\n/a/\xC0\x98\xFF\r\n");
 }
 
+// A break byte at every offset of paths up to a few sixteen-byte steps long, and paths of the
+// writer's buffer size and longer, among short ones.
+TEST(CleanListBytes, SeesBreaksAtEveryOffsetAndWritesLongPathsWhole)
+{
+    for (std::size_t length = 1; length < 50; ++length)
+        for (std::size_t at = 0; at < length; ++at)
+            for (const char breakByte : {'\r', '\n', '\x1A'}) {
+                std::string path(length, 'p');
+                path[at] = breakByte;
+                SweepList list;
+                list.append(path);
+                std::size_t leftOut = 0;
+                EXPECT_EQ(cleanListBytes(list, false, &leftOut), "") << length << " " << at;
+                EXPECT_EQ(leftOut, 1u);
+            }
+    SweepList list;
+    std::string expected;
+    for (const std::size_t length : {std::size_t{3}, std::size_t{1} << 18, std::size_t{300000},
+                                     std::size_t{5}, (std::size_t{1} << 18) - 2}) {
+        list.append(std::string(length, static_cast<char>('a' + length % 26)));
+        expected += std::string(length, static_cast<char>('a' + length % 26)) + "\r\n";
+    }
+    EXPECT_EQ(cleanListBytes(list, false), expected);
+}
+
 struct ParseRow {
     std::string bytes;
     Lines lines;
