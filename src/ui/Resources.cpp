@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QImageReader>
 #include <QPixmap>
@@ -65,24 +66,67 @@ QIcon buttonPicture(const QString& buttonName)
 }
 
 namespace {
-QFont measuredDesignFont()
+// The faces that stand in for the one the windows were laid out for, nearest first, each with
+// the widest stretch at which it keeps to the design's widths at 11 pixels, where that is known.
+// DejaVu Sans is the sans-serif face every Debian system has. When the stretch is known, the
+// font that is measured is the one the windows use, and start-up makes no font only to measure.
+struct StandIn {
+    const char* family;
+    int stretch;
+};
+constexpr std::array<StandIn, 5> kStandIns = {{
+    {"MS Sans Serif", QFont::Unstretched},
+    {"Microsoft Sans Serif", QFont::Unstretched},
+    {"Liberation Sans", QFont::Unstretched},
+    {"Arial", QFont::Unstretched},
+    {"DejaVu Sans", 80},
+}};
+
+// The first stand-in installed, or the face the system gives for a sans-serif font.
+QFont standInFont()
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
-    // The windows place labels side by side with a few pixels to spare for the original face's
-    // glyph widths. A wider stand-in (DejaVu Sans, say) is narrowed to those widths, so that
-    // "Product name:" still ends before the name beside it.
-    const int width = QFontMetrics(font).horizontalAdvance(QStringLiteral("Product name:"));
-    // Naming the stand-in spares every later font made from this one (bold, narrowed) the
+    font.setStretch(QFont::Unstretched);
+    // The list of families asks the system nothing more; asking about each name would look
+    // up its aliases too, which costs start-up more than the measuring this saves.
+    const QStringList installed = QFontDatabase::families();
+    for (const StandIn& standIn : kStandIns) {
+        if (installed.contains(QLatin1String(standIn.family), Qt::CaseInsensitive)) {
+            font.setFamilies({QLatin1String(standIn.family)});
+            font.setStretch(standIn.stretch);
+            return font;
+        }
+    }
+    // Naming the face found spares every later font made from this one (bold, narrowed) the
     // search through the families that are missing.
     font.setFamilies({QRawFont::fromFont(font, QFontDatabase::Latin).familyName()});
-    if (width > kDesignedWidth) {
-        font.setStretch(
-            std::max<int>(QFont::Condensed, QFont::Unstretched * kDesignedWidth / width));
+    return font;
+}
+
+int designedStringWidth(const QFont& font)
+{
+    return QFontMetrics(font).horizontalAdvance(QStringLiteral("Product name:"));
+}
+
+// The windows place labels side by side with a few pixels to spare for the original face's
+// glyph widths. A wider stand-in (DejaVu Sans, say) is narrowed to those widths, so that
+// "Product name:" still ends before the name beside it. Glyph widths are rounded to pixels, so
+// narrowing is not quite proportional: the stretch that fits is found by measuring.
+QFont measuredDesignFont()
+{
+    QFont font = standInFont();
+    int width = designedStringWidth(font);
+    if (width <= kDesignedWidth)
+        return font;
+    int stretch = std::min(font.stretch() - 1, font.stretch() * kDesignedWidth / width);
+    for (; stretch > QFont::Condensed; --stretch) {
+        font.setStretch(stretch);
+        if (designedStringWidth(font) <= kDesignedWidth)
+            return font;
     }
+    font.setStretch(QFont::Condensed);
     return font;
 }
 } // namespace
