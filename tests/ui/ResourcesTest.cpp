@@ -1,5 +1,6 @@
 #include "ui/Resources.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPixmap>
 
@@ -70,11 +71,22 @@ TEST(Resources, OnlyPictureButtonsHaveAPicture)
         EXPECT_TRUE(buttonPicture(QString::fromLatin1(name)).isNull()) << name;
 }
 
-TEST(Resources, DesignFontIsElevenPixelsHigh)
+// The widest stretch that keeps "Product name:" within the 66 pixels the windows were laid out
+// for, whichever face stands in here.
+TEST(Resources, DesignFontIsElevenPixelsHighAndNarrowedJustEnough)
 {
     const QFont font = designFont();
     EXPECT_EQ(font.pixelSize(), 11);
     EXPECT_FALSE(font.bold());
+    const auto width = [](QFont f, int stretch) {
+        f.setStretch(stretch);
+        return QFontMetrics(f).horizontalAdvance(QStringLiteral("Product name:"));
+    };
+    const int stretch = font.stretch();
+    EXPECT_LE(width(font, stretch), 66);
+    if (stretch < QFont::Unstretched && stretch > QFont::Condensed) {
+        EXPECT_GT(width(font, stretch + 1), 66) << "stretch " << stretch;
+    }
 }
 
 } // namespace
