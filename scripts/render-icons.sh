@@ -5,9 +5,19 @@
 set -eu
 cd "$(dirname "$0")/../src/ui/resources"
 
-for svg in BitBtn*.svg; do
-    rsvg-convert -w 20 -h 20 "$svg" -o "${svg%.svg}.png"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# The button pictures, 20 x 20 each, side by side in one sheet in the order of buttonPicture()'s
+# names, as plain RGBA bytes (8 bits each, not premultiplied): start-up shows them without
+# decoding any file.
+pictures=""
+for button in 1 2 3 4 5 6 7 8 9 11; do
+    rsvg-convert -w 20 -h 20 "BitBtn$button.svg" -o "$tmp/BitBtn$button.png"
+    pictures="$pictures $tmp/BitBtn$button.png"
 done
+# shellcheck disable=SC2086 # one argument per picture
+convert $pictures +append -depth 8 RGBA:buttons.rgba
 
 # The small icon has a drawing of its own; the others scale the big one.
 rsvg-convert -w 16 -h 16 zandrel-16.svg -o zandrel-16.png
@@ -16,8 +26,6 @@ for size in 32 48 128; do
 done
 
 # The About window's logo: 89 x 89, baseline (not progressive), three 8-bit components.
-tmp=$(mktemp --suffix=.png)
-trap 'rm -f "$tmp"' EXIT
-rsvg-convert -w 89 -h 89 logo.svg -o "$tmp"
-convert "$tmp" -background white -alpha remove -alpha off -type TrueColor -depth 8 \
+rsvg-convert -w 89 -h 89 logo.svg -o "$tmp/logo.png"
+convert "$tmp/logo.png" -background white -alpha remove -alpha off -type TrueColor -depth 8 \
     -interlace none -sampling-factor 2x2,1x1,1x1 -quality 92 -strip logo.jpg

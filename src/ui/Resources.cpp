@@ -33,6 +33,21 @@ QPixmap pngPicture(const QString& resourcePath)
     reader.setAutoDetectImageFormat(false);
     return QPixmap::fromImage(reader.read());
 }
+
+// A picture stored as plain RGBA bytes; one of another size than expected shows as empty.
+QPixmap rgbaPicture(const QString& resourcePath, int width, int height)
+{
+    initZandrelResources();
+    QFile file(resourcePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != qsizetype{4} * width * height)
+        return {};
+    const QImage view(reinterpret_cast<const uchar*>(bytes.constData()), width, height,
+                      QImage::Format_RGBA8888);
+    return QPixmap::fromImage(view.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+}
 } // namespace
 
 QIcon programIcon()
@@ -54,15 +69,29 @@ QIcon programIcon()
 
 QIcon buttonPicture(const QString& buttonName)
 {
+    // The pictures lie side by side in one sheet, in this order.
     static constexpr std::array<const char*, 10> kNames = {
         "BitBtn1", "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn5",
         "BitBtn6", "BitBtn7", "BitBtn8", "BitBtn9", "BitBtn11",
     };
-    for (const char* name : kNames) {
-        if (buttonName == QLatin1String(name))
-            return QIcon(pngPicture(QStringLiteral(":/zandrel/buttons/%1.png").arg(buttonName)));
+    constexpr int kSide = 20;
+    constexpr int kSheetWidth = kSide * static_cast<int>(kNames.size());
+    const auto name = std::find_if(kNames.begin(), kNames.end(), [&](const char* n) {
+        return buttonName == QLatin1String(n);
+    });
+    if (name == kNames.end())
+        return {};
+    // Decoded once, and let go with the application object, like the icon.
+    static QPixmap* sheet = nullptr;
+    if (!sheet) {
+        sheet = new QPixmap(rgbaPicture(QStringLiteral(":/zandrel/buttons.rgba"), kSheetWidth, kSide));
+        qAddPostRoutine([] {
+            delete sheet;
+            sheet = nullptr;
+        });
     }
-    return {};
+    const int index = static_cast<int>(name - kNames.begin());
+    return QIcon(sheet->copy(index * kSide, 0, kSide, kSide));
 }
 
 namespace {
