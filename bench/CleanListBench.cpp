@@ -99,23 +99,28 @@ std::size_t readAndSplit(const std::string& name)
     return ends.size();
 }
 
-// Arg 0: CR LF after every line, as the program writes them. Arg 1: LF only, with a stray CR
-// inside every line, which the reader drops.
+// The line forms a row reads, by the "form" argument.
+enum LineForm : int {
+    kCrLf = 0,      // CR LF after every line, as the program writes them
+    kStrayCr = 1,   // LF only, with a stray CR inside every line, which the reader drops
+    kLfOnly = 2,    // LF only, as a list written by hand on Linux
+};
+
 void OpenBench(benchmark::State& state)
 {
+    const auto form = static_cast<LineForm>(state.range(0));
     const auto count = static_cast<std::size_t>(state.range(1));
     Fixture f(0);
     std::string bytes;
     for (const auto& path : benchPaths(count)) {
-        if (state.range(0) == 0) {
-            bytes += path;
-            bytes += "\r\n";
-        } else {
+        if (form == kStrayCr) {
             bytes.append(path, 0, 3);
             bytes += '\r';
             bytes.append(path, 3);
-            bytes += '\n';
+        } else {
+            bytes += path;
         }
+        bytes += form == kCrLf ? "\r\n" : "\n";
     }
     writeAndSync(f.prompts.fileName, bytes);
     bench::compare(
@@ -125,8 +130,8 @@ void OpenBench(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
 }
 BENCHMARK(OpenBench)
-    ->ArgNames({"strayCR", "entries"})
-    ->ArgsProduct({{0, 1}, bench::listSizes()})
+    ->ArgNames({"form", "entries"})
+    ->ArgsProduct({{kCrLf, kStrayCr, kLfOnly}, bench::listSizes()})
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
