@@ -101,9 +101,9 @@ std::size_t readAndSplit(const std::string& name)
 
 // The line forms a row reads, by the "form" argument.
 enum LineForm : int {
-    kCrLf = 0,      // CR LF after every line, as the program writes them
-    kStrayCr = 1,   // LF only, with a stray CR inside every line, which the reader drops
-    kLfOnly = 2,    // LF only, as a list written by hand on Linux
+    kCrLf = 0,    // CR LF after every line, as the program writes them
+    kStrayCr = 1, // LF only, with a stray CR inside every line, which the reader drops
+    kLfOnly = 2,  // LF only, as a list written by hand on Linux
 };
 
 void OpenBench(benchmark::State& state)

@@ -76,15 +76,15 @@ QIcon buttonPicture(const QString& buttonName)
     };
     constexpr int kSide = 20;
     constexpr int kSheetWidth = kSide * static_cast<int>(kNames.size());
-    const auto name = std::find_if(kNames.begin(), kNames.end(), [&](const char* n) {
-        return buttonName == QLatin1String(n);
-    });
+    const auto name = std::find_if(kNames.begin(), kNames.end(),
+                                   [&](const char* n) { return buttonName == QLatin1String(n); });
     if (name == kNames.end())
         return {};
     // Decoded once, and let go with the application object, like the icon.
     static QPixmap* sheet = nullptr;
     if (!sheet) {
-        sheet = new QPixmap(rgbaPicture(QStringLiteral(":/zandrel/buttons.rgba"), kSheetWidth, kSide));
+        sheet =
+            new QPixmap(rgbaPicture(QStringLiteral(":/zandrel/buttons.rgba"), kSheetWidth, kSide));
         qAddPostRoutine([] {
             delete sheet;
             sheet = nullptr;

@@ -2,16 +2,19 @@
 
 #include <QIconEngine>
 #include <QListView>
+#include <QPainter>
 #include <QPointer>
 
 namespace {
 constexpr int kListCheckSide = 11;
+// The raster engine shares a fill out among threads from 96 rows of spans; a band this high keeps
+// a rectangle's two sides together below that.
+constexpr int kBandRows = 32;
 
 // Stands for one of the base style's icons and asks the base style for it on first use.
 class DeferredStyleIcon : public QIconEngine {
 public:
-    DeferredStyleIcon(const QStyle* style, QStyle::StandardPixmap which,
-                      const QWidget* widget)
+    DeferredStyleIcon(const QStyle* style, QStyle::StandardPixmap which, const QWidget* widget)
         : style_(const_cast<QStyle*>(style)), which_(which), widget_(const_cast<QWidget*>(widget))
     {
     }
@@ -81,4 +84,21 @@ QIcon ZandrelStyle::standardIcon(StandardPixmap icon, const QStyleOption* option
     if (option)
         return QProxyStyle::standardIcon(icon, option, widget);
     return QIcon(new DeferredStyleIcon(baseStyle(), icon, widget));
+}
+
+void ZandrelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                 QPainter* painter, const QWidget* widget) const
+{
+    if (element != PE_FrameTabWidget || !option || option->rect.height() <= kBandRows) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    // Each band is clipped from the same drawing, so together they draw exactly its pixels.
+    const QRect frame = option->rect;
+    for (int top = frame.top(); top <= frame.bottom(); top += kBandRows) {
+        painter->save();
+        painter->setClipRect(QRect(frame.left(), top, frame.width(), kBandRows), Qt::IntersectClip);
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        painter->restore();
+    }
 }

@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QImage>
 #include <QListView>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStyleFactory>
+#include <QStyleOptionTabWidgetFrame>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +46,33 @@ TEST(ZandrelStyle, OnlyListViewsGetSmallCheckBoxes)
     EXPECT_EQ(style.pixelMetric(QStyle::PM_IndicatorHeight, nullptr, &list), 11);
     EXPECT_EQ(style.pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &button),
               style.baseStyle()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &button));
+}
+
+// Drawn in bands, a page frame has the base style's pixels, whatever its height and position
+// against the bands, and under a clip of the painter's own.
+TEST(ZandrelStyle, PageFramesInBandsAreTheBaseStylesFrames)
+{
+    ZandrelStyle style;
+    const auto draw = [](const QStyle& with, const QRect& frame, const QRect& clip) {
+        QImage image(220, 420, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        if (!clip.isNull())
+            painter.setClipRect(clip);
+        QStyleOptionTabWidgetFrame option;
+        option.rect = frame;
+        option.palette = QApplication::palette();
+        with.drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter);
+        return image;
+    };
+    for (const QRect& frame :
+         {QRect(3, 5, 200, 20), QRect(0, 0, 210, 361), QRect(7, 31, 150, 385)}) {
+        for (const QRect& clip : {QRect(), QRect(0, 100, 220, 50)}) {
+            SCOPED_TRACE(
+                QStringLiteral("%1 %2").arg(frame.height()).arg(clip.height()).toStdString());
+            EXPECT_EQ(draw(style, frame, clip), draw(*style.baseStyle(), frame, clip));
+        }
+    }
 }
 
 } // namespace
