@@ -1,9 +1,11 @@
 #pragma once
 // Zandrel's operation and its baseline timed in the same iteration, so both see the same machine
 // state; the table shows Zandrel's time as the iteration time, the baseline's beside it, and the
-// ratio of the two. Register with ->UseManualTime().
+// ratio of the two (of the totals), and the median of each iteration's own ratio, which a slow
+// moment of the machine moves less. Register with ->UseManualTime().
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <vector>
@@ -21,23 +23,32 @@ void compare(benchmark::State& state, Ours&& ours, Baseline&& baseline)
     };
     double oursTotal = 0;
     double baselineTotal = 0;
+    std::vector<double> ratios;
     bool baselineFirst = false;
     for (auto _ : state) {
         // Taking turns at going first keeps a warm cache from favouring either side.
-        double oursTime = 0;
+        double baselineTime = 0;
         if (baselineFirst)
-            baselineTotal += timed(baseline);
-        oursTime = timed(ours);
+            baselineTime = timed(baseline);
+        const double oursTime = timed(ours);
         if (!baselineFirst)
-            baselineTotal += timed(baseline);
+            baselineTime = timed(baseline);
         baselineFirst = !baselineFirst;
         oursTotal += oursTime;
+        baselineTotal += baselineTime;
+        if (baselineTime > 0)
+            ratios.push_back(oursTime / baselineTime);
         state.SetIterationTime(oursTime);
     }
     const auto rounds = static_cast<double>(state.iterations());
     state.counters["zandrel_ms"] = oursTotal / rounds * 1e3;
     state.counters["baseline_ms"] = baselineTotal / rounds * 1e3;
     state.counters["ratio"] = baselineTotal > 0 ? oursTotal / baselineTotal : 0;
+    if (!ratios.empty()) {
+        const auto middle = ratios.begin() + static_cast<std::ptrdiff_t>(ratios.size() / 2);
+        std::nth_element(ratios.begin(), middle, ratios.end());
+        state.counters["median_ratio"] = *middle;
+    }
 }
 
 // The list sizes every figure is taken at; ZANDREL_BENCH_4M=1 adds four million.
