@@ -146,7 +146,7 @@ int designedStringWidth(const QFont& font)
 QFont measuredDesignFont()
 {
     QFont font = standInFont();
-    int width = designedStringWidth(font);
+    const int width = designedStringWidth(font);
     if (width <= kDesignedWidth)
         return font;
     int stretch = std::min(font.stretch() - 1, font.stretch() * kDesignedWidth / width);
