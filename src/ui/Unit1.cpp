@@ -88,14 +88,38 @@ TForm1::~TForm1()
     delete model_;
 }
 
+namespace {
+// Which of the controls of one name shows a caption: the first kind in this order.
+int captionRank(const QObject* control)
+{
+    if (qobject_cast<const QAction*>(control))
+        return 0;
+    if (qobject_cast<const QAbstractButton*>(control))
+        return 1;
+    if (qobject_cast<const QGroupBox*>(control))
+        return 2;
+    if (qobject_cast<const QLabel*>(control))
+        return 3;
+    return 4;
+}
+} // namespace
+
 void TForm1::FormCreate()
 {
     phone_.init();
     const bool english = readLanguageIsEnglish(settingsFiles(programDirectory_).read);
     Russian1->setChecked(english);
     const std::string languageFile = programDirectory_ + languageFileName(english);
+    // One walk over the controls names them all; a search for each caption walked them again.
+    // A menu and its entry share a name, and the entry takes the caption.
+    QHash<QString, QObject*> controlsByName;
+    for (QObject* control : findChildren<QObject*>()) {
+        QObject*& named = controlsByName[control->objectName()];
+        if (!named || captionRank(control) < captionRank(named))
+            named = control;
+    }
     for (const LanguageText& text : readLanguageFile(languageFile, texts_))
-        applyText(text.receiver, fromLocal8(text.text));
+        applyText(text.receiver, fromLocal8(text.text), controlsByName);
 }
 
 void TForm1::FormDestroy()
@@ -105,21 +129,22 @@ void TForm1::FormDestroy()
         prompts_.localFileError("Unable to write to ", settings.write);
 }
 
-void TForm1::applyText(Caption caption, const QString& text)
+void TForm1::applyText(Caption caption, const QString& text,
+                       const QHash<QString, QObject*>& controlsByName)
 {
     const char* target = captionTarget(caption);
     if (!target) {
         TabbedNotebook1->setTabText(captionPage(caption), text);
         return;
     }
-    const QString name = QString::fromLatin1(target);
-    if (auto* action = findChild<QAction*>(name))
+    QObject* control = controlsByName.value(QString::fromLatin1(target));
+    if (auto* action = qobject_cast<QAction*>(control))
         action->setText(text);
-    else if (auto* button = findChild<QAbstractButton*>(name))
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
         button->setText(text);
-    else if (auto* group = findChild<QGroupBox*>(name))
+    else if (auto* group = qobject_cast<QGroupBox*>(control))
         group->setTitle(text);
-    else if (auto* label = findChild<QLabel*>(name))
+    else if (auto* label = qobject_cast<QLabel*>(control))
         label->setText(text);
 }
 

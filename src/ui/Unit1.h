@@ -7,6 +7,7 @@
 #include "phonelink/PhoneLink.h"
 #include "sweep/SweepSession.h"
 
+#include <QHash>
 #include <QMainWindow>
 
 #include <functional>
@@ -154,7 +155,8 @@ private:
     void connectHandlers();
     void FormCreate();
     void FormDestroy();
-    void applyText(zandrel::Caption caption, const QString& text);
+    void applyText(zandrel::Caption caption, const QString& text,
+                   const QHash<QString, QObject*>& controlsByName);
 
     // Runs one operation as a handler: wait cursor, errors in the standard error box, and the
     // list view brought up to date afterwards.

@@ -9,7 +9,9 @@ namespace {
 constexpr int kListCheckSide = 11;
 // The raster engine shares a fill out among threads from 96 rows of spans; a band this high keeps
 // a rectangle's two sides together below that.
-constexpr int kBandRows = 32;
+constexpr int kBandRows = 47;
+// A page frame's rows this far from its top and bottom are alike all the way down.
+constexpr int kFrameEdgeRows = 8;
 
 // Stands for one of the base style's icons and asks the base style for it on first use.
 class DeferredStyleIcon : public QIconEngine {
@@ -93,12 +95,21 @@ void ZandrelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
         QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
-    // Each band is clipped from the same drawing, so together they draw exactly its pixels.
+    // Each band is clipped from the same drawing, so together they draw exactly its pixels. A band
+    // away from the top and bottom is cut from a frame no taller than needed: drawing costs
+    // with the frame's height, once for every band.
     const QRect frame = option->rect;
+    const auto* pageFrame = qstyleoption_cast<const QStyleOptionTabWidgetFrame*>(option);
+    QStyleOptionTabWidgetFrame middle = pageFrame ? *pageFrame : QStyleOptionTabWidgetFrame();
     for (int top = frame.top(); top <= frame.bottom(); top += kBandRows) {
+        const QRect band(frame.left(), top, frame.width(), kBandRows);
+        const QRect around = band.adjusted(0, -kFrameEdgeRows, 0, kFrameEdgeRows);
+        const bool inMiddle = pageFrame && around.top() > frame.top() &&
+                              around.bottom() < frame.bottom();
+        middle.rect = around;
         painter->save();
-        painter->setClipRect(QRect(frame.left(), top, frame.width(), kBandRows), Qt::IntersectClip);
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        painter->setClipRect(band, Qt::IntersectClip);
+        QProxyStyle::drawPrimitive(element, inMiddle ? &middle : option, painter, widget);
         painter->restore();
     }
 }
