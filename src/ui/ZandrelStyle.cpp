@@ -3,6 +3,7 @@
 #include <QIconEngine>
 #include <QListView>
 #include <QPainter>
+#include <QPixmap>
 #include <QPointer>
 
 namespace {
@@ -12,6 +13,8 @@ constexpr int kListCheckSide = 11;
 constexpr int kBandRows = 47;
 // A page frame's rows this far from its top and bottom are alike all the way down.
 constexpr int kFrameEdgeRows = 8;
+// A button panel's columns this far from its sides are alike all the way across.
+constexpr int kPanelEdgeColumns = 8;
 
 // Stands for one of the base style's icons and asks the base style for it on first use.
 class DeferredStyleIcon : public QIconEngine {
@@ -91,10 +94,21 @@ QIcon ZandrelStyle::standardIcon(StandardPixmap icon, const QStyleOption* option
 void ZandrelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                  QPainter* painter, const QWidget* widget) const
 {
-    if (element != PE_FrameTabWidget || !option || option->rect.height() <= kBandRows) {
+    if (element == PE_FrameTabWidget && option && option->rect.height() > kBandRows)
+        drawFrameInBands(element, option, painter, widget);
+    else if (element == PE_PanelButtonCommand && option &&
+             option->rect.width() > 2 * kPanelEdgeColumns + 1 &&
+             painter->deviceTransform().type() <= QTransform::TxTranslate &&
+             painter->device()->devicePixelRatio() == 1 &&
+             qstyleoption_cast<const QStyleOptionButton*>(option))
+        drawPanelFromNarrowOne(option, painter, widget);
+    else
         QProxyStyle::drawPrimitive(element, option, painter, widget);
-        return;
-    }
+}
+
+void ZandrelStyle::drawFrameInBands(PrimitiveElement element, const QStyleOption* option,
+                                    QPainter* painter, const QWidget* widget) const
+{
     // Each band is clipped from the same drawing, so together they draw exactly its pixels. A band
     // away from the top and bottom is cut from a frame no taller than needed: drawing costs
     // with the frame's height, once for every band.
@@ -112,4 +126,32 @@ void ZandrelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
         QProxyStyle::drawPrimitive(element, inMiddle ? &middle : option, painter, widget);
         painter->restore();
     }
+}
+
+void ZandrelStyle::drawPanelFromNarrowOne(const QStyleOption* option, QPainter* painter,
+                                          const QWidget* widget) const
+{
+    // The base style draws a panel of every new size afresh, with rounded, smoothed outlines.
+    // A narrow panel of the same height has the same sides and the same middle column, which
+    // is stretched to the width; the base style keeps the narrow one for every button alike.
+    QStyleOptionButton narrow = *qstyleoption_cast<const QStyleOptionButton*>(option);
+    const QRect panel = option->rect;
+    const int side = kPanelEdgeColumns;
+    narrow.rect = QRect(0, 0, 2 * side + 1, panel.height());
+    QPixmap pieces(narrow.rect.size());
+    pieces.fill(Qt::transparent);
+    {
+        QPainter piecesPainter(&pieces);
+        QProxyStyle::drawPrimitive(PE_PanelButtonCommand, &narrow, &piecesPainter, widget);
+    }
+    painter->save();
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    const int height = panel.height();
+    painter->drawPixmap(QRect(panel.left(), panel.top(), side, height), pieces,
+                        QRect(0, 0, side, height));
+    painter->drawPixmap(QRect(panel.left() + side, panel.top(), panel.width() - 2 * side, height),
+                        pieces, QRect(side, 0, 1, height));
+    painter->drawPixmap(QRect(panel.right() - side + 1, panel.top(), side, height), pieces,
+                        QRect(side + 1, 0, side, height));
+    painter->restore();
 }

@@ -10,6 +10,9 @@
 // - Tall frames are drawn in bands. Qt hands a fill of more than about ninety rows to a pool of
 //   threads, which it starts on first use and waits for; for the one-pixel lines of the page
 //   frame that cost the first paint more than drawing the lines does.
+// - A button's panel is put together from a narrow one of the same height: the base style
+//   draws each new size with smoothed outlines, which costs the first paint of a window of
+//   buttons of many widths.
 class ZandrelStyle : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
@@ -18,4 +21,10 @@ public:
                        const QWidget* widget = nullptr) const override;
     QIcon standardIcon(StandardPixmap icon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
+
+private:
+    void drawFrameInBands(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                          const QWidget* widget) const;
+    void drawPanelFromNarrowOne(const QStyleOption* option, QPainter* painter,
+                                const QWidget* widget) const;
 };

@@ -75,4 +75,46 @@ TEST(ZandrelStyle, PageFramesInBandsAreTheBaseStylesFrames)
     }
 }
 
+// A button panel put together from a narrow one has the base style's pixels, in every state
+// that changes its look, at the widths of the window's buttons and at the narrowest it is
+// put together at.
+TEST(ZandrelStyle, ButtonPanelsAreTheBaseStylesPanels)
+{
+    ZandrelStyle style;
+    const auto draw = [](const QStyle& with, const QStyleOptionButton& option) {
+        QImage image(140, 40, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.translate(3, 2);
+        with.drawPrimitive(QStyle::PE_PanelButtonCommand, &option, &painter);
+        return image;
+    };
+    const QStyle::State enabled = QStyle::State_Enabled | QStyle::State_Raised;
+    const struct {
+        QStyle::State state;
+        QStyleOptionButton::ButtonFeatures features;
+    } looks[] = {
+        {enabled, QStyleOptionButton::None},
+        {QStyle::State_Raised, QStyleOptionButton::None},
+        {enabled | QStyle::State_Sunken, QStyleOptionButton::None},
+        {enabled | QStyle::State_MouseOver | QStyle::State_HasFocus, QStyleOptionButton::None},
+        {enabled, QStyleOptionButton::DefaultButton},
+    };
+    for (const auto& look : looks) {
+        for (const QSize size : {QSize(129, 25), QSize(83, 25), QSize(18, 31), QSize(121, 21)}) {
+            SCOPED_TRACE(QStringLiteral("%1x%2 state %3")
+                             .arg(size.width())
+                             .arg(size.height())
+                             .arg(int(look.state))
+                             .toStdString());
+            QStyleOptionButton option;
+            option.rect = QRect(QPoint(1, 1), size);
+            option.palette = QApplication::palette();
+            option.state = look.state;
+            option.features = look.features;
+            EXPECT_EQ(draw(style, option), draw(*style.baseStyle(), option));
+        }
+    }
+}
+
 } // namespace
