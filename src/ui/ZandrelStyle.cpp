@@ -3,18 +3,99 @@
 #include <QIconEngine>
 #include <QListView>
 #include <QPainter>
-#include <QPixmap>
+#include <QImage>
 #include <QPointer>
+
+#include <optional>
 
 namespace {
 constexpr int kListCheckSide = 11;
-// The raster engine shares a fill out among threads from 96 rows of spans; a band this high keeps
-// a rectangle's two sides together below that.
-constexpr int kBandRows = 47;
-// A page frame's rows this far from its top and bottom are alike all the way down.
-constexpr int kFrameEdgeRows = 8;
-// A button panel's columns this far from its sides are alike all the way across.
-constexpr int kPanelEdgeColumns = 8;
+// A page frame's rows and a button panel's columns this far from the ends are all alike.
+constexpr int kAlikeFromEnds = 8;
+
+// Rectangles of an element drawn along one axis: positions and lengths along it and across it.
+struct Axis {
+    Qt::Orientation along;
+    QRect rect(int alongFrom, int alongLength, int acrossFrom, int acrossLength) const
+    {
+        return along == Qt::Horizontal ? QRect(alongFrom, acrossFrom, alongLength, acrossLength)
+                                       : QRect(acrossFrom, alongFrom, acrossLength, alongLength);
+    }
+};
+
+// The one colour of an opaque run of pixels, or none.
+std::optional<QRgb> oneOpaqueColour(const QImage& image, const QRect& run)
+{
+    const QRgb first = image.pixel(run.topLeft());
+    if (qAlpha(first) != 255)
+        return std::nullopt;
+    for (int y = run.top(); y <= run.bottom(); ++y)
+        for (int x = run.left(); x <= run.right(); ++x)
+            if (image.pixel(x, y) != first)
+                return std::nullopt;
+    return first;
+}
+
+// Draws a primitive of the base style whose rows (along Qt::Vertical) or columns (along
+// Qt::Horizontal) away from its ends are all alike, from a copy only 2 * kAlikeFromEnds + 1 long:
+// its ends as they are, the one row or column between them stretched, and where that one is
+// a single opaque colour between its own ends, a fill of that colour. Qt's own drawing of the
+// whole would cost with its length, and a fill of more than about ninety rows starts a pool of
+// threads that the paint then waits for. Stretching a row or column of pixels, or putting a
+// copy down, changes no pixel; the base style draws its own elements through such copies too.
+template <typename Option>
+void drawFromShortCopy(const QStyle& base, QStyle::PrimitiveElement element, const Option& option,
+                       Qt::Orientation along, QPainter* painter, const QWidget* widget)
+{
+    const Axis axis{along};
+    const QRect whole = option.rect;
+    const bool horizontal = along == Qt::Horizontal;
+    const int from = horizontal ? whole.left() : whole.top();
+    const int length = horizontal ? whole.width() : whole.height();
+    const int acrossFrom = horizontal ? whole.top() : whole.left();
+    const int across = horizontal ? whole.height() : whole.width();
+    const int end = kAlikeFromEnds;
+
+    Option shortCopy = option;
+    shortCopy.rect = axis.rect(0, 2 * end + 1, 0, across);
+    QImage copy(shortCopy.rect.size(), QImage::Format_ARGB32_Premultiplied);
+    copy.fill(Qt::transparent);
+    {
+        QPainter copyPainter(&copy);
+        base.drawPrimitive(element, &shortCopy, &copyPainter, widget);
+    }
+
+    painter->save();
+    painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Copies one piece of the copy: its run along, stretched to the length given, across as is.
+    const auto put = [&](int at, int alongLength, int copyAt, int copyLength, int acrossAt,
+                         int acrossLength) {
+        painter->drawImage(axis.rect(at, alongLength, acrossFrom + acrossAt, acrossLength), copy,
+                           axis.rect(copyAt, copyLength, acrossAt, acrossLength));
+    };
+    put(from, end, 0, end, 0, across);
+    put(from + length - end, end, end + 1, end, 0, across);
+    const int middle = length - 2 * end;
+    const int inner = across - 2 * end;
+    const std::optional<QRgb> innerColour =
+        inner > 0 ? oneOpaqueColour(copy, axis.rect(end, 1, end, inner)) : std::nullopt;
+    if (innerColour) {
+        put(from + end, middle, end, 1, 0, end);
+        put(from + end, middle, end, 1, across - end, end);
+        painter->fillRect(axis.rect(from + end, middle, acrossFrom + end, inner),
+                          QColor::fromRgb(*innerColour));
+    } else {
+        put(from + end, middle, end, 1, 0, across);
+    }
+    painter->restore();
+}
+
+// Whether a painter puts a pixmap's pixels down one for one, where a copy may stand in.
+bool drawsPixelForPixel(const QPainter* painter)
+{
+    return painter->deviceTransform().type() <= QTransform::TxTranslate &&
+           painter->device()->devicePixelRatio() == 1;
+}
 
 // Stands for one of the base style's icons and asks the base style for it on first use.
 class DeferredStyleIcon : public QIconEngine {
@@ -94,64 +175,20 @@ QIcon ZandrelStyle::standardIcon(StandardPixmap icon, const QStyleOption* option
 void ZandrelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                  QPainter* painter, const QWidget* widget) const
 {
-    if (element == PE_FrameTabWidget && option && option->rect.height() > kBandRows)
-        drawFrameInBands(element, option, painter, widget);
-    else if (element == PE_PanelButtonCommand && option &&
-             option->rect.width() > 2 * kPanelEdgeColumns + 1 &&
-             painter->deviceTransform().type() <= QTransform::TxTranslate &&
-             painter->device()->devicePixelRatio() == 1 &&
-             qstyleoption_cast<const QStyleOptionButton*>(option))
-        drawPanelFromNarrowOne(option, painter, widget);
-    else
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
-}
-
-void ZandrelStyle::drawFrameInBands(PrimitiveElement element, const QStyleOption* option,
-                                    QPainter* painter, const QWidget* widget) const
-{
-    // Each band is clipped from the same drawing, so together they draw exactly its pixels. A band
-    // away from the top and bottom is cut from a frame no taller than needed: drawing costs
-    // with the frame's height, once for every band.
-    const QRect frame = option->rect;
-    const auto* pageFrame = qstyleoption_cast<const QStyleOptionTabWidgetFrame*>(option);
-    QStyleOptionTabWidgetFrame middle = pageFrame ? *pageFrame : QStyleOptionTabWidgetFrame();
-    for (int top = frame.top(); top <= frame.bottom(); top += kBandRows) {
-        const QRect band(frame.left(), top, frame.width(), kBandRows);
-        const QRect around = band.adjusted(0, -kFrameEdgeRows, 0, kFrameEdgeRows);
-        const bool inMiddle = pageFrame && around.top() > frame.top() &&
-                              around.bottom() < frame.bottom();
-        middle.rect = around;
-        painter->save();
-        painter->setClipRect(band, Qt::IntersectClip);
-        QProxyStyle::drawPrimitive(element, inMiddle ? &middle : option, painter, widget);
-        painter->restore();
+    const int longerThanCopy = 2 * kAlikeFromEnds + 1;
+    if (element == PE_FrameTabWidget && option && option->rect.height() > longerThanCopy &&
+        drawsPixelForPixel(painter)) {
+        if (const auto* frame = qstyleoption_cast<const QStyleOptionTabWidgetFrame*>(option)) {
+            drawFromShortCopy(*baseStyle(), element, *frame, Qt::Vertical, painter, widget);
+            return;
+        }
     }
-}
-
-void ZandrelStyle::drawPanelFromNarrowOne(const QStyleOption* option, QPainter* painter,
-                                          const QWidget* widget) const
-{
-    // The base style draws a panel of every new size afresh, with rounded, smoothed outlines.
-    // A narrow panel of the same height has the same sides and the same middle column, which
-    // is stretched to the width; the base style keeps the narrow one for every button alike.
-    QStyleOptionButton narrow = *qstyleoption_cast<const QStyleOptionButton*>(option);
-    const QRect panel = option->rect;
-    const int side = kPanelEdgeColumns;
-    narrow.rect = QRect(0, 0, 2 * side + 1, panel.height());
-    QPixmap pieces(narrow.rect.size());
-    pieces.fill(Qt::transparent);
-    {
-        QPainter piecesPainter(&pieces);
-        QProxyStyle::drawPrimitive(PE_PanelButtonCommand, &narrow, &piecesPainter, widget);
+    if (element == PE_PanelButtonCommand && option && option->rect.width() > longerThanCopy &&
+        drawsPixelForPixel(painter)) {
+        if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
+            drawFromShortCopy(*baseStyle(), element, *button, Qt::Horizontal, painter, widget);
+            return;
+        }
     }
-    painter->save();
-    painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
-    const int height = panel.height();
-    painter->drawPixmap(QRect(panel.left(), panel.top(), side, height), pieces,
-                        QRect(0, 0, side, height));
-    painter->drawPixmap(QRect(panel.left() + side, panel.top(), panel.width() - 2 * side, height),
-                        pieces, QRect(side, 0, 1, height));
-    painter->drawPixmap(QRect(panel.right() - side + 1, panel.top(), side, height), pieces,
-                        QRect(side + 1, 0, side, height));
-    painter->restore();
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
 }

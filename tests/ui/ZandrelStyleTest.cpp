@@ -48,14 +48,15 @@ TEST(ZandrelStyle, OnlyListViewsGetSmallCheckBoxes)
               style.baseStyle()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &button));
 }
 
-// Drawn in bands, a page frame has the base style's pixels, whatever its height and position
-// against the bands, and under a clip of the painter's own.
-TEST(ZandrelStyle, PageFramesInBandsAreTheBaseStylesFrames)
+// A page frame put together from a short copy has the base style's pixels, whatever its height,
+// over a window's opaque background or over nothing, and under a clip of the painter's own.
+TEST(ZandrelStyle, PageFramesAreTheBaseStylesFrames)
 {
     ZandrelStyle style;
-    const auto draw = [](const QStyle& with, const QRect& frame, const QRect& clip) {
+    const auto draw = [](const QStyle& with, const QRect& frame, const QRect& clip,
+                         const QColor& background) {
         QImage image(220, 420, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
+        image.fill(background);
         QPainter painter(&image);
         if (!clip.isNull())
             painter.setClipRect(clip);
@@ -65,12 +66,19 @@ TEST(ZandrelStyle, PageFramesInBandsAreTheBaseStylesFrames)
         with.drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter);
         return image;
     };
-    for (const QRect& frame :
-         {QRect(3, 5, 200, 20), QRect(0, 0, 210, 361), QRect(7, 31, 150, 385)}) {
+    const QColor window = QApplication::palette().window().color();
+    for (const QRect& frame : {QRect(3, 5, 200, 20), QRect(3, 5, 200, 24), QRect(0, 0, 210, 361),
+                               QRect(7, 31, 150, 385)}) {
         for (const QRect& clip : {QRect(), QRect(0, 100, 220, 50)}) {
-            SCOPED_TRACE(
-                QStringLiteral("%1 %2").arg(frame.height()).arg(clip.height()).toStdString());
-            EXPECT_EQ(draw(style, frame, clip), draw(*style.baseStyle(), frame, clip));
+            for (const QColor& background : {QColor(Qt::transparent), window}) {
+                SCOPED_TRACE(QStringLiteral("%1 %2 %3")
+                                 .arg(frame.height())
+                                 .arg(clip.height())
+                                 .arg(background.alpha())
+                                 .toStdString());
+                EXPECT_EQ(draw(style, frame, clip, background),
+                          draw(*style.baseStyle(), frame, clip, background));
+            }
         }
     }
 }
@@ -101,7 +109,7 @@ TEST(ZandrelStyle, ButtonPanelsAreTheBaseStylesPanels)
         {enabled, QStyleOptionButton::DefaultButton},
     };
     for (const auto& look : looks) {
-        for (const QSize size : {QSize(129, 25), QSize(83, 25), QSize(18, 31), QSize(121, 21)}) {
+        for (const QSize size : {QSize(129, 25), QSize(83, 25), QSize(24, 25), QSize(18, 31)}) {
             SCOPED_TRACE(QStringLiteral("%1x%2 state %3")
                              .arg(size.width())
                              .arg(size.height())
