@@ -1,11 +1,12 @@
 #include "ui/ZandrelStyle.h"
 
 #include <QIconEngine>
+#include <QImage>
 #include <QListView>
 #include <QPainter>
-#include <QImage>
 #include <QPointer>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -36,13 +37,27 @@ std::optional<QRgb> oneOpaqueColour(const QImage& image, const QRect& run)
     return first;
 }
 
+// Qt hands a fill of about a hundred rows or more to a pool of threads, which it starts on
+// first use and then waits for, whenever the painter's clip is more than one rectangle (as a
+// widget's paint region often is) or there is no clip at all. A band this high stays below that
+// with up to two runs of pixels a row.
+constexpr int kBandRows = 32;
+
+// Calls draw(band, rowsDown) for each band of kBandRows rows of the target, top to bottom.
+template <typename Draw> void inBands(const QRect& target, Draw draw)
+{
+    for (int top = target.top(); top <= target.bottom(); top += kBandRows)
+        draw(QRect(target.left(), top, target.width(),
+                   std::min(kBandRows, target.bottom() - top + 1)),
+             top - target.top());
+}
+
 // Draws a primitive of the base style whose rows (along Qt::Vertical) or columns (along
 // Qt::Horizontal) away from its ends are all alike, from a copy only 2 * kAlikeFromEnds + 1 long:
 // its ends as they are, the one row or column between them stretched, and where that one is
 // a single opaque colour between its own ends, a fill of that colour. Qt's own drawing of the
-// whole would cost with its length, and a fill of more than about ninety rows starts a pool of
-// threads that the paint then waits for. Stretching a row or column of pixels, or putting a
-// copy down, changes no pixel; the base style draws its own elements through such copies too.
+// whole would cost with its length. Stretching a row or column of pixels, or putting a copy
+// down, changes no pixel; the base style draws its own elements through such copies too.
 template <typename Option>
 void drawFromShortCopy(const QStyle& base, QStyle::PrimitiveElement element, const Option& option,
                        Qt::Orientation along, QPainter* painter, const QWidget* widget)
@@ -58,10 +73,12 @@ void drawFromShortCopy(const QStyle& base, QStyle::PrimitiveElement element, con
 
     Option shortCopy = option;
     shortCopy.rect = axis.rect(0, 2 * end + 1, 0, across);
-    QImage copy(shortCopy.rect.size(), QImage::Format_ARGB32_Premultiplied);
+    // A clip to the whole image counts as none: the image is one pixel larger than the copy.
+    QImage copy(shortCopy.rect.size() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
     copy.fill(Qt::transparent);
     {
         QPainter copyPainter(&copy);
+        copyPainter.setClipRect(shortCopy.rect);
         base.drawPrimitive(element, &shortCopy, &copyPainter, widget);
     }
 
@@ -70,8 +87,16 @@ void drawFromShortCopy(const QStyle& base, QStyle::PrimitiveElement element, con
     // Copies one piece of the copy: its run along, stretched to the length given, across as is.
     const auto put = [&](int at, int alongLength, int copyAt, int copyLength, int acrossAt,
                          int acrossLength) {
-        painter->drawImage(axis.rect(at, alongLength, acrossFrom + acrossAt, acrossLength), copy,
-                           axis.rect(copyAt, copyLength, acrossAt, acrossLength));
+        const QRect source = axis.rect(copyAt, copyLength, acrossAt, acrossLength);
+        inBands(axis.rect(at, alongLength, acrossFrom + acrossAt, acrossLength),
+                [&](const QRect& band, int rowsDown) {
+                    // A row stretched down is the same row in every band.
+                    const int sourceTop =
+                        source.height() == 1 ? source.top() : source.top() + rowsDown;
+                    painter->drawImage(band, copy,
+                                       QRect(source.left(), sourceTop, source.width(),
+                                             std::min(source.height(), band.height())));
+                });
     };
     put(from, end, 0, end, 0, across);
     put(from + length - end, end, end + 1, end, 0, across);
@@ -82,8 +107,10 @@ void drawFromShortCopy(const QStyle& base, QStyle::PrimitiveElement element, con
     if (innerColour) {
         put(from + end, middle, end, 1, 0, end);
         put(from + end, middle, end, 1, across - end, end);
-        painter->fillRect(axis.rect(from + end, middle, acrossFrom + end, inner),
-                          QColor::fromRgb(*innerColour));
+        inBands(axis.rect(from + end, middle, acrossFrom + end, inner),
+                [&](const QRect& band, int) {
+                    painter->fillRect(band, QColor::fromRgb(*innerColour));
+                });
     } else {
         put(from + end, middle, end, 1, 0, across);
     }

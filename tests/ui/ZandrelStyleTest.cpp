@@ -53,13 +53,13 @@ TEST(ZandrelStyle, OnlyListViewsGetSmallCheckBoxes)
 TEST(ZandrelStyle, PageFramesAreTheBaseStylesFrames)
 {
     ZandrelStyle style;
-    const auto draw = [](const QStyle& with, const QRect& frame, const QRect& clip,
+    const auto draw = [](const QStyle& with, const QRect& frame, const QRegion& clip,
                          const QColor& background) {
         QImage image(220, 420, QImage::Format_ARGB32_Premultiplied);
         image.fill(background);
         QPainter painter(&image);
-        if (!clip.isNull())
-            painter.setClipRect(clip);
+        if (!clip.isEmpty())
+            painter.setClipRegion(clip);
         QStyleOptionTabWidgetFrame option;
         option.rect = frame;
         option.palette = QApplication::palette();
@@ -69,11 +69,12 @@ TEST(ZandrelStyle, PageFramesAreTheBaseStylesFrames)
     const QColor window = QApplication::palette().window().color();
     for (const QRect& frame : {QRect(3, 5, 200, 20), QRect(3, 5, 200, 24), QRect(0, 0, 210, 361),
                                QRect(7, 31, 150, 385)}) {
-        for (const QRect& clip : {QRect(), QRect(0, 100, 220, 50)}) {
+        for (const QRegion& clip : {QRegion(), QRegion(0, 100, 220, 50),
+                                    QRegion(0, 0, 220, 420) - QRegion(40, 60, 30, 300)}) {
             for (const QColor& background : {QColor(Qt::transparent), window}) {
                 SCOPED_TRACE(QStringLiteral("%1 %2 %3")
                                  .arg(frame.height())
-                                 .arg(clip.height())
+                                 .arg(clip.rectCount())
                                  .arg(background.alpha())
                                  .toStdString());
                 EXPECT_EQ(draw(style, frame, clip, background),
