@@ -7,10 +7,9 @@
 // - The style's own icons are read from disk only when they are first drawn or measured. Qt
 //   reads them through a reader that loads every image plugin to guess the format, which the
 //   menu bar would otherwise pay at start-up for an overflow arrow it never shows.
-// - The page frame and the buttons' panels are put together from a short copy: the base style
-//   would draw each new size afresh, smoothed outlines and all, and Qt hands a fill of more than
-//   about ninety rows to a pool of threads that it starts on first use and waits for. For the
-//   first paint of the main window that cost more than the rest of its frames and panels.
+// - The page frame and the buttons' panels are drawn from a short copy (StretchedCopy), pixel
+//   for pixel the base style's: drawn afresh at every size, they cost the main window's first
+//   paint more than the rest of its frames and panels.
 class ZandrelStyle : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
