@@ -10,16 +10,23 @@
 namespace {
 constexpr int kListCheckSide = 11;
 
-// Draws the base style's element, its rectangle moved to the one given, with the painter given.
+// Draws the base style's element from a short copy when its option is of the type given and it
+// is longer than the copy along the axis given; says whether it did.
 template <typename Option>
-StretchedCopy::DrawAt drawingOf(const QStyle& base, QStyle::PrimitiveElement element,
-                                const Option& option, const QWidget* widget)
+bool drawnFromCopy(const QStyle& base, QStyle::PrimitiveElement element, const QStyleOption& option,
+                   Qt::Orientation along, QPainter* painter, const QWidget* widget)
 {
-    return [&base, element, option, widget](const QRect& rect, QPainter* painter) {
-        Option moved = option;
-        moved.rect = rect;
-        base.drawPrimitive(element, &moved, painter, widget);
-    };
+    const auto* typed = qstyleoption_cast<const Option*>(&option);
+    const int length = along == Qt::Vertical ? option.rect.height() : option.rect.width();
+    if (!typed || length <= StretchedCopy::kLength)
+        return false;
+    StretchedCopy::draw(option.rect, along, painter,
+                        [&base, element, typed, widget](const QRect& rect, QPainter* copyPainter) {
+                            Option moved = *typed;
+                            moved.rect = rect;
+                            base.drawPrimitive(element, &moved, copyPainter, widget);
+                        });
+    return true;
 }
 
 // Stands for one of the base style's icons and asks the base style for it on first use.
@@ -101,21 +108,13 @@ void ZandrelStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
                                  QPainter* painter, const QWidget* widget) const
 {
     // Page frames are alike from row to row, button panels from column to column.
-    if (option && StretchedCopy::canStandIn(painter)) {
-        const auto* frame = qstyleoption_cast<const QStyleOptionTabWidgetFrame*>(option);
-        if (element == PE_FrameTabWidget && frame &&
-            frame->rect.height() > StretchedCopy::kLength) {
-            StretchedCopy::draw(frame->rect, Qt::Vertical, painter,
-                                drawingOf(*baseStyle(), element, *frame, widget));
-            return;
-        }
-        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-        if (element == PE_PanelButtonCommand && button &&
-            button->rect.width() > StretchedCopy::kLength) {
-            StretchedCopy::draw(button->rect, Qt::Horizontal, painter,
-                                drawingOf(*baseStyle(), element, *button, widget));
-            return;
-        }
-    }
+    if (option && StretchedCopy::canStandIn(painter) &&
+        ((element == PE_FrameTabWidget &&
+          drawnFromCopy<QStyleOptionTabWidgetFrame>(*baseStyle(), element, *option, Qt::Vertical,
+                                                    painter, widget)) ||
+         (element == PE_PanelButtonCommand &&
+          drawnFromCopy<QStyleOptionButton>(*baseStyle(), element, *option, Qt::Horizontal, painter,
+                                            widget))))
+        return;
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
