@@ -6,7 +6,19 @@ set -eu
 build=$1
 root=$(mktemp -d)
 pid=
-trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null; rm -rf "$root"' EXIT
+# The program writes its settings as it closes: the tree goes only once it has ended (or been
+# made to, after five seconds), or it would be left showing the error box of a failed write.
+stop_program() {
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    tries=0
+    while kill -0 "$pid" 2>/dev/null && [ $tries -lt 50 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    kill -9 "$pid" 2>/dev/null || true
+}
+trap 'stop_program; rm -rf "$root"' EXIT
 failures=0
 fail() {
     echo "FAIL: $*" >&2
