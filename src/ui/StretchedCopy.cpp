@@ -60,8 +60,11 @@ QImage shortCopy(const QRect& rect, const DrawAt& drawAt)
 
 bool canStandIn(const QPainter* painter)
 {
+    // Under a partial opacity or another way of combining, each line drawn over the fill would
+    // be combined on its own, and the copy's pixels would differ.
     return painter->deviceTransform().type() <= QTransform::TxTranslate &&
-           painter->device()->devicePixelRatio() == 1;
+           painter->device()->devicePixelRatio() == 1 && painter->opacity() == 1.0 &&
+           painter->compositionMode() == QPainter::CompositionMode_SourceOver;
 }
 
 void draw(const QRect& whole, Qt::Orientation along, QPainter* painter, const DrawAt& drawAt)

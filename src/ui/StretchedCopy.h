@@ -20,7 +20,8 @@ constexpr int kLength = 2 * kEnds + 1;
 // Draws the element at the rectangle given, with the painter given.
 using DrawAt = std::function<void(const QRect& rect, QPainter* painter)>;
 
-// Whether the painter puts an image's pixels down one for one, so that a copy may stand in.
+// Whether the painter puts an image's pixels down one for one, as they are, so that a copy may
+// stand in.
 bool canStandIn(const QPainter* painter);
 
 // Draws the element at `whole` (longer than kLength along `along`) from a copy.
