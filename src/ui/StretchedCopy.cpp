@@ -14,6 +14,12 @@ namespace {
 // with up to two runs of pixels a row.
 constexpr int kBandRows = 32;
 
+// A start and a length on one axis.
+struct Span {
+    int from;
+    int length;
+};
+
 // Rectangles of an element drawn along one axis: positions and lengths along it and across it.
 struct Axis {
     Qt::Orientation along;
@@ -21,6 +27,14 @@ struct Axis {
     {
         return along == Qt::Horizontal ? QRect(alongFrom, acrossFrom, alongLength, acrossLength)
                                        : QRect(acrossFrom, alongFrom, acrossLength, alongLength);
+    }
+    Span alongOf(const QRect& r) const
+    {
+        return along == Qt::Horizontal ? Span{r.left(), r.width()} : Span{r.top(), r.height()};
+    }
+    Span acrossOf(const QRect& r) const
+    {
+        return along == Qt::Horizontal ? Span{r.top(), r.height()} : Span{r.left(), r.width()};
     }
 };
 
@@ -70,11 +84,8 @@ bool canStandIn(const QPainter* painter)
 void draw(const QRect& whole, Qt::Orientation along, QPainter* painter, const DrawAt& drawAt)
 {
     const Axis axis{along};
-    const bool horizontal = along == Qt::Horizontal;
-    const int from = horizontal ? whole.left() : whole.top();
-    const int length = horizontal ? whole.width() : whole.height();
-    const int acrossFrom = horizontal ? whole.top() : whole.left();
-    const int across = horizontal ? whole.height() : whole.width();
+    const auto [from, length] = axis.alongOf(whole);
+    const auto [acrossFrom, across] = axis.acrossOf(whole);
     const QImage copy = shortCopy(axis.rect(0, kLength, 0, across), drawAt);
 
     painter->save();
