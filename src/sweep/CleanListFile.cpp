@@ -3,145 +3,19 @@
 #include "base/AtomicWrite.h"
 #include "base/ErrorText.h"
 #include "base/LocalFile.h"
+#include "sweep/CleanListLines.h"
 
-#include <bit>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace zandrel {
 
 namespace {
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kExtension = ".df";
-constexpr char kEndOfFile = 0x1A;
-constexpr std::string_view kLineBreakBytes = "\r\n\x1A";
-
-// A clean-list file ends at byte 0x1A and drops every CR that does not end a line; text typed
-// into the viewer keeps both as bytes of its lines.
-enum class LineSource { File, Viewer };
-
-// The first CR, LF or 0x1A in [from, end), or end: the bytes that end a clean-list line or file.
-// One scan finds them all, sixteen bytes at a time where the processor has SSE2 (every x86-64
-// does).
-const char* findLineBreakByte(const char* from, const char* end)
-{
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i eof = _mm_set1_epi8(kEndOfFile);
-    const auto marksAt = [&](const char* at) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        const __m128i hits =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)),
-                         _mm_cmpeq_epi8(bytes, eof));
-        return static_cast<unsigned>(_mm_movemask_epi8(hits));
-    };
-    if (end - from >= 16) {
-        for (; end - from >= 16; from += 16)
-            if (const unsigned marks = marksAt(from))
-                return from + std::countr_zero(marks);
-        // The last block overlaps bytes already looked at, which hold no break.
-        if (from != end) {
-            const unsigned marks = marksAt(end - 16);
-            return marks != 0 ? end - 16 + std::countr_zero(marks) : end;
-        }
-        return end;
-    }
-#endif
-    while (from != end && *from != '\r' && *from != '\n' && *from != kEndOfFile)
-        ++from;
-    return from;
-}
-
-// Moves the bytes of [from, end) down to `out`, which never lies past `from`, up to the first CR,
-// LF or 0x1A; returns where that byte is (or end) and leaves `out` just past the bytes moved.
-// Finding and moving are one pass, sixteen bytes at a time with SSE2, each block stored whole
-// where that overwrites only bytes already read: a block without a break, or any block once the
-// line ends dropped so far put `out` sixteen bytes or more behind (after eight CR LF lines). The
-// bytes a whole block puts past a break are written over by the next line, or lie past the list.
-const char* moveUntilLineBreak(char*& out, const char* from, const char* end)
-{
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i eof = _mm_set1_epi8(kEndOfFile);
-    for (; end - from >= 16; from += 16, out += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        const __m128i hits =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)),
-                         _mm_cmpeq_epi8(bytes, eof));
-        const auto marks = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        if (marks == 0 || from - out >= 16) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
-            if (marks == 0)
-                continue;
-            const int before = std::countr_zero(marks);
-            out += before;
-            return from + before;
-        }
-        const char* const stop = from + std::countr_zero(marks);
-        std::memmove(out, from, static_cast<std::size_t>(stop - from));
-        out += stop - from;
-        return stop;
-    }
-#endif
-    const char* const stop = findLineBreakByte(from, end);
-    std::memmove(out, from, static_cast<std::size_t>(stop - from));
-    out += stop - from;
-    return stop;
-}
-
-// Lines split at "\n", in place: each line's bytes move down over the line-end bytes before
-// them, so the lines keep the buffer they were read into. A last line without line end counts
-// when it has any byte, or a CR that was left out.
-PathList splitLines(std::string text, LineSource source)
-{
-    std::vector<std::size_t> ends;
-    char* const base = text.data();
-    char* out = base;
-    const char* next = base;
-    const char* const end = base + text.size();
-    bool lineOpen = false;
-    while (next != end) {
-        const char* stop = moveUntilLineBreak(out, next, end);
-        if (stop == end) {
-            lineOpen = true;
-            break;
-        }
-        if (*stop == kEndOfFile && source == LineSource::File) {
-            // As if the file ended here: the line goes on only if it has bytes or a CR before.
-            lineOpen = lineOpen || stop != next;
-            break;
-        }
-        lineOpen = true;
-        next = stop + 1;
-        if (*stop == kEndOfFile) {
-            *out++ = kEndOfFile;
-            continue;
-        }
-        if (*stop == '\r') {
-            if (next == end || *next != '\n') {
-                // A CR alone: left out of a file's line, kept in the viewer's.
-                if (source == LineSource::Viewer)
-                    *out++ = '\r';
-                continue;
-            }
-            ++next;
-        }
-        ends.push_back(static_cast<std::size_t>(out - base));
-        lineOpen = false;
-    }
-    if (lineOpen)
-        ends.push_back(static_cast<std::size_t>(out - base));
-    return PathList(std::move(text), std::move(ends));
-}
 
 // The file's bytes, gathered a buffer at a time for `sink`, so that the list is walked once and
 // no copy of the whole file is made. A path longer than the buffer goes to the sink directly.
