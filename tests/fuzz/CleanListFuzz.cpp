@@ -2,6 +2,7 @@
 // and parsing the bytes again gives the same lines; and writing any paths at all gives back, in
 // order, the paths that were not left out, and nothing that was not in the list.
 #include "FuzzCheck.h"
+#include "PlainCleanList.h"
 #include "sweep/CleanListFile.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -35,22 +36,6 @@ void anyPathsComeBackAsWritten(const uint8_t* data, size_t size)
     }
 }
 
-// The format said plainly: the text ends at the first 0x1A; lines end at LF; every CR is left
-// out; a last line without LF counts when it has any byte (a CR included).
-std::vector<std::string> plainParse(std::string_view bytes)
-{
-    bytes = bytes.substr(0, bytes.find('\x1a'));
-    std::vector<std::string> lines;
-    while (!bytes.empty()) {
-        const std::size_t lf = bytes.find('\n');
-        std::string line(bytes.substr(0, lf));
-        std::erase(line, '\r');
-        lines.push_back(std::move(line));
-        bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
-    }
-    return lines;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -58,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     anyPathsComeBackAsWritten(data, size);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const PathList lines = parseCleanList(bytes);
-    const std::vector<std::string> plain = plainParse(bytes);
+    const std::vector<std::string> plain = plainCleanListLines(bytes);
     FUZZ_CHECK(lines.size() == plain.size());
     for (std::size_t i = 0; i < lines.size(); ++i)
         FUZZ_CHECK(lines[i] == plain[i]);

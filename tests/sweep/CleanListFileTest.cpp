@@ -1,6 +1,7 @@
 #include "SessionFixture.h"
 
 #include "FileSizeLimit.h"
+#include "PlainCleanList.h"
 #include "TempDir.h"
 #include "sweep/CleanListFile.h"
 #include "sweep/Cleaning.h"
@@ -107,22 +108,6 @@ TEST(ParseCleanList, FindsLineEndsAtEveryOffset)
         << "a last line without line end counts";
 }
 
-// The format said plainly: the text ends at the first 0x1A, lines end at LF, every CR is left out,
-// and a last line without LF counts when it has any byte.
-Lines plainLines(std::string_view bytes)
-{
-    bytes = bytes.substr(0, bytes.find('\x1A'));
-    Lines lines;
-    while (!bytes.empty()) {
-        const std::size_t lf = bytes.find('\n');
-        std::string line(bytes.substr(0, lf));
-        std::erase(line, '\r');
-        lines.push_back(line);
-        bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
-    }
-    return lines;
-}
-
 // Texts of up to a few hundred bytes, one byte in seven a CR or LF and now and then a 0x1A: their
 // stray CRs send the reader a block at a time, with breaks at every offset of a block.
 TEST(ParseCleanList, AgreesWithThePlainFormOnMixedTexts)
@@ -134,7 +119,7 @@ TEST(ParseCleanList, AgreesWithThePlainFormOnMixedTexts)
             const unsigned pick = random() % 512;
             byte = pick < 40 ? '\r' : pick < 75 ? '\n' : pick == 75 ? '\x1A' : 'a' + pick % 26;
         }
-        ASSERT_EQ(linesOf(parseCleanList(bytes)), plainLines(bytes))
+        ASSERT_EQ(linesOf(parseCleanList(bytes)), plainCleanListLines(bytes))
             << testing::PrintToString(bytes);
     }
 }
