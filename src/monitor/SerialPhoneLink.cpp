@@ -46,5 +46,9 @@ int32_t SerialPhoneLink::seemWrite(int32_t seem, int32_t record, int32_t a, int3
 {
     return serial([&] { return link_.seemWrite(seem, record, a, b, file); });
 }
+int32_t SerialPhoneLink::fileFetch(const std::string& path, int32_t fd)
+{
+    return serial([&] { return link_.fileFetch(path, fd); });
+}
 
 } // namespace zandrel

@@ -27,6 +27,8 @@ public:
     int32_t fileWrite(const void* data, int32_t size, int32_t last) override;
     int32_t fileClose() override;
     int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) override;
+    bool canFetch() override { return link_.canFetch(); }
+    int32_t fileFetch(const std::string& path, int32_t fd) override;
 
 private:
     template <typename Call> int32_t serial(Call call)

@@ -2,6 +2,8 @@
 
 #include "phonelink/p2kapi.h"
 
+#include <dlfcn.h>
+
 namespace zandrel {
 
 namespace {
@@ -10,6 +12,12 @@ void ignoreNotification(int32_t) {}
 
 const char* libraryText(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 } // namespace
+
+// The library is linked at build time, so its symbols are among the process's own.
+LibraryPhoneLink::LibraryPhoneLink()
+    : fetch_(reinterpret_cast<P2K_FileFetchProc>(dlsym(RTLD_DEFAULT, P2K_FILE_FETCH_NAME)))
+{
+}
 
 int32_t LibraryPhoneLink::init() { return P2K_Init(&ignoreNotification); }
 int32_t LibraryPhoneLink::getStatus() { return P2K_GetStatus(); }
@@ -33,6 +41,12 @@ int32_t LibraryPhoneLink::fileWrite(const void* data, int32_t size, int32_t last
     return File_Write(data, size, last);
 }
 int32_t LibraryPhoneLink::fileClose() { return File_Close(); }
+int32_t LibraryPhoneLink::fileFetch(const std::string& path, int32_t fd)
+{
+    if (!fetch_)
+        return kNoFetch;
+    return libraryTakes(path) ? fetch_(libraryText(path), fd) : kPathRefused;
+}
 int32_t LibraryPhoneLink::seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file)
 {
     return Seem_Write(seem, record, a, b, file);

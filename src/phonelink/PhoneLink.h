@@ -36,15 +36,25 @@ public:
     // file: the program's variable for the open local file; its first 4 bytes hold the fd.
     virtual int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) = 0;
 
+    // The library's optional File_Fetch: whether it has one, and the call itself, which copies the
+    // whole phone file into the open local descriptor fd and returns the bytes written or a
+    // negative result. Without one, fileFetch gives kNoFetch and touches nothing.
+    virtual bool canFetch() { return false; }
+    virtual int32_t fileFetch(const std::string& path, int32_t fd);
+
     // P2K_GetStatus's one answer that means a phone is there; any other value means none is.
     static constexpr int32_t kStatusConnected = 1;
     bool isConnected() { return getStatus() == kStatusConnected; }
 
     // The result of a call whose path never reached the library.
     static constexpr int32_t kPathRefused = -1;
+    // fileFetch's result when the library has no File_Fetch.
+    static constexpr int32_t kNoFetch = -1;
     // The library takes a path as a NUL-terminated text: a path holding a NUL byte would reach
     // it cut at that byte, naming another file.
     static bool libraryTakes(std::string_view path) { return path.find('\0') == path.npos; }
 };
+
+inline int32_t PhoneLink::fileFetch(const std::string&, int32_t) { return kNoFetch; }
 
 } // namespace zandrel

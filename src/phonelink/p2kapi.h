@@ -27,6 +27,13 @@ int32_t File_Write(const void* data, int32_t size, int32_t last);
 int32_t File_Close(void);
 int32_t Seem_Write(int32_t seem, int32_t record, int32_t a, int32_t b, void* file);
 
+/* Optional: a library may also export File_Fetch, found at load time by name. It writes the whole
+   phone file `path` into the open local descriptor `fd` from its current position and returns the
+   number of bytes written, or a negative result (the caller then discards what was written). It
+   never changes the phone. A library without it can still do everything else. */
+#define P2K_FILE_FETCH_NAME "File_Fetch"
+typedef int32_t (*P2K_FileFetchProc)(const char* path, int32_t fd);
+
 #ifdef __cplusplus
 }
 #endif

@@ -52,6 +52,20 @@ int32_t FakePhoneLink::fileList(void* records, int32_t count)
     return 0;
 }
 
+int32_t FakePhoneLink::fileFetch(const std::string& path, int32_t fd)
+{
+    if (!fetchable)
+        return kNoFetch;
+    if (!enter("File_Fetch " + std::string(path.c_str())))
+        return -1;
+    const auto found = fetchable->find(path);
+    if (found == fetchable->end())
+        return -1;
+    const std::string& bytes = found->second;
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    return written == static_cast<ssize_t>(bytes.size()) ? static_cast<int32_t>(written) : -1;
+}
+
 int32_t FakePhoneLink::volInfo(int32_t* info)
 {
     volInfoAddresses.push_back(info);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,7 +14,7 @@ namespace zandrel {
 //   "P2K_Init", "P2K_GetStatus", "P2K_Restart", "File_Count", "File_List 3", "File_VolInfo",
 //   "File_Delete /a/x" (the empty path as "File_Delete "), "File_Create /a/x 4",
 // paths as the library would see them, cut at their first NUL byte,
-//   "File_Write 5 4", "File_Close", "Seem_Write 76 1 0 0".
+//   "File_Write 5 4", "File_Close", "Seem_Write 76 1 0 0", "File_Fetch /a/x".
 // It can be told to fail the N-th call, to report a count that disagrees with its list, or to
 // drop the connection after N calls.
 class FakePhoneLink final : public PhoneLink {
@@ -39,6 +40,8 @@ public:
     // Seem_Write's result once it has read the file; a test's way to make the library refuse.
     int32_t seemResult = 0;
     std::vector<int32_t*> volInfoAddresses;
+    // File_Fetch: present only when set; answers each path's bytes, a path it lacks with -1.
+    std::optional<std::map<std::string, std::string>> fetchable;
 
     int32_t init() override;
     int32_t getStatus() override;
@@ -51,6 +54,8 @@ public:
     int32_t fileWrite(const void* data, int32_t size, int32_t last) override;
     int32_t fileClose() override;
     int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) override;
+    bool canFetch() override { return fetchable.has_value(); }
+    int32_t fileFetch(const std::string& path, int32_t fd) override;
 
     // Only the calls that start with `prefix`, such as "File_Delete".
     std::vector<std::string> callsOf(const std::string& prefix) const;
