@@ -1,9 +1,12 @@
 #include "Config.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace p2kusb {
 
@@ -80,17 +83,39 @@ std::string xdgFolder(const char* variable, const char* fallback)
     return {};
 }
 
+std::string readConfigFile(const std::string& path, std::size_t maxBytes)
+{
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return {};
+    std::string text;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        text.resize(maxBytes);
+        std::size_t got = 0;
+        while (got < maxBytes) {
+            ssize_t n = ::read(fd, text.data() + got, maxBytes - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            got += std::size_t(n);
+        }
+        text.resize(got);
+        // A file past the limit is read up to its last whole line within it.
+        if (got == maxBytes)
+            text.resize(text.rfind('\n') + 1);
+    }
+    ::close(fd);
+    return text;
+}
+
 LibraryConfig loadConfig()
 {
     LibraryConfig config;
     std::string folder = xdgFolder("XDG_CONFIG_HOME", ".config");
-    if (!folder.empty()) {
-        std::ifstream file(folder + "/zandrel/p2kusb.conf", std::ios::binary);
-        std::string text(kMaxConfigBytes, '\0');
-        file.read(text.data(), std::streamsize(text.size()));
-        text.resize(file ? text.size() : std::size_t(file.gcount()));
-        applyConfigText(text, config);
-    }
+    if (!folder.empty())
+        applyConfigText(readConfigFile(folder + "/zandrel/p2kusb.conf", kMaxConfigBytes), config);
     // The environment wins over the file.
     if (const char* log = std::getenv("P2KUSB_LOG"); log && log[0] != '\0')
         config.packetLogPath = log;

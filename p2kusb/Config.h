@@ -11,6 +11,10 @@ namespace p2kusb {
 
 LibraryConfig loadConfig();
 
+// The config file's text: only a regular file is read, without waiting (a FIFO or a device in its
+// place is passed over), and only its first maxBytes; empty when there is none.
+std::string readConfigFile(const std::string& path, std::size_t maxBytes);
+
 // Applies the lines of a config file to config; unknown and malformed lines are passed over.
 void applyConfigText(std::string_view text, LibraryConfig& config);
 

@@ -67,11 +67,31 @@ std::optional<Request> Request::fileDelete(std::string_view path)
     return fileCommand(FileOp::Delete, ByteWriter().raw(path).take());
 }
 
-Request Request::search(std::string_view folder)
+Request Request::search(std::string_view folder) { return search(folder, "*"); }
+
+Request Request::search(std::string_view folder, std::string_view name)
 {
     return fileCommand(
         FileOp::Search,
-        ByteWriter().raw(toUcs2(folder)).u16(kPatternSeparator).raw(toUcs2("*")).u16(0).take());
+        ByteWriter().raw(toUcs2(folder)).u16(kPatternSeparator).raw(toUcs2(name)).u16(0).take());
+}
+
+Request Request::volumes() { return fileCommand(FileOp::Volumes, {}); }
+
+Pace Request::pace() const
+{
+    if (command_ == Command::SeemWrite)
+        return Pace::Slow;
+    if (command_ != Command::FileSystem || arguments_.size() < 4)
+        return Pace::Quick;
+    switch (FileOp(ByteReader(arguments_).u32().value_or(0))) {
+    case FileOp::Write:
+    case FileOp::Close:
+    case FileOp::Delete:
+        return Pace::Slow;
+    default:
+        return Pace::Quick;
+    }
 }
 
 Request Request::listNext(std::uint8_t n)

@@ -28,6 +28,7 @@ enum class FileOp : std::uint32_t {
     Delete = 5,
     Search = 7,
     ListNext = 8,
+    Volumes = 0x0A,
     FreeSpace = 0x0B,
 };
 
@@ -44,10 +45,15 @@ constexpr std::size_t kHeaderSize = 8;
 // A listed phone record holds a path of 260 bytes with its NUL; longer paths are not sent.
 constexpr std::size_t kMaxPhonePathBytes = 259;
 
-// Two layouts of a free-space query are known: the volume name alone, zero-padded to 512 bytes,
-// and a zero word before the name, zero-padded to 252 bytes. Which one a phone takes is not
-// settled yet.
-enum class VolumeField { Plain, AfterZeroWord };
+// Two layouts of a free-space query are known: a zero word before the volume name, 256 argument
+// bytes in all (the one the host tools send first), and the volume name alone, zero-padded to 512
+// bytes. A phone takes one of them.
+enum class VolumeField { AfterZeroWord, Plain };
+
+// How long a command may keep the phone busy before its reply: most answer at once, but writing
+// to the phone's flash (a chunk, a close, a delete of a large file, a seem record) may take
+// seconds.
+enum class Pace { Quick, Slow };
 
 // One command with its arguments, made only by the named constructors below.
 class Request {
@@ -64,7 +70,12 @@ public:
     // Starts a listing of every file below folder (8-bit, e.g. "/a/"), recursively. The pattern
     // ends with a zero word, so a phone that reads it up to a NUL stops there.
     static Request search(std::string_view folder);
+    // The same for the files named `name` below folder (no wildcard): how a file is found without
+    // opening it, since an open creates a missing file.
+    static Request search(std::string_view folder, std::string_view name);
     static Request listNext(std::uint8_t n);
+    // The phone's volumes ("/a", "/c", ...).
+    static Request volumes();
     static std::optional<Request> freeSpace(std::string_view volume, VolumeField field);
     // count 0 reads the whole record.
     static Request seemRead(std::uint16_t seem, std::uint16_t record, std::uint16_t offset,
@@ -74,6 +85,7 @@ public:
     static Request restart();
 
     Command command() const { return command_; }
+    Pace pace() const;
     const Bytes& arguments() const { return arguments_; }
     // The message for the phone: id, command, argument length, a zero word, the arguments.
     Bytes frame(std::uint16_t id) const;

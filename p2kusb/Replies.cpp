@@ -72,7 +72,7 @@ Outcome<std::uint16_t> decodeSearch(const Bytes& data)
 
 namespace {
 
-Outcome<PhoneRecord> decodeRecord(ByteReader& in, std::size_t recordSize)
+PhoneRecord decodeRecord(ByteReader& in, std::size_t recordSize)
 {
     Bytes field = *in.take(recordSize - kRecordTrailer);
     auto end = std::find(field.begin(), field.end(), 0);
@@ -81,9 +81,10 @@ Outcome<PhoneRecord> decodeRecord(ByteReader& in, std::size_t recordSize)
     record.attributes = *in.u16();
     record.owner = *in.u16();
     record.size = *in.u32();
-    // A path that our 512-byte records cannot hold would come back cut short.
-    if (record.path.empty() || record.path.size() > P2K_RECORD_PATH_MAX)
-        return kBadReply;
+    // A path without its NUL may have been cut at the field's end, and one that our 512-byte
+    // records cannot hold would come back cut short: either would name another file.
+    record.usable = end != field.end() && !record.path.empty() && record.path.front() == '/' &&
+                    record.path.size() <= P2K_RECORD_PATH_MAX;
     return record;
 }
 
@@ -104,12 +105,8 @@ Outcome<std::vector<PhoneRecord>> decodeListNext(const Bytes& data, std::size_t 
     // At least a one-byte path and its NUL before the trailer.
     if (recordSize < kRecordTrailer + 2)
         return kBadReply;
-    for (std::size_t i = 0; i < *count; ++i) {
-        auto record = decodeRecord(in, recordSize);
-        if (!record.ok())
-            return record.error();
-        records.push_back(std::move(record.value()));
-    }
+    for (std::size_t i = 0; i < *count; ++i)
+        records.push_back(decodeRecord(in, recordSize));
     return records;
 }
 
@@ -119,6 +116,34 @@ Outcome<std::uint32_t> decodeFreeSpace(const Bytes& data)
     if (!free)
         return kBadReply;
     return *free;
+}
+
+std::vector<std::string> decodeVolumes(const Bytes& data)
+{
+    std::vector<std::string> volumes;
+    std::string name;
+    auto finish = [&] {
+        if (!name.empty() && name.back() == '/')
+            name.pop_back();
+        bool letters = name.size() >= 2 && name[0] == '/' &&
+                       std::all_of(name.begin() + 1, name.end(), [](unsigned char c) {
+                           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+                       });
+        if (letters && std::find(volumes.begin(), volumes.end(), name) == volumes.end())
+            volumes.push_back(name);
+        name.clear();
+    };
+    ByteReader in(data);
+    while (auto unit = in.u16()) {
+        if (*unit == 0)
+            break;
+        if (*unit == 0xFFFE || *unit == ' ')
+            finish();
+        else
+            name.push_back(*unit < 0x80 ? char(*unit) : '?');
+    }
+    finish();
+    return volumes;
 }
 
 Outcome<Bytes> decodeSeemRead(const Bytes& data)

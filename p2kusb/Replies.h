@@ -48,12 +48,20 @@ struct PhoneRecord {
     std::uint16_t attributes = 0;
     std::uint16_t owner = 0;
     std::uint32_t size = 0;
+    // False for a record the library cannot use: an empty or relative path, or one that fills
+    // its field without an end (cut short) or does not fit our 512-byte records.
+    bool usable = true;
 };
 // A list-next reply for at most `asked` records: u16 count, two unknown bytes, then records of
 // one size that the reply's length gives. An empty result ends the listing.
 Outcome<std::vector<PhoneRecord>> decodeListNext(const Bytes& data, std::size_t asked);
 
 Outcome<std::uint32_t> decodeFreeSpace(const Bytes& data);
+
+// The volumes reply: UCS-2 names such as "/a" and "/c", apart by 0xFFFE (or blanks), ended by a
+// zero word or the data's end. Names that are not a slash and letters are passed over; a trailing
+// slash is dropped.
+std::vector<std::string> decodeVolumes(const Bytes& data);
 
 // A seem read reply: a status byte (0 when the record was read), then the record's bytes.
 Outcome<Bytes> decodeSeemRead(const Bytes& data);

@@ -12,9 +12,9 @@ namespace {
 
 // The phone reboots on a restart and may go before it answers; this is how long it gets.
 constexpr Millis kRestartReplyBound{1000};
-// The only volume the program cleans; the ABI reports one free-space figure.
-constexpr std::string_view kVolume = "/a";
-constexpr std::string_view kListedFolder = "/a/";
+// The phone's own memory: its free space is the one figure the ABI reports, and it is the one
+// volume listed when the phone does not say which it has.
+constexpr std::string_view kMainVolume = "/a";
 
 void putLittleEndian32(std::uint8_t* out, std::uint32_t value)
 {
@@ -25,7 +25,7 @@ void putLittleEndian32(std::uint8_t* out, std::uint32_t value)
 } // namespace
 
 Session::Session(PhonePort& port, const LibraryConfig& config, Timing timing)
-    : port_(port), exchange_(timing, PacketLog(config.packetLogPath))
+    : port_(port), exchange_(timing, PacketLog(config.packetLogPath, config.packetLogLimit))
 {
 }
 
@@ -65,6 +65,8 @@ Outcome<std::shared_ptr<ControlPipe>> Session::reachPhone()
     // A phone that went away took its open file with it, even if it is back by now.
     if (upload_ && upload_->pipe != pipe)
         upload_.reset();
+    if (connection_.pipe.lock() != pipe)
+        connection_ = Connection{pipe, {}, {}, false};
     if (!pipe)
         return kNotConnected;
     return pipe;
@@ -90,32 +92,64 @@ std::int32_t Session::restart()
     return reply.error();
 }
 
-Outcome<std::vector<PhoneRecord>> Session::listAll(ControlPipe& pipe)
+const std::vector<std::string>& Session::volumes(ControlPipe& pipe)
 {
-    auto found = run(pipe, Request::search(kListedFolder));
+    if (!connection_.volumes) {
+        auto reply = run(pipe, Request::volumes());
+        std::vector<std::string> names = reply.ok() ? decodeVolumes(reply.value()) : std::vector<std::string>();
+        if (names.empty())
+            names.emplace_back(kMainVolume);
+        connection_.volumes = std::move(names);
+    }
+    return *connection_.volumes;
+}
+
+Result Session::listFolder(ControlPipe& pipe, const std::string& folder,
+                           std::vector<PhoneRecord>& records)
+{
+    auto found = run(pipe, Request::search(folder));
     if (!found.ok())
         return found.error();
     auto announced = decodeSearch(found.value());
     if (!announced.ok())
         return announced.error();
-    std::vector<PhoneRecord> records;
-    // Every round adds a record or ends, and the total is capped by the announced count, so the
-    // loop ends.
-    for (;;) {
+    // Records are asked for until the announced count has come, so a phone that would end the
+    // listing with an error or an empty reply is never asked for more. Every round adds a record
+    // or fails, so the loop ends.
+    std::size_t received = 0;
+    std::size_t unusable = 0;
+    while (received < announced.value()) {
         auto next = run(pipe, Request::listNext(kListBatch));
         if (!next.ok())
             return next.error();
         auto batch = decodeListNext(next.value(), kListBatch);
         if (!batch.ok())
             return batch.error();
-        if (batch.value().empty())
-            break;
-        if (records.size() + batch.value().size() > announced.value())
+        if (batch.value().empty() || received + batch.value().size() > announced.value())
             return kBadReply;
-        std::move(batch.value().begin(), batch.value().end(), std::back_inserter(records));
+        received += batch.value().size();
+        for (PhoneRecord& record : batch.value()) {
+            if (record.usable)
+                records.push_back(std::move(record));
+            else
+                ++unusable;
+        }
     }
-    if (records.size() != announced.value())
-        return kBadReply;
+    if (unusable > 0)
+        exchange_.log().note("listing of " + folder + ": " + std::to_string(unusable) +
+                             " records passed over (empty path, or longer than its field)");
+    return kOk;
+}
+
+Outcome<std::vector<PhoneRecord>> Session::listAll(ControlPipe& pipe)
+{
+    std::vector<PhoneRecord> records;
+    // Copied: listing a volume must not see the list change under it.
+    const std::vector<std::string> names = volumes(pipe);
+    for (const std::string& volume : names) {
+        if (Result failed = listFolder(pipe, volume + "/", records))
+            return failed;
+    }
     return records;
 }
 
@@ -160,10 +194,19 @@ std::int32_t Session::volInfo(std::int32_t* info)
     auto pipe = reachPhone();
     if (!pipe.ok())
         return pipe.error();
-    auto reply = run(*pipe.value(), *Request::freeSpace(kVolume, VolumeField::Plain));
-    // A read-only query: a phone that refuses one layout is asked in the other.
-    if (!reply.ok() && reply.error() == kRefused)
-        reply = run(*pipe.value(), *Request::freeSpace(kVolume, VolumeField::AfterZeroWord));
+    // A read-only query: a phone that refuses one layout is asked in the other, and the one it
+    // took is asked from then on.
+    std::vector<VolumeField> layouts{VolumeField::AfterZeroWord, VolumeField::Plain};
+    if (connection_.freeSpaceLayout)
+        layouts = {*connection_.freeSpaceLayout};
+    Outcome<Bytes> reply = kRefused;
+    for (VolumeField layout : layouts) {
+        reply = exchange_.runQuietly(*pipe.value(), *Request::freeSpace(kMainVolume, layout));
+        if (reply.ok())
+            connection_.freeSpaceLayout = layout;
+        if (reply.ok() || reply.error() != kRefused)
+            break;
+    }
     if (!reply.ok())
         return reply.error();
     auto free = decodeFreeSpace(reply.value());

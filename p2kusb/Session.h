@@ -1,4 +1,4 @@
-// The eleven calls of src/phonelink/p2kapi.h over a PhonePort: one object per process behind the
+// The eleven calls of src/phonelink/p2kapi.h and the optional File_Fetch over a PhonePort: one object per process behind the
 // C functions, or one per test over a simulated phone. Calls are serialised; each one is bounded
 // in time by the Exchange's timing, so a silent or unplugged phone gives a negative Result
 // (Results.h) within a few seconds.
@@ -34,6 +34,7 @@ public:
     std::int32_t fileClose();
     std::int32_t seemWrite(std::int32_t seem, std::int32_t record, std::int32_t a, std::int32_t b,
                            void* file);
+    std::int32_t fileFetch(const char* path, std::int32_t fd);
 
 private:
     // The phone file between File_Create and File_Close, and what went into it, to read back.
@@ -42,14 +43,38 @@ private:
         std::vector<std::uint8_t> written;
     };
 
+    // What the library learnt about the phone since it was claimed; forgotten with its pipe.
+    struct Connection {
+        std::weak_ptr<ControlPipe> pipe;
+        std::optional<VolumeField> freeSpaceLayout; // the layout the phone took
+        std::optional<std::vector<std::string>> volumes;
+        // A file may be open on the phone that no call holds: an open, write or close that
+        // failed or timed out. It is closed before a command that needs the one open file.
+        bool strayFile = false;
+    };
+
     // The phone's pipe when a call may go ahead: the library is initialised and a phone is
     // there. Otherwise the Result that says why not.
     Outcome<std::shared_ptr<ControlPipe>> reachPhone();
     void noticeConnection(bool connected);
     [[nodiscard]] Outcome<Bytes> run(ControlPipe& pipe, const Request& request);
+    [[nodiscard]] const std::vector<std::string>& volumes(ControlPipe& pipe);
+    // Every file below folder, the records the library cannot use passed over (and logged).
+    [[nodiscard]] Result listFolder(ControlPipe& pipe, const std::string& folder,
+                                    std::vector<PhoneRecord>& records);
     [[nodiscard]] Outcome<std::vector<PhoneRecord>> listAll(ControlPipe& pipe);
+    // The listed file at exactly `path`, found without opening it.
+    [[nodiscard]] Outcome<PhoneRecord> findFile(ControlPipe& pipe, std::string_view path);
+    // The open file from its position on: at most expected + 1 bytes, so that a longer file is
+    // noticed.
+    [[nodiscard]] Outcome<Bytes> readOpenFile(ControlPipe& pipe, std::size_t expected);
     // Reads the open file back from its start and compares it with what was written.
     [[nodiscard]] Result verifyUpload(ControlPipe& pipe, const Bytes& written);
+    // Opens, closes: the phone's one open file, tracked so that none is left open.
+    [[nodiscard]] Result openPhoneFile(ControlPipe& pipe, const Request& open);
+    [[nodiscard]] Result closePhoneFile(ControlPipe& pipe);
+    // Closes a file a failed call may have left open; an error only when the phone is gone.
+    [[nodiscard]] Result closeStrayFile(ControlPipe& pipe);
     [[nodiscard]] Result writeChunks(ControlPipe& pipe, const std::uint8_t* data, std::size_t size);
     // Closes the phone file after a failure, as far as the phone still listens.
     void abandonUpload(Result why);
@@ -66,6 +91,7 @@ private:
     std::optional<bool> lastSeen_;
     std::vector<PhoneRecord> listing_;
     std::optional<Upload> upload_;
+    Connection connection_;
 };
 
 } // namespace p2kusb

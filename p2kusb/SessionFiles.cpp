@@ -1,10 +1,16 @@
-// The calls on one phone file: File_Delete, and File_Create, File_Write, File_Close.
+// The calls on one phone file: File_Delete, File_Create, File_Write, File_Close and File_Fetch.
+// The phone holds one open file; every open is matched by a close, here or, after a failure, before
+// the next command that needs the phone's open file.
 #include "Session.h"
 
 #include "Messages.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace p2kusb {
 
@@ -27,7 +33,65 @@ std::optional<std::string_view> sendablePath(const char* path)
     return text;
 }
 
+// The folder part of a path with its slash ("/a/b/" of "/a/b/c"), and the name after it.
+std::pair<std::string_view, std::string_view> splitPath(std::string_view path)
+{
+    auto slash = path.rfind('/');
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+Result writeAll(int fd, const Bytes& bytes)
+{
+    for (std::size_t done = 0; done < bytes.size();) {
+        ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return kHostError;
+        done += std::size_t(wrote);
+    }
+    return kOk;
+}
+
+bool isRegularFile(int fd)
+{
+    struct stat info {};
+    return fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// A phone that is gone or silent would only make the failing call wait longer.
+bool stillListening(Result why) { return why != kNotConnected && why != kTimeout; }
+
 } // namespace
+
+Result Session::openPhoneFile(ControlPipe& pipe, const Request& open)
+{
+    if (Result stray = closeStrayFile(pipe))
+        return stray;
+    // An open that timed out may still have opened the file.
+    connection_.strayFile = true;
+    auto reply = run(pipe, open);
+    if (!reply.ok() && reply.error() != kTimeout)
+        connection_.strayFile = false;
+    return reply.ok() ? kOk : reply.error();
+}
+
+Result Session::closePhoneFile(ControlPipe& pipe)
+{
+    auto reply = run(pipe, Request::fileClose());
+    // A refused close leaves nothing open either: the phone had no file open.
+    connection_.strayFile = !reply.ok() && reply.error() != kRefused;
+    return reply.ok() ? kOk : reply.error();
+}
+
+Result Session::closeStrayFile(ControlPipe& pipe)
+{
+    if (!connection_.strayFile)
+        return kOk;
+    exchange_.log().note("closing a file a failed call may have left open");
+    Result closed = closePhoneFile(pipe);
+    return closed == kNotConnected ? closed : kOk;
+}
 
 std::int32_t Session::fileDelete(const char* path)
 {
@@ -41,6 +105,11 @@ std::int32_t Session::fileDelete(const char* path)
     auto pipe = reachPhone();
     if (!pipe.ok())
         return pipe.error();
+    // The phone refuses to delete its open file; during an upload that is ours to keep.
+    if (!upload_) {
+        if (Result stray = closeStrayFile(*pipe.value()))
+            return stray;
+    }
     auto reply = run(*pipe.value(), *request);
     return reply.ok() ? kOk : reply.error();
 }
@@ -60,9 +129,8 @@ std::int32_t Session::fileCreate(const char* path, std::int32_t /*mode*/)
     // The phone holds one open file; the one already open stays open.
     if (upload_)
         return kOutOfOrder;
-    auto reply = run(*pipe.value(), *request);
-    if (!reply.ok())
-        return reply.error();
+    if (Result failed = openPhoneFile(*pipe.value(), *request))
+        return failed;
     upload_ = Upload{pipe.value(), {}};
     return kOk;
 }
@@ -81,9 +149,9 @@ Result Session::writeChunks(ControlPipe& pipe, const std::uint8_t* data, std::si
 
 void Session::abandonUpload(Result why)
 {
-    // A phone that is gone or silent would only make the failing call wait longer.
-    if (upload_ && why != kNotConnected && why != kTimeout)
-        (void)run(*upload_->pipe, Request::fileClose());
+    connection_.strayFile = true;
+    if (upload_ && stillListening(why))
+        (void)closePhoneFile(*upload_->pipe);
     upload_.reset();
 }
 
@@ -109,19 +177,14 @@ std::int32_t Session::fileWrite(const void* data, std::int32_t size, std::int32_
     return size;
 }
 
-Result Session::verifyUpload(ControlPipe& pipe, const Bytes& written)
+Outcome<Bytes> Session::readOpenFile(ControlPipe& pipe, std::size_t expected)
 {
-    auto rewound = run(pipe, Request::fileSeek(0, kFromStart));
-    if (!rewound.ok())
-        return rewound.error();
-    // One byte more than was written is asked for, so that old bytes left behind by a phone that
-    // does not shorten a file on open are noticed too.
     Bytes back;
-    while (back.size() <= written.size()) {
-        std::size_t want = std::min(kMaxFileChunk, written.size() + 1 - back.size());
+    while (back.size() <= expected) {
+        std::size_t want = std::min(kMaxFileChunk, expected + 1 - back.size());
         auto reply = run(pipe, *Request::fileRead(std::uint32_t(want)));
         // A phone may refuse a read at the end of the file rather than return nothing.
-        if (!reply.ok() && reply.error() == kRefused && back.size() == written.size())
+        if (!reply.ok() && reply.error() == kRefused && back.size() == expected)
             break;
         if (!reply.ok())
             return reply.error();
@@ -131,7 +194,20 @@ Result Session::verifyUpload(ControlPipe& pipe, const Bytes& written)
         if (reply.value().size() < want)
             break;
     }
-    return back == written ? kOk : kVerifyFailed;
+    return back;
+}
+
+Result Session::verifyUpload(ControlPipe& pipe, const Bytes& written)
+{
+    auto rewound = run(pipe, Request::fileSeek(0, kFromStart));
+    if (!rewound.ok())
+        return rewound.error();
+    // One byte more than was written is asked for, so that old bytes left behind by a phone that
+    // does not shorten a file on open are noticed too.
+    auto back = readOpenFile(pipe, written.size());
+    if (!back.ok())
+        return back.error();
+    return back.value() == written ? kOk : kVerifyFailed;
 }
 
 std::int32_t Session::fileClose()
@@ -146,12 +222,77 @@ std::int32_t Session::fileClose()
     upload_.reset();
     Result verified = verifyUpload(*pipe.value(), upload.written);
     // The file is closed whatever the check found, so the phone can open another.
-    auto closed = verified == kNotConnected || verified == kTimeout
-                      ? Outcome<Bytes>(verified)
-                      : run(*pipe.value(), Request::fileClose());
-    if (verified != kOk)
-        return verified;
-    return closed.ok() ? kOk : closed.error();
+    connection_.strayFile = true;
+    Result closed = stillListening(verified) ? closePhoneFile(*pipe.value()) : verified;
+    return verified != kOk ? verified : closed;
+}
+
+Outcome<PhoneRecord> Session::findFile(ControlPipe& pipe, std::string_view path)
+{
+    auto [folder, name] = splitPath(path);
+    auto found = run(pipe, Request::search(folder, name));
+    if (!found.ok())
+        return found.error();
+    auto announced = decodeSearch(found.value());
+    if (!announced.ok())
+        return announced.error();
+    std::optional<PhoneRecord> match;
+    for (std::size_t received = 0; received < announced.value();) {
+        auto next = run(pipe, Request::listNext(kListBatch));
+        auto batch = next.ok() ? decodeListNext(next.value(), kListBatch) : next.error();
+        if (!batch.ok())
+            return batch.error();
+        if (batch.value().empty() || received + batch.value().size() > announced.value())
+            return kBadReply;
+        received += batch.value().size();
+        for (PhoneRecord& record : batch.value())
+            if (record.usable && record.path == path)
+                match = std::move(record);
+    }
+    if (!match)
+        return kRefused;
+    return *match;
+}
+
+// Never changes the phone: the file is looked up first, because an open creates a missing one.
+std::int32_t Session::fileFetch(const char* path, std::int32_t fd)
+{
+    std::lock_guard lock(mutex_);
+    if (!initialised_)
+        return kNotInitialised;
+    auto text = sendablePath(path);
+    auto open = text ? Request::fileOpen(*text, kPlainFile) : std::nullopt;
+    if (!open)
+        return kBadPath;
+    if (!isRegularFile(fd))
+        return kBadArgument;
+    auto pipe = reachPhone();
+    if (!pipe.ok())
+        return pipe.error();
+    if (upload_)
+        return kOutOfOrder;
+    if (Result stray = closeStrayFile(*pipe.value()))
+        return stray;
+    auto listed = findFile(*pipe.value(), *text);
+    if (!listed.ok())
+        return listed.error();
+    if (Result failed = openPhoneFile(*pipe.value(), *open))
+        return failed;
+    auto bytes = readOpenFile(*pipe.value(), listed.value().size);
+    Result read = bytes.ok() ? kOk : bytes.error();
+    Result closed = stillListening(read) ? closePhoneFile(*pipe.value()) : read;
+    if (read != kOk)
+        return read;
+    if (closed != kOk)
+        return closed;
+    // The file grew since it was listed: what was read is not the whole of it.
+    if (bytes.value().size() > listed.value().size)
+        return kBadReply;
+    if (bytes.value().size() > std::size_t(std::numeric_limits<std::int32_t>::max()))
+        return kBadReply;
+    if (Result wrote = writeAll(fd, bytes.value()))
+        return wrote;
+    return std::int32_t(bytes.value().size());
 }
 
 } // namespace p2kusb

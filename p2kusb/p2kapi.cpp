@@ -1,7 +1,8 @@
-// The eleven exported functions over one Session and the USB transport. Everything else in the
+// The eleven exported functions and File_Fetch over one Session and the USB transport. Everything else in the
 // library is hidden.
 #pragma GCC visibility push(default)
 #include "phonelink/p2kapi.h"
+extern "C" int32_t File_Fetch(const char* path, int32_t fd);
 #pragma GCC visibility pop
 
 #include "Config.h"
@@ -77,6 +78,10 @@ int32_t File_Close(void)
 int32_t Seem_Write(int32_t seem, int32_t record, int32_t a, int32_t b, void* file)
 {
     return guarded([&] { return phone().seemWrite(seem, record, a, b, file); });
+}
+int32_t File_Fetch(const char* path, int32_t fd)
+{
+    return guarded([&] { return phone().fileFetch(path, fd); });
 }
 
 } // extern "C"

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <libusb.h>
+#include <span>
 
 namespace p2kusb::usb {
 
@@ -16,8 +17,6 @@ bool listed(UsbId id, const std::vector<UsbId>& ids)
     });
 }
 
-bool same(UsbId a, UsbId b) { return a.vendor == b.vendor && a.product == b.product; }
-
 // Each interface's first alternate setting, or null for an interface without any.
 const libusb_interface_descriptor* firstSetting(const libusb_interface& interface)
 {
@@ -26,17 +25,38 @@ const libusb_interface_descriptor* firstSetting(const libusb_interface& interfac
                : nullptr;
 }
 
+bool builtIn(UsbId id, std::span<const std::uint16_t> products)
+{
+    return id.vendor == kPhoneVendor &&
+           std::find(products.begin(), products.end(), id.product) != products.end();
+}
+
 } // namespace
 
 PhoneMode classify(UsbId id, const LibraryConfig& config)
 {
     // A pair listed as both is taken as P2K mode: switching a phone that is already there would
     // only make it drop off the bus.
-    if (same(id, kP2kModeId) || listed(id, config.p2kModeIds))
+    if (knownP2kMode(id, config))
         return PhoneMode::P2k;
-    if (same(id, kAtModeId) || listed(id, config.atModeIds))
+    if (builtIn(id, kAtModeProducts) || listed(id, config.atModeIds))
         return PhoneMode::At;
-    return PhoneMode::None;
+    return id.vendor == kPhoneVendor ? PhoneMode::P2k : PhoneMode::None;
+}
+
+bool knownP2kMode(UsbId id, const LibraryConfig& config)
+{
+    return builtIn(id, kP2kModeProducts) || listed(id, config.p2kModeIds);
+}
+
+bool hasInterface(const libusb_config_descriptor& config, std::uint8_t number)
+{
+    for (int i = 0; i < config.bNumInterfaces && config.interface != nullptr; ++i) {
+        const auto* setting = firstSetting(config.interface[i]);
+        if (setting != nullptr && setting->bInterfaceNumber == number)
+            return true;
+    }
+    return false;
 }
 
 bool namesTestCommand(std::string_view interfaceName)

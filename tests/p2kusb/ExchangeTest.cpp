@@ -58,6 +58,7 @@ TEST(PacketLogTest, LogsEveryMessageInAndOutAsHex)
     TempDir logDir;
     LibraryConfig config;
     config.packetLogPath = logDir.file("packets.log");
+    logDir.write("fs/a/x", "");
     auto phone = std::make_shared<SimPhone>(logDir.path());
     SimPort port(phone);
     Session session(port, config, {Millis(200), Millis(400), Millis(1)});

@@ -1,6 +1,8 @@
 // File_Delete, File_Create/File_Write/File_Close and File_VolInfo over the simulated phone.
 #include "SimFixture.h"
 
+#include <filesystem>
+
 namespace p2kusb {
 namespace {
 
@@ -30,6 +32,7 @@ protected:
 
 TEST_F(FileTest, UploadsFilesOfEverySizeInChunksAndReadsThemBack)
 {
+    std::filesystem::create_directories(dir.file("fs/a/mobile/audio"));
     // 1024 and 1025 sit either side of one write message; 0 still makes the file.
     for (std::size_t size : {0, 1, 1024, 1025, 5000}) {
         const std::string path = "/a/mobile/audio/t" + std::to_string(size) + ".db";

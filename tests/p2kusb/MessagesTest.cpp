@@ -128,7 +128,7 @@ std::string showRecords(const std::vector<PhoneRecord>& records)
 {
     std::string text;
     for (const PhoneRecord& r : records)
-        text += "[" + r.path + " a" + std::to_string(r.attributes) + " s" + std::to_string(r.size) +
+        text += !r.usable ? "[unusable]" : "[" + r.path + " a" + std::to_string(r.attributes) + " s" + std::to_string(r.size) +
                 "]";
     return text;
 }
@@ -203,7 +203,8 @@ TEST(MessagesTest, DecodesEveryReplyShapeAndRefusesMalformedOnes)
          list, "error: bad reply"},
         {"4 list next: record too small for a path", "0001 0000 00 0000 0000 00000000", list,
          "error: bad reply"},
-        {"4 list next: empty path", "0001 0000 0000 0000 0000 00000000", list, "error: bad reply"},
+        {"4 list next: an empty path is passed over, not the listing",
+         "0001 0000 0000 0000 0000 00000000", list, "[unusable]"},
         {"4 list next: count without the two unknown bytes", "0001 00", list, "error: bad reply"},
         {"4 free space: u32 free bytes", "00100000", freeSpace, "1048576"},
         {"4 free space: short", "0010", freeSpace, "error: bad reply"},

@@ -77,6 +77,7 @@ PipeStatus SimPhone::sendOut(std::uint8_t request, std::uint16_t, const Bytes& d
         s.queue.push_back(replyMessage((*id - i) & 0x0FFF, kAccepted, {}));
     s.queue.push_back(replyMessage(replyId, answer.ok ? kAccepted : kFailed, answer.data));
     s.notReadyLeft = s.faults.notReadyPolls;
+    s.readyAt = std::chrono::steady_clock::now() + s.faults.busy;
     return PipeStatus::Ok;
 }
 
@@ -91,6 +92,19 @@ PipeStatus SimPhone::receiveIn(std::uint8_t request, std::uint16_t value, std::u
     std::this_thread::sleep_for(std::min(delay, timeout));
     if (delay > timeout)
         return PipeStatus::Timeout;
+    // Like the phone-side driver, a poll is held until the busy phone's reply exists.
+    if (request == 0) {
+        std::unique_lock lock(mutex_);
+        const auto start = std::chrono::steady_clock::now();
+        const auto readyAt = state_->readyAt;
+        lock.unlock();
+        if (readyAt > start) {
+            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+                readyAt - start, timeout - std::min(delay, timeout)));
+            if (std::chrono::steady_clock::now() < readyAt)
+                return PipeStatus::Timeout;
+        }
+    }
     std::lock_guard lock(mutex_);
     State& s = *state_;
     if (!s.plugged)
@@ -99,7 +113,8 @@ PipeStatus SimPhone::receiveIn(std::uint8_t request, std::uint16_t value, std::u
     if (request == 0) {
         std::size_t queued = s.notReadyLeft > 0 ? 0 : s.queue.size();
         s.notReadyLeft = std::max(0, s.notReadyLeft - 1);
-        out.u8(queued == 0 ? 0 : queued > kListedSizes ? 2 : 1).u8(std::uint8_t(queued));
+        // The phone-side driver's status byte is always 0.
+        out.u8(0).u8(std::uint8_t(queued));
         for (std::size_t i = 0; i < std::min(queued, kListedSizes); ++i)
             out.u16(std::uint16_t(s.queue[i].size() + s.faults.sizeSkew));
     } else if (request == 1) {

@@ -17,6 +17,9 @@
 
 namespace p2kusb {
 
+// How a phone answers a list-next after the last file.
+enum class SimListEnd { NoRecords, ErrorStatus, EmptyReply };
+
 struct SimFaults {
     int notReadyPolls = 0;          // polls that find nothing queued before each reply shows
     int perFetch = 0;               // messages one fetch hands out at the most (0: as asked)
@@ -30,6 +33,11 @@ struct SimFaults {
     bool corruptSeemWrites = false; // a seem write stores other bytes than it was sent
     bool truncateOnOpen = false;    // opening an existing file empties it
     bool volumeAfterZeroWord = false; // free space takes only the layout with a zero word
+    bool volumePlainOnly = false;     // free space takes only the name without a zero word
+    Millis busy{0};         // a command's reply exists this long after it; polls wait for it
+    SimListEnd listEnd = SimListEnd::NoRecords;
+    bool unusableRecords = false; // a listing holds an empty path and an unended one, counted
+    bool noVolumes = false;       // the volumes command is refused
     int sizeSkew = 0;                 // a poll lists each reply this many bytes longer than it is
     int fetchShortBy = 0;             // each fetch reply loses this many bytes at its end
 };

@@ -4,6 +4,8 @@
 
 #include "base/Windows1251.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -97,6 +99,8 @@ SimAnswer SimPhone::State::fileSystem(ByteReader& args)
         return search(args);
     case 8:
         return listNext(args);
+    case 0x0A:
+        return volumes();
     case 0x0B:
         return freeSpace(args);
     default:
@@ -110,6 +114,10 @@ SimAnswer SimPhone::State::openFile(ByteReader& args)
     std::string path = bytesText(args.rest());
     auto split = names(path);
     if (!attributes || !split || open)
+        return refused();
+    // No folder is made on the way: an open in a missing folder fails.
+    const std::string parent = path.substr(0, path.rfind('/'));
+    if (!std::filesystem::is_directory(folder.hostPath("fs") + parent))
         return refused();
     std::string bytes;
     if (folder.fileSize(*split) && !faults.truncateOnOpen)
@@ -161,6 +169,9 @@ SimAnswer SimPhone::State::seekFile(ByteReader& args)
 SimAnswer SimPhone::State::deleteFile(ByteReader& args)
 {
     auto split = names(bytesText(args.rest()));
+    // The open file cannot go.
+    if (open && split && open->names == *split)
+        return refused();
     return split && folder.removeFile(*split) == 0 ? done() : refused();
 }
 
@@ -173,12 +184,18 @@ SimAnswer SimPhone::State::search(ByteReader& args)
     auto prefix = narrow(Bytes(pattern.begin(), pattern.begin() + std::ptrdiff_t(at)));
     auto wildcard = narrow(
         Bytes(pattern.begin() + std::ptrdiff_t(std::min(at + 2, pattern.size())), pattern.end()));
-    if (at + 1 >= pattern.size() || !prefix || wildcard != "*")
+    if (at + 1 >= pattern.size() || !prefix || !wildcard || wildcard->empty())
         return refused();
     listing.clear();
-    for (p2kemu::PhoneFile& file : folder.scan())
-        if (file.path.starts_with(*prefix) && file.path.size() < kPathField)
+    for (p2kemu::PhoneFile& file : folder.scan()) {
+        const bool named = *wildcard == "*" || file.path.ends_with("/" + *wildcard);
+        if (named && file.path.starts_with(*prefix) && file.path.size() < kPathField)
             listing.push_back(std::move(file));
+    }
+    if (faults.unusableRecords) {
+        listing.insert(listing.begin(), p2kemu::PhoneFile{"", 1});
+        listing.push_back(p2kemu::PhoneFile{*prefix + std::string(kPathField, 'x'), 1});
+    }
     cursor = 0;
     extraLeft = faults.extraRecords;
     return done(ByteWriter().u16(std::uint16_t(listing.size())).take());
@@ -189,6 +206,12 @@ SimAnswer SimPhone::State::listNext(ByteReader& args)
     auto n = args.u8();
     if (!n)
         return refused();
+    if (cursor >= listing.size() && extraLeft == 0) {
+        if (faults.listEnd == SimListEnd::ErrorStatus)
+            return refused();
+        if (faults.listEnd == SimListEnd::EmptyReply)
+            return done();
+    }
     ByteWriter records;
     std::uint16_t count = 0;
     for (; count < *n && (cursor < listing.size() || extraLeft > 0); ++count) {
@@ -196,25 +219,50 @@ SimAnswer SimPhone::State::listNext(ByteReader& args)
             cursor < listing.size()
                 ? listing[cursor++]
                 : p2kemu::PhoneFile{"/a/extra" + std::to_string(extraLeft--), 1};
-        records.raw(file.path).zeros(kPathField - file.path.size());
+        const std::string field = file.path.substr(0, kPathField);
+        records.raw(field).zeros(kPathField - field.size());
         records.u16(0).u16(0).u32(std::uint32_t(file.size));
     }
     return done(ByteWriter().u16(count).u16(0).raw(records.take()).take());
 }
 
+// The name may follow a zero word, and the zero padding may have any length.
 SimAnswer SimPhone::State::freeSpace(ByteReader& args)
 {
     Bytes field = args.rest();
-    bool prefixed = field.size() == 252 && field[0] == 0 && field[1] == 0;
-    if (faults.volumeAfterZeroWord ? !prefixed : field.size() != 512)
+    bool prefixed = field.size() >= 2 && field[0] == 0 && field[1] == 0;
+    if ((prefixed && faults.volumePlainOnly) || (!prefixed && faults.volumeAfterZeroWord))
         return refused();
-    if (narrow(Bytes(field.begin() + (prefixed ? 2 : 0), field.end())) != "/a")
+    auto volume = narrow(Bytes(field.begin() + (prefixed ? 2 : 0), field.end()));
+    if (!volume || volume->size() < 2 || volume->find('/', 1) != std::string::npos ||
+        !std::filesystem::is_directory(folder.hostPath("fs") + *volume))
         return refused();
     std::uint64_t used = 0;
     for (const p2kemu::PhoneFile& file : folder.scan())
         used += file.size;
     std::uint64_t free = used >= capacity ? 0 : capacity - used;
     return done(ByteWriter().u32(std::uint32_t(std::min<std::uint64_t>(free, 0xFFFFFFFF))).take());
+}
+
+// The top folders of fs/, as the volumes "/a", "/c", ... apart by 0xFFFE, ended by a zero word.
+SimAnswer SimPhone::State::volumes()
+{
+    if (faults.noVolumes)
+        return refused();
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.hostPath("fs"), error))
+        if (entry.is_directory())
+            names.push_back("/" + entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    ByteWriter out;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            out.u16(kSeparator);
+        for (char c : names[i])
+            out.u16(static_cast<unsigned char>(c));
+    }
+    return done(out.u16(0).take());
 }
 
 SimAnswer SimPhone::State::seemRead(ByteReader& args)

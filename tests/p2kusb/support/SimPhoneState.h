@@ -6,6 +6,8 @@
 #include "PhoneFolder.h"
 #include "SimPhone.h"
 
+#include <chrono>
+
 namespace p2kusb {
 
 struct SimAnswer {
@@ -26,10 +28,12 @@ struct SimPhone::State {
     bool plugged = true;
     std::deque<Bytes> queue;
     int notReadyLeft = 0;
+    std::chrono::steady_clock::time_point readyAt;
     int commands = 0;
     std::vector<Bytes> received;
     int restarts = 0;
     std::optional<SimOpenFile> open;
+    // A listed record: the path as the phone puts it in its field (an unended one fills it).
     std::vector<p2kemu::PhoneFile> listing;
     std::size_t cursor = 0;
     int extraLeft = 0;
@@ -45,6 +49,7 @@ struct SimPhone::State {
     SimAnswer search(ByteReader& args);
     SimAnswer listNext(ByteReader& args);
     SimAnswer freeSpace(ByteReader& args);
+    SimAnswer volumes();
     SimAnswer seemRead(ByteReader& args);
     SimAnswer seemWrite(ByteReader& args);
     void dropSession();
