@@ -3,6 +3,7 @@
 #include "Messages.h"
 
 #include <algorithm>
+#include <utility>
 #include <cstring>
 #include <limits>
 
@@ -195,10 +196,10 @@ std::int32_t Session::volInfo(std::int32_t* info)
     if (!pipe.ok())
         return pipe.error();
     // A read-only query: a phone that refuses one layout is asked in the other, and the one it
-    // took is asked from then on.
+    // took is asked first from then on.
     std::vector<VolumeField> layouts{VolumeField::AfterZeroWord, VolumeField::Plain};
-    if (connection_.freeSpaceLayout)
-        layouts = {*connection_.freeSpaceLayout};
+    if (connection_.freeSpaceLayout == VolumeField::Plain)
+        std::swap(layouts[0], layouts[1]);
     Outcome<Bytes> reply = kRefused;
     for (VolumeField layout : layouts) {
         reply = exchange_.runQuietly(*pipe.value(), *Request::freeSpace(kMainVolume, layout));

@@ -4,7 +4,12 @@
 #include "SimFixture.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
+#include <sys/stat.h>
+#include <thread>
 
 namespace p2kusb {
 namespace {
@@ -53,6 +58,31 @@ TEST_F(ExchangeTest, FaultsGiveTheRightReplyOrANamedError)
     }
 }
 
+TEST_F(ExchangeTest, ACommandSucceedsWhileThePhoneHoldsItsPollsWithinTheCommandsBound)
+{
+    putFile("/a/x", "data");
+    struct Row {
+        const char* what;
+        Millis busy;
+        std::int32_t (*call)(Session&);
+        std::int32_t expected;
+    };
+    const auto remove = [](Session& s) { return s.fileDelete("/a/x"); };
+    const auto free = [](Session& s) { return s.volInfo(nullptr) >= 0 ? kOk : s.volInfo(nullptr); };
+    const Row rows[] = {
+        {"a delete held past several transfer timeouts", 3 * kTiming.transfer, remove, kOk},
+        {"a query held past a transfer timeout", kTiming.transfer * 3 / 2, free, kOk},
+        {"a query held past its own bound", 2 * kTiming.reply, free, kTimeout},
+    };
+    for (const Row& row : rows) {
+        phone->unplug();
+        phone->plugIn();
+        phone->setFaults({.busy = row.busy});
+        EXPECT_EQ(row.call(session), row.expected) << row.what;
+    }
+    EXPECT_FALSE(phoneHas("/a/x"));
+}
+
 TEST(PacketLogTest, LogsEveryMessageInAndOutAsHex)
 {
     TempDir logDir;
@@ -74,6 +104,94 @@ TEST(PacketLogTest, LogsEveryMessageInAndOutAsHex)
     ASSERT_TRUE(log >> stamp >> direction >> hex);
     EXPECT_EQ(direction, "<");
     EXPECT_EQ(hexBytes(hex.substr(0, 4)), hexBytes("8001")); // the reply to id 1
+}
+
+// What a bug report needs: timeouts, transfers that did not parse, records passed over; and the
+// free space asked every second does not fill the log, which stays within twice its limit.
+TEST(PacketLogTest, TellsWhatWentWrongAndStaysBounded)
+{
+    TempDir logDir;
+    logDir.write("fs/a/x", "");
+    LibraryConfig config;
+    config.packetLogPath = logDir.file("packets.log");
+    config.packetLogLimit = 16 * 1024;
+    auto phone = std::make_shared<SimPhone>(logDir.path());
+    SimPort port(phone);
+    Session session(port, config, {Millis(200), Millis(400), Millis(1), Millis(400)});
+    ASSERT_EQ(session.init(nullptr), kOk);
+    const auto logged = [&] {
+        return (logDir.exists("packets.log.1") ? logDir.read("packets.log.1") : "") +
+               logDir.read("packets.log");
+    };
+    const auto has = [&](const std::string& text) {
+        return logged().find(text) != std::string::npos;
+    };
+
+    ASSERT_GE(session.volInfo(nullptr), 0);
+    const std::size_t once = logged().size();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_GE(session.volInfo(nullptr), 0);
+    EXPECT_EQ(logged().size(), once) << "an unchanged free space is logged once";
+
+    phone->setFaults({.unusableRecords = true});
+    EXPECT_EQ(session.fileCount(), 1);
+    EXPECT_TRUE(has("2 records passed over")) << logged();
+    phone->setFaults({.silent = true});
+    EXPECT_EQ(session.fileDelete("/a/x"), kTimeout);
+    EXPECT_TRUE(has(" ! command 0x")) << logged();
+    EXPECT_TRUE(has("timeout after")) << logged();
+    phone->unplug();
+    phone->plugIn();
+    phone->setFaults({.fetchShortBy = 1});
+    EXPECT_EQ(session.volInfo(nullptr), kBadReply);
+    EXPECT_TRUE(has(" ? fetch ")) << logged();
+
+    phone->setFaults({});
+    for (int i = 0; i < 200; ++i)
+        (void)session.fileCount();
+    EXPECT_LE(logged().size(), 2 * config.packetLogLimit);
+    EXPECT_TRUE(logDir.exists("packets.log.1"));
+}
+
+// Runs call on a thread of its own; false when it has not returned within a few seconds.
+bool returnsSoon(std::function<void()> call)
+{
+    auto done = std::make_shared<std::promise<void>>();
+    auto finished = done->get_future();
+    std::thread([call = std::move(call), done] {
+        call();
+        done->set_value();
+    }).detach(); // a hung call is left behind; the test has failed anyway
+    return finished.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+}
+
+TEST(ConfigTest, AFifoInPlaceOfTheConfigOrTheLogHoldsNothingUp)
+{
+    TempDir folder;
+    folder.write("fs/a/x", "");
+    std::filesystem::create_directories(folder.file("zandrel"));
+    ASSERT_EQ(::mkfifo(folder.file("zandrel/p2kusb.conf").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(folder.file("packets.log").c_str(), 0600), 0);
+    EXPECT_TRUE(returnsSoon([path = folder.file("zandrel/p2kusb.conf")] {
+        EXPECT_EQ(readConfigFile(path, 1024), "");
+    }));
+    LibraryConfig config;
+    config.packetLogPath = folder.file("packets.log");
+    auto phone = std::make_shared<SimPhone>(folder.path());
+    SimPort port(phone);
+    Session session(port, config, {Millis(200), Millis(400), Millis(1), Millis(400)});
+    ASSERT_EQ(session.init(nullptr), kOk);
+    EXPECT_TRUE(returnsSoon([&session] { EXPECT_GE(session.volInfo(nullptr), 0); }));
+}
+
+TEST(ConfigTest, AConfigPastItsLimitIsReadUpToItsLastWholeLine)
+{
+    TempDir folder;
+    folder.write("p2kusb.conf", "packet_log=/tmp/first.log\n" + std::string(100, '#') +
+                                    "\npacket_log=/tmp/second.log\n");
+    LibraryConfig config;
+    applyConfigText(readConfigFile(folder.file("p2kusb.conf"), 64), config);
+    EXPECT_EQ(config.packetLogPath, "/tmp/first.log");
 }
 
 TEST(ConfigTest, ReadsKnownLinesAndPassesOverTheRest)

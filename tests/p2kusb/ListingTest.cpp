@@ -103,5 +103,43 @@ TEST_F(ListingTest, AFaultMidListingFailsAndKeepsNoHalfListing)
     EXPECT_EQ(listPaths(), numberedFiles(10)); // the phone itself is untouched
 }
 
+TEST_F(ListingTest, EndsAtTheAnnouncedCountWhateverThePhoneWouldSendAfterIt)
+{
+    const std::vector<std::string> files = numberedFiles(5);
+    for (const std::string& path : files)
+        putFile(path, "");
+    struct Row {
+        const char* what;
+        SimFaults faults;
+    };
+    const Row rows[] = {
+        {"an error status after the last record", {.listEnd = SimListEnd::ErrorStatus}},
+        {"an empty reply after the last record", {.listEnd = SimListEnd::EmptyReply}},
+        {"an empty path and one that fills its field", {.unusableRecords = true}},
+    };
+    for (const Row& row : rows) {
+        phone->setFaults(row.faults);
+        EXPECT_EQ(listPaths(), files) << row.what;
+    }
+}
+
+TEST_F(ListingTest, ListsTheFilesOfEveryVolume)
+{
+    putFile("/a/x", "");
+    putFile("/c/card/song.mp3", "12");
+    putFile("/e/y", "");
+    const std::vector<std::string> all = {"/a/x", "/c/card/song.mp3", "/e/y"};
+    EXPECT_EQ(listPaths(), all);
+    EXPECT_EQ(session.fileDelete("/c/card/song.mp3"), kOk);
+    EXPECT_FALSE(phoneHas("/c/card/song.mp3"));
+    // A phone that does not answer the volumes command is listed as its own memory only.
+    auto quiet = std::make_shared<SimPhone>(dir.path());
+    quiet->setFaults({.noVolumes = true});
+    SimPort quietPort(quiet);
+    Session quietSession(quietPort, {}, kTiming);
+    ASSERT_EQ(quietSession.init(nullptr), kOk);
+    EXPECT_EQ(quietSession.fileCount(), 1);
+}
+
 } // namespace
 } // namespace p2kusb

@@ -14,7 +14,7 @@ namespace p2kusb {
 
 class SimFixture : public ::testing::Test {
 protected:
-    static constexpr Timing kTiming{Millis(200), Millis(400), Millis(1)};
+    static constexpr Timing kTiming{Millis(200), Millis(400), Millis(1), Millis(1200)};
 
     SimFixture();
     explicit SimFixture(const LibraryConfig& config);
