@@ -24,7 +24,8 @@ TEST(DeviceMatch, ClassifiesBuiltInAndConfiguredPairs)
         {{0x22B8, 0x3801}, PhoneMode::P2k},  // a pair from the config file
         {{0x1234, 0x0001}, PhoneMode::P2k},  // config pairs may name another vendor
         {{0x22B8, 0x3802}, PhoneMode::P2k},  // listed both ways: never switched
-        {{0x22B8, 0x2E82}, PhoneMode::None}, // same vendor, unknown product
+        {{0x22B8, 0x3002}, PhoneMode::At},   // the A835/E1000's modem, as the host tools know it
+        {{0x22B8, 0x2E82}, PhoneMode::P2k},  // same vendor, unknown product: its names decide
         {{0x4901, 0x22B8}, PhoneMode::None}, // vendor and product swapped
         {{0x0000, 0x0000}, PhoneMode::None},
     };
@@ -32,7 +33,9 @@ TEST(DeviceMatch, ClassifiesBuiltInAndConfiguredPairs)
         SCOPED_TRACE(::testing::Message() << std::hex << row.id.vendor << ":" << row.id.product);
         EXPECT_EQ(classify(row.id, config), row.expected);
     }
-    EXPECT_EQ(classify({0x22B8, 0x3801}, LibraryConfig{}), PhoneMode::None);
+    EXPECT_EQ(classify({0x1234, 0x0001}, LibraryConfig{}), PhoneMode::None);
+    EXPECT_TRUE(knownP2kMode({0x22B8, 0x3001}, LibraryConfig{}));
+    EXPECT_FALSE(knownP2kMode({0x22B8, 0x2E82}, LibraryConfig{}));
 }
 
 TEST(DeviceMatch, RecognisesTheCommandInterfaceByTheEndOfItsName)
