@@ -65,6 +65,7 @@ private:
     ControlPipe* phone_;
     Modem modem_;
     int commandInterface_ = -1;
+    int modemWritesToFail_ = 0;
     UMockdevIoctlBase* handler_;
 
     mutable std::mutex mutex_;
