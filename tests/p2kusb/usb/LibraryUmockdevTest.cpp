@@ -1,4 +1,4 @@
-// The whole real-phone library as zandrel loads it: its eleven C functions, through libusb and a
+// The whole real-phone library as zandrel loads it: its C functions, through libusb and a
 // umockdev bus, to the simulated phone answering from a phone folder.
 #include "MockUsbBus.h"
 #include "SimPhone.h"
@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
@@ -31,6 +32,7 @@ TEST(LibraryOnMockBus, ListsDeletesUploadsAndWritesASeemRecord)
         GTEST_SKIP() << "not under umockdev-wrapper: run this test through ctest";
     TempDir folder;
     ::setenv("XDG_DATA_HOME", folder.file("data").c_str(), 1);
+    ::setenv("P2KUSB_LOG", folder.file("packets.log").c_str(), 1);
     folder.write("phone/fs/a/mobile/audio/ring.mp3", "ring");
     folder.write("phone/fs/a/mobile/picture/\xCF\xF0\xE8\xE2\xE5\xF2.jpg", "jpeg");
     folder.write("phone/seem/004c_0001.seem", "old!");
@@ -69,9 +71,42 @@ TEST(LibraryOnMockBus, ListsDeletesUploadsAndWritesASeemRecord)
     ASSERT_TRUE(std::filesystem::is_directory(backups));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(backups), {}), 1);
 
+    // The optional File_Fetch is found by name, as zandrel finds it.
+    const auto fetch = reinterpret_cast<P2K_FileFetchProc>(::dlsym(RTLD_DEFAULT, P2K_FILE_FETCH_NAME));
+    ASSERT_NE(fetch, nullptr);
+    int local = ::open(folder.file("fetched").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    EXPECT_EQ(fetch("/a/WebSession", local), static_cast<int32_t>(data.size()));
+    ::close(local);
+    EXPECT_EQ(folder.read("fetched"), data);
+
+    // A restart: the phone comes back in AT mode, still booting (its first write fails), and is
+    // switched to P2K mode again.
+    EXPECT_EQ(P2K_Restart(), 0);
+    ASSERT_EQ(phone.restarts(), 1);
     bus.unplug(device);
+    MockDevice booting = atPhone(4);
+    booting.failedModemWrites = 1;
+    UsbfsBridge modem(booting, nullptr, [](std::string_view) { return "\r\nOK\r\n"; });
+    bus.plug(modem);
+    ASSERT_TRUE(waitFor(
+        [&] { return modem.modemReceived().find("AT+MODE=8") != std::string::npos; }));
+    bus.unplug(modem);
+    UsbfsBridge back(p2kPhone(5), &phone);
+    bus.plug(back);
+    ASSERT_TRUE(waitFor([] { return P2K_GetStatus() == 1; }));
+    EXPECT_EQ(File_Count(), 2);
+
+    bus.unplug(back);
     EXPECT_TRUE(waitFor([] { return P2K_GetStatus() == 0; }));
     EXPECT_LT(File_Count(), 0) << "a call without a phone fails at once";
+
+    // The log tells the story of the bus for a bug report.
+    const std::string log = folder.read("packets.log");
+    for (const char* event : {"plugged in 22b8:4901 at 1-3", "claimed interface 8 of 22b8:4901",
+                              "plugged in 22b8:4902 at 1-4 (AT mode)", "attempt 1: failed",
+                              "attempt 2: sent", "unplugged 22b8:4902 at 1-4",
+                              "lost the command interface of 22b8:4901 at 1-5"})
+        EXPECT_NE(log.find(event), std::string::npos) << event << "\n" << log;
 }
 
 } // namespace
