@@ -13,10 +13,10 @@
 namespace p2kusb {
 
 struct Timing {
-    Millis transfer{1000};    // one control transfer
-    Millis reply{5000};       // from sending a quick command to having its reply
-    Millis pollInterval{10};  // between polls that found nothing
-    Millis slowReply{20000};  // the same for a command that writes to the phone's flash
+    Millis transfer{1000};   // one control transfer
+    Millis reply{5000};      // from sending a quick command to having its reply
+    Millis pollInterval{10}; // between polls that found nothing
+    Millis slowReply{20000}; // the same for a command that writes to the phone's flash
 
     Millis replyBound(Pace pace) const { return pace == Pace::Slow ? slowReply : reply; }
 };

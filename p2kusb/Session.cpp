@@ -3,9 +3,9 @@
 #include "Messages.h"
 
 #include <algorithm>
-#include <utility>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace p2kusb {
 
@@ -97,7 +97,8 @@ const std::vector<std::string>& Session::volumes(ControlPipe& pipe)
 {
     if (!connection_.volumes) {
         auto reply = run(pipe, Request::volumes());
-        std::vector<std::string> names = reply.ok() ? decodeVolumes(reply.value()) : std::vector<std::string>();
+        std::vector<std::string> names =
+            reply.ok() ? decodeVolumes(reply.value()) : std::vector<std::string>();
         if (names.empty())
             names.emplace_back(kMainVolume);
         connection_.volumes = std::move(names);

@@ -1,7 +1,7 @@
-// The eleven calls of src/phonelink/p2kapi.h and the optional File_Fetch over a PhonePort: one object per process behind the
-// C functions, or one per test over a simulated phone. Calls are serialised; each one is bounded
-// in time by the Exchange's timing, so a silent or unplugged phone gives a negative Result
-// (Results.h) within a few seconds.
+// The eleven calls of src/phonelink/p2kapi.h and the optional File_Fetch over a PhonePort: one
+// object per process behind the C functions, or one per test over a simulated phone. Calls are
+// serialised; each one is bounded in time by the Exchange's timing, so a silent or unplugged phone
+// gives a negative Result (Results.h) within a few seconds.
 #pragma once
 
 #include "Exchange.h"

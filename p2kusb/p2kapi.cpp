@@ -1,5 +1,5 @@
-// The eleven exported functions and File_Fetch over one Session and the USB transport. Everything else in the
-// library is hidden.
+// The eleven exported functions and File_Fetch over one Session and the USB transport. Everything
+// else in the library is hidden.
 #pragma GCC visibility push(default)
 #include "phonelink/p2kapi.h"
 extern "C" int32_t File_Fetch(const char* path, int32_t fd);

@@ -21,9 +21,9 @@ inline constexpr std::uint16_t kPhoneVendor = 0x22B8;
 // Product ids of phones in AT mode that the public host tools switch (README lists the models),
 // and of the same phones in P2K mode. Other pairs come in through the config file.
 inline constexpr std::uint16_t kAtModeProducts[] = {0x4902, 0x3002, 0x1C02, 0x5802, 0x1005,
-                                                   0x3802, 0x0005, 0x2822, 0x2D34, 0x640B};
+                                                    0x3802, 0x0005, 0x2822, 0x2D34, 0x640B};
 inline constexpr std::uint16_t kP2kModeProducts[] = {0x4901, 0x3001, 0x1C01, 0x5801, 0x1001,
-                                                    0x6009, 0x0001, 0x2821, 0x2D31};
+                                                     0x6009, 0x0001, 0x2821, 0x2D31};
 // Where the command interface sits on the older phones, for one whose names cannot be read.
 inline constexpr std::uint8_t kFallbackInterface = 8;
 

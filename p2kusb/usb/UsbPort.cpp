@@ -97,11 +97,11 @@ private:
     // Only the thread touches these.
     libusb_device* phone_ = nullptr; // the claimed phone, kept alive by pipe_'s open device
     std::string phoneLabel_;
-    SeenDevices present_;            // phones on the bus, for the log's plug and unplug lines
-    SeenDevices switched_;           // AT-mode appearances already sent the switch
-    SeenDevices refused_;            // ... that answered it with an error: not asked again
-    SeenDevices claimTried_;         // P2K-mode appearances whose claim failed
-    SeenDevices notPhones_;          // devices whose interfaces name no command interface
+    SeenDevices present_;    // phones on the bus, for the log's plug and unplug lines
+    SeenDevices switched_;   // AT-mode appearances already sent the switch
+    SeenDevices refused_;    // ... that answered it with an error: not asked again
+    SeenDevices claimTried_; // P2K-mode appearances whose claim failed
+    SeenDevices notPhones_;  // devices whose interfaces name no command interface
 };
 
 UsbPort::~UsbPort()
@@ -247,8 +247,8 @@ void UsbPort::switchMode(libusb_device* device, const std::string& label,
         return;
     const usb::SwitchResult result = usb::switchToP2k(context_, device, stop_);
     // A switch that went out is given the time a phone takes to come back before the next one.
-    switched_.remember(device, result == usb::SwitchResult::Sent ? now + kSwitchSettle - kSwitchRetry
-                                                                 : now);
+    switched_.remember(
+        device, result == usb::SwitchResult::Sent ? now + kSwitchSettle - kSwitchRetry : now);
     if (result == usb::SwitchResult::Refused)
         refused_.remember(device, now);
     log_.note("switch of " + label + " to P2K mode, attempt " + std::to_string(tries + 1) + ": " +

@@ -128,8 +128,9 @@ std::string showRecords(const std::vector<PhoneRecord>& records)
 {
     std::string text;
     for (const PhoneRecord& r : records)
-        text += !r.usable ? "[unusable]" : "[" + r.path + " a" + std::to_string(r.attributes) + " s" + std::to_string(r.size) +
-                "]";
+        text += !r.usable ? "[unusable]"
+                          : "[" + r.path + " a" + std::to_string(r.attributes) + " s" +
+                                std::to_string(r.size) + "]";
     return text;
 }
 

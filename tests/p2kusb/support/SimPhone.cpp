@@ -15,7 +15,7 @@ constexpr std::size_t kListedSizes = 3;
 
 Bytes replyMessage(std::uint16_t id, std::uint16_t status, const Bytes& data)
 {
-    return ByteWriter()
+    return SimWriter()
         .u16(id | 0x8000)
         .u16(status)
         .u16(std::uint16_t(data.size()))
@@ -59,7 +59,7 @@ PipeStatus SimPhone::sendOut(std::uint8_t request, std::uint16_t, const Bytes& d
     }
     if (!s.plugged)
         return PipeStatus::Gone;
-    ByteReader in(data);
+    SimReader in(data);
     auto id = in.u16();
     auto command = in.u16();
     auto length = in.u16();
@@ -109,7 +109,7 @@ PipeStatus SimPhone::receiveIn(std::uint8_t request, std::uint16_t value, std::u
     State& s = *state_;
     if (!s.plugged)
         return PipeStatus::Gone;
-    ByteWriter out;
+    SimWriter out;
     if (request == 0) {
         std::size_t queued = s.notReadyLeft > 0 ? 0 : s.queue.size();
         s.notReadyLeft = std::max(0, s.notReadyLeft - 1);
@@ -121,7 +121,7 @@ PipeStatus SimPhone::receiveIn(std::uint8_t request, std::uint16_t value, std::u
         std::size_t count = std::min<std::size_t>(value, s.queue.size());
         if (s.faults.perFetch > 0)
             count = std::min<std::size_t>(count, s.faults.perFetch);
-        ByteWriter messages;
+        SimWriter messages;
         for (std::size_t i = 0; i < count; ++i) {
             messages.u16(std::uint16_t(s.queue.front().size())).raw(s.queue.front());
             s.queue.pop_front();

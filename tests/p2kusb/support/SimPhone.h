@@ -34,12 +34,12 @@ struct SimFaults {
     bool truncateOnOpen = false;    // opening an existing file empties it
     bool volumeAfterZeroWord = false; // free space takes only the layout with a zero word
     bool volumePlainOnly = false;     // free space takes only the name without a zero word
-    Millis busy{0};         // a command's reply exists this long after it; polls wait for it
+    Millis busy{0}; // a command's reply exists this long after it; polls wait for it
     SimListEnd listEnd = SimListEnd::NoRecords;
     bool unusableRecords = false; // a listing holds an empty path and an unended one, counted
     bool noVolumes = false;       // the volumes command is refused
-    int sizeSkew = 0;                 // a poll lists each reply this many bytes longer than it is
-    int fetchShortBy = 0;             // each fetch reply loses this many bytes at its end
+    int sizeSkew = 0;             // a poll lists each reply this many bytes longer than it is
+    int fetchShortBy = 0;         // each fetch reply loses this many bytes at its end
 };
 
 class SimPhone : public ControlPipe {

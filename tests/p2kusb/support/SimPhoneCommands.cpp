@@ -58,7 +58,7 @@ std::string seemName(std::uint16_t seem, std::uint16_t record)
 
 } // namespace
 
-SimAnswer SimPhone::State::answer(std::uint16_t command, ByteReader& args)
+SimAnswer SimPhone::State::answer(std::uint16_t command, SimReader& args)
 {
     switch (command) {
     case 0x004A:
@@ -76,7 +76,7 @@ SimAnswer SimPhone::State::answer(std::uint16_t command, ByteReader& args)
     }
 }
 
-SimAnswer SimPhone::State::fileSystem(ByteReader& args)
+SimAnswer SimPhone::State::fileSystem(SimReader& args)
 {
     auto op = args.u32();
     switch (op.value_or(0xFF)) {
@@ -108,7 +108,7 @@ SimAnswer SimPhone::State::fileSystem(ByteReader& args)
     }
 }
 
-SimAnswer SimPhone::State::openFile(ByteReader& args)
+SimAnswer SimPhone::State::openFile(SimReader& args)
 {
     auto attributes = args.u32();
     std::string path = bytesText(args.rest());
@@ -128,7 +128,7 @@ SimAnswer SimPhone::State::openFile(ByteReader& args)
     return done();
 }
 
-SimAnswer SimPhone::State::readFile(ByteReader& args)
+SimAnswer SimPhone::State::readFile(SimReader& args)
 {
     auto n = args.u32();
     if (!n || !open || *n > 0x400)
@@ -140,7 +140,7 @@ SimAnswer SimPhone::State::readFile(ByteReader& args)
     return done(Bytes(first, first + std::ptrdiff_t(count)));
 }
 
-SimAnswer SimPhone::State::writeFile(ByteReader& args)
+SimAnswer SimPhone::State::writeFile(SimReader& args)
 {
     auto n = args.u32();
     if (!n || !open || *n > 0x400 || args.remaining() != *n)
@@ -153,7 +153,7 @@ SimAnswer SimPhone::State::writeFile(ByteReader& args)
     return folder.replaceFile(open->names, open->bytes) == 0 ? done() : refused();
 }
 
-SimAnswer SimPhone::State::seekFile(ByteReader& args)
+SimAnswer SimPhone::State::seekFile(SimReader& args)
 {
     auto offset = args.u32();
     auto whence = args.u8();
@@ -166,7 +166,7 @@ SimAnswer SimPhone::State::seekFile(ByteReader& args)
     return done();
 }
 
-SimAnswer SimPhone::State::deleteFile(ByteReader& args)
+SimAnswer SimPhone::State::deleteFile(SimReader& args)
 {
     auto split = names(bytesText(args.rest()));
     // The open file cannot go.
@@ -175,7 +175,7 @@ SimAnswer SimPhone::State::deleteFile(ByteReader& args)
     return split && folder.removeFile(*split) == 0 ? done() : refused();
 }
 
-SimAnswer SimPhone::State::search(ByteReader& args)
+SimAnswer SimPhone::State::search(SimReader& args)
 {
     Bytes pattern = args.rest();
     std::size_t at = 0;
@@ -198,10 +198,10 @@ SimAnswer SimPhone::State::search(ByteReader& args)
     }
     cursor = 0;
     extraLeft = faults.extraRecords;
-    return done(ByteWriter().u16(std::uint16_t(listing.size())).take());
+    return done(SimWriter().u16(std::uint16_t(listing.size())).take());
 }
 
-SimAnswer SimPhone::State::listNext(ByteReader& args)
+SimAnswer SimPhone::State::listNext(SimReader& args)
 {
     auto n = args.u8();
     if (!n)
@@ -212,7 +212,7 @@ SimAnswer SimPhone::State::listNext(ByteReader& args)
         if (faults.listEnd == SimListEnd::EmptyReply)
             return done();
     }
-    ByteWriter records;
+    SimWriter records;
     std::uint16_t count = 0;
     for (; count < *n && (cursor < listing.size() || extraLeft > 0); ++count) {
         p2kemu::PhoneFile file =
@@ -223,11 +223,11 @@ SimAnswer SimPhone::State::listNext(ByteReader& args)
         records.raw(field).zeros(kPathField - field.size());
         records.u16(0).u16(0).u32(std::uint32_t(file.size));
     }
-    return done(ByteWriter().u16(count).u16(0).raw(records.take()).take());
+    return done(SimWriter().u16(count).u16(0).raw(records.take()).take());
 }
 
 // The name may follow a zero word, and the zero padding may have any length.
-SimAnswer SimPhone::State::freeSpace(ByteReader& args)
+SimAnswer SimPhone::State::freeSpace(SimReader& args)
 {
     Bytes field = args.rest();
     bool prefixed = field.size() >= 2 && field[0] == 0 && field[1] == 0;
@@ -241,7 +241,7 @@ SimAnswer SimPhone::State::freeSpace(ByteReader& args)
     for (const p2kemu::PhoneFile& file : folder.scan())
         used += file.size;
     std::uint64_t free = used >= capacity ? 0 : capacity - used;
-    return done(ByteWriter().u32(std::uint32_t(std::min<std::uint64_t>(free, 0xFFFFFFFF))).take());
+    return done(SimWriter().u32(std::uint32_t(std::min<std::uint64_t>(free, 0xFFFFFFFF))).take());
 }
 
 // The top folders of fs/, as the volumes "/a", "/c", ... apart by 0xFFFE, ended by a zero word.
@@ -255,7 +255,7 @@ SimAnswer SimPhone::State::volumes()
         if (entry.is_directory())
             names.push_back("/" + entry.path().filename().string());
     std::sort(names.begin(), names.end());
-    ByteWriter out;
+    SimWriter out;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i > 0)
             out.u16(kSeparator);
@@ -265,7 +265,7 @@ SimAnswer SimPhone::State::volumes()
     return done(out.u16(0).take());
 }
 
-SimAnswer SimPhone::State::seemRead(ByteReader& args)
+SimAnswer SimPhone::State::seemRead(SimReader& args)
 {
     auto seem = args.u16();
     auto record = args.u16();
@@ -276,14 +276,14 @@ SimAnswer SimPhone::State::seemRead(ByteReader& args)
     std::string path = folder.hostPath("seem/" + seemName(*seem, *record));
     std::ifstream probe(path);
     if (!probe)
-        return done(ByteWriter().u8(1).take()); // no such record
+        return done(SimWriter().u8(1).take()); // no such record
     std::string bytes = readHostFile(path);
     std::string part =
         *offset > bytes.size() ? "" : bytes.substr(*offset, *count ? *count : std::string::npos);
-    return done(ByteWriter().u8(0).raw(part).take());
+    return done(SimWriter().u8(0).raw(part).take());
 }
 
-SimAnswer SimPhone::State::seemWrite(ByteReader& args)
+SimAnswer SimPhone::State::seemWrite(SimReader& args)
 {
     auto seem = args.u16();
     auto record = args.u16();

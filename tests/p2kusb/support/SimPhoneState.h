@@ -2,8 +2,8 @@
 // SimPhoneCommands.cpp (the answers to commands).
 #pragma once
 
-#include "BigEndian.h"
 #include "PhoneFolder.h"
+#include "SimBytes.h"
 #include "SimPhone.h"
 
 #include <chrono>
@@ -39,19 +39,19 @@ struct SimPhone::State {
     int extraLeft = 0;
 
     // The answer to one command with its arguments.
-    SimAnswer answer(std::uint16_t command, ByteReader& args);
-    SimAnswer fileSystem(ByteReader& args);
-    SimAnswer openFile(ByteReader& args);
-    SimAnswer readFile(ByteReader& args);
-    SimAnswer writeFile(ByteReader& args);
-    SimAnswer seekFile(ByteReader& args);
-    SimAnswer deleteFile(ByteReader& args);
-    SimAnswer search(ByteReader& args);
-    SimAnswer listNext(ByteReader& args);
-    SimAnswer freeSpace(ByteReader& args);
+    SimAnswer answer(std::uint16_t command, SimReader& args);
+    SimAnswer fileSystem(SimReader& args);
+    SimAnswer openFile(SimReader& args);
+    SimAnswer readFile(SimReader& args);
+    SimAnswer writeFile(SimReader& args);
+    SimAnswer seekFile(SimReader& args);
+    SimAnswer deleteFile(SimReader& args);
+    SimAnswer search(SimReader& args);
+    SimAnswer listNext(SimReader& args);
+    SimAnswer freeSpace(SimReader& args);
     SimAnswer volumes();
-    SimAnswer seemRead(ByteReader& args);
-    SimAnswer seemWrite(ByteReader& args);
+    SimAnswer seemRead(SimReader& args);
+    SimAnswer seemWrite(SimReader& args);
     void dropSession();
 };
 

@@ -72,7 +72,8 @@ TEST(LibraryOnMockBus, ListsDeletesUploadsAndWritesASeemRecord)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(backups), {}), 1);
 
     // The optional File_Fetch is found by name, as zandrel finds it.
-    const auto fetch = reinterpret_cast<P2K_FileFetchProc>(::dlsym(RTLD_DEFAULT, P2K_FILE_FETCH_NAME));
+    const auto fetch =
+        reinterpret_cast<P2K_FileFetchProc>(::dlsym(RTLD_DEFAULT, P2K_FILE_FETCH_NAME));
     ASSERT_NE(fetch, nullptr);
     int local = ::open(folder.file("fetched").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     EXPECT_EQ(fetch("/a/WebSession", local), static_cast<int32_t>(data.size()));
@@ -88,8 +89,8 @@ TEST(LibraryOnMockBus, ListsDeletesUploadsAndWritesASeemRecord)
     booting.failedModemWrites = 1;
     UsbfsBridge modem(booting, nullptr, [](std::string_view) { return "\r\nOK\r\n"; });
     bus.plug(modem);
-    ASSERT_TRUE(waitFor(
-        [&] { return modem.modemReceived().find("AT+MODE=8") != std::string::npos; }));
+    ASSERT_TRUE(
+        waitFor([&] { return modem.modemReceived().find("AT+MODE=8") != std::string::npos; }));
     bus.unplug(modem);
     UsbfsBridge back(p2kPhone(5), &phone);
     bus.plug(back);
@@ -102,10 +103,10 @@ TEST(LibraryOnMockBus, ListsDeletesUploadsAndWritesASeemRecord)
 
     // The log tells the story of the bus for a bug report.
     const std::string log = folder.read("packets.log");
-    for (const char* event : {"plugged in 22b8:4901 at 1-3", "claimed interface 8 of 22b8:4901",
-                              "plugged in 22b8:4902 at 1-4 (AT mode)", "attempt 1: failed",
-                              "attempt 2: sent", "unplugged 22b8:4902 at 1-4",
-                              "lost the command interface of 22b8:4901 at 1-5"})
+    for (const char* event :
+         {"plugged in 22b8:4901 at 1-3", "claimed interface 8 of 22b8:4901",
+          "plugged in 22b8:4902 at 1-4 (AT mode)", "attempt 1: failed", "attempt 2: sent",
+          "unplugged 22b8:4902 at 1-4", "lost the command interface of 22b8:4901 at 1-5"})
         EXPECT_NE(log.find(event), std::string::npos) << event << "\n" << log;
 }
 

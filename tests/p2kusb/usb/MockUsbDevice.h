@@ -27,8 +27,8 @@ struct MockDevice {
     UsbId id;
     std::uint8_t devnum = 1; // the address on bus 1
     std::vector<MockInterface> interfaces;
-    bool namesReadable = true;  // false: every string descriptor request stalls
-    int failedModemWrites = 0;  // the modem stalls this many bulk writes before it takes any
+    bool namesReadable = true; // false: every string descriptor request stalls
+    int failedModemWrites = 0; // the modem stalls this many bulk writes before it takes any
 };
 
 // A P2K-mode phone of the E398 family: modem interfaces 0 and 1, the command interface as 8.
