@@ -39,20 +39,6 @@ private:
     int fd_;
 };
 
-bool writeAll(int fd, const Bytes& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += std::size_t(wrote);
-    }
-    return true;
-}
-
 std::string backupStem(std::uint16_t seem, std::uint16_t record)
 {
     std::time_t now = std::time(nullptr);
@@ -80,6 +66,20 @@ Outcome<std::string> linkUnderFreeName(int dir, const std::string& temp, const s
 }
 
 } // namespace
+
+bool writeAll(int fd, const Bytes& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return false;
+        done += std::size_t(wrote);
+    }
+    return true;
+}
 
 Outcome<Bytes> readLocalFile(int fd, std::size_t limit)
 {

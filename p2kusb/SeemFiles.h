@@ -15,6 +15,9 @@ namespace p2kusb {
 // a bad descriptor, something other than a regular file, or more than limit bytes.
 [[nodiscard]] Outcome<Bytes> readLocalFile(int fd, std::size_t limit);
 
+// Writes all of bytes to fd from its position, going on after interruptions; false on failure.
+[[nodiscard]] bool writeAll(int fd, const Bytes& bytes);
+
 // The folder the backups go to; empty when neither XDG_DATA_HOME nor HOME is known.
 std::string seemBackupFolder();
 

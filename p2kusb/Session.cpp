@@ -106,10 +106,10 @@ const std::vector<std::string>& Session::volumes(ControlPipe& pipe)
     return *connection_.volumes;
 }
 
-Result Session::listFolder(ControlPipe& pipe, const std::string& folder,
-                           std::vector<PhoneRecord>& records)
+Result Session::listMatches(ControlPipe& pipe, const Request& search,
+                            std::vector<PhoneRecord>& records, std::size_t& unusable)
 {
-    auto found = run(pipe, Request::search(folder));
+    auto found = run(pipe, search);
     if (!found.ok())
         return found.error();
     auto announced = decodeSearch(found.value());
@@ -119,7 +119,6 @@ Result Session::listFolder(ControlPipe& pipe, const std::string& folder,
     // listing with an error or an empty reply is never asked for more. Every round adds a record
     // or fails, so the loop ends.
     std::size_t received = 0;
-    std::size_t unusable = 0;
     while (received < announced.value()) {
         auto next = run(pipe, Request::listNext(kListBatch));
         if (!next.ok())
@@ -137,10 +136,18 @@ Result Session::listFolder(ControlPipe& pipe, const std::string& folder,
                 ++unusable;
         }
     }
+    return kOk;
+}
+
+Result Session::listFolder(ControlPipe& pipe, const std::string& folder,
+                           std::vector<PhoneRecord>& records)
+{
+    std::size_t unusable = 0;
+    Result listed = listMatches(pipe, Request::search(folder), records, unusable);
     if (unusable > 0)
         exchange_.log().note("listing of " + folder + ": " + std::to_string(unusable) +
                              " records passed over (empty path, or longer than its field)");
-    return kOk;
+    return listed;
 }
 
 Outcome<std::vector<PhoneRecord>> Session::listAll(ControlPipe& pipe)

@@ -59,6 +59,9 @@ private:
     void noticeConnection(bool connected);
     [[nodiscard]] Outcome<Bytes> run(ControlPipe& pipe, const Request& request);
     [[nodiscard]] const std::vector<std::string>& volumes(ControlPipe& pipe);
+    // The files a search finds, the records the library cannot use passed over and counted.
+    [[nodiscard]] Result listMatches(ControlPipe& pipe, const Request& search,
+                                     std::vector<PhoneRecord>& records, std::size_t& unusable);
     // Every file below folder, the records the library cannot use passed over (and logged).
     [[nodiscard]] Result listFolder(ControlPipe& pipe, const std::string& folder,
                                     std::vector<PhoneRecord>& records);

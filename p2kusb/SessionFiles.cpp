@@ -4,9 +4,9 @@
 #include "Session.h"
 
 #include "Messages.h"
+#include "SeemFiles.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <sys/stat.h>
@@ -38,19 +38,6 @@ std::pair<std::string_view, std::string_view> splitPath(std::string_view path)
 {
     auto slash = path.rfind('/');
     return {path.substr(0, slash + 1), path.substr(slash + 1)};
-}
-
-Result writeAll(int fd, const Bytes& bytes)
-{
-    for (std::size_t done = 0; done < bytes.size();) {
-        ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return kHostError;
-        done += std::size_t(wrote);
-    }
-    return kOk;
 }
 
 bool isRegularFile(int fd)
@@ -230,28 +217,16 @@ std::int32_t Session::fileClose()
 Outcome<PhoneRecord> Session::findFile(ControlPipe& pipe, std::string_view path)
 {
     auto [folder, name] = splitPath(path);
-    auto found = run(pipe, Request::search(folder, name));
-    if (!found.ok())
-        return found.error();
-    auto announced = decodeSearch(found.value());
-    if (!announced.ok())
-        return announced.error();
-    std::optional<PhoneRecord> match;
-    for (std::size_t received = 0; received < announced.value();) {
-        auto next = run(pipe, Request::listNext(kListBatch));
-        auto batch = next.ok() ? decodeListNext(next.value(), kListBatch) : next.error();
-        if (!batch.ok())
-            return batch.error();
-        if (batch.value().empty() || received + batch.value().size() > announced.value())
-            return kBadReply;
-        received += batch.value().size();
-        for (PhoneRecord& record : batch.value())
-            if (record.usable && record.path == path)
-                match = std::move(record);
-    }
-    if (!match)
+    std::vector<PhoneRecord> found;
+    std::size_t unusable = 0;
+    if (Result failed = listMatches(pipe, Request::search(folder, name), found, unusable))
+        return failed;
+    // The search goes into subfolders too: only the file at exactly this path counts.
+    auto match = std::find_if(found.begin(), found.end(),
+                              [path](const PhoneRecord& record) { return record.path == path; });
+    if (match == found.end())
         return kRefused;
-    return *match;
+    return std::move(*match);
 }
 
 // Never changes the phone: the file is looked up first, because an open creates a missing one.
@@ -290,8 +265,8 @@ std::int32_t Session::fileFetch(const char* path, std::int32_t fd)
         return kBadReply;
     if (bytes.value().size() > std::size_t(std::numeric_limits<std::int32_t>::max()))
         return kBadReply;
-    if (Result wrote = writeAll(fd, bytes.value()))
-        return wrote;
+    if (!writeAll(fd, bytes.value()))
+        return kHostError;
     return std::int32_t(bytes.value().size());
 }
 
