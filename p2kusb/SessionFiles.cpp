@@ -251,6 +251,9 @@ std::int32_t Session::fileFetch(const char* path, std::int32_t fd)
     auto listed = findFile(*pipe.value(), *text);
     if (!listed.ok())
         return listed.error();
+    // Its size must fit the result.
+    if (listed.value().size > std::uint32_t(std::numeric_limits<std::int32_t>::max()))
+        return kBadReply;
     if (Result failed = openPhoneFile(*pipe.value(), *open))
         return failed;
     auto bytes = readOpenFile(*pipe.value(), listed.value().size);
@@ -262,8 +265,6 @@ std::int32_t Session::fileFetch(const char* path, std::int32_t fd)
         return closed;
     // The file grew since it was listed: what was read is not the whole of it.
     if (bytes.value().size() > listed.value().size)
-        return kBadReply;
-    if (bytes.value().size() > std::size_t(std::numeric_limits<std::int32_t>::max()))
         return kBadReply;
     if (!writeAll(fd, bytes.value()))
         return kHostError;

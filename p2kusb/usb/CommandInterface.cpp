@@ -33,7 +33,7 @@ Claim claimed(std::shared_ptr<OpenDevice> open, std::uint8_t interface, bool byN
 
 } // namespace
 
-Claim claimCommandInterface(std::shared_ptr<Context> context, libusb_device* device, bool fallback)
+Claim claimCommandInterface(std::shared_ptr<Context> context, libusb_device* device)
 {
     const ConfigDescriptor config = activeConfig(device);
     if (!config)
@@ -50,7 +50,7 @@ Claim claimCommandInterface(std::shared_ptr<Context> context, libusb_device* dev
     }
     if (anyName)
         return {ClaimOutcome::NotAPhone, nullptr, false};
-    if (fallback && hasInterface(*config, kFallbackInterface))
+    if (hasEndpointlessInterface(*config, kFallbackInterface))
         return claimed(std::move(open), kFallbackInterface, false);
     return {};
 }

@@ -24,8 +24,7 @@ struct Claim {
 };
 
 // Opens the device and claims the interface whose name ends in "Test Command". When no name can
-// be read and `fallback` is set, the fallback interface (8) is claimed if the device has one.
-[[nodiscard]] Claim claimCommandInterface(std::shared_ptr<Context> context, libusb_device* device,
-                                          bool fallback);
+// be read, the fallback interface (8) is claimed if the device has one without endpoints.
+[[nodiscard]] Claim claimCommandInterface(std::shared_ptr<Context> context, libusb_device* device);
 
 } // namespace p2kusb::usb

@@ -49,12 +49,12 @@ bool knownP2kMode(UsbId id, const LibraryConfig& config)
     return builtIn(id, kP2kModeProducts) || listed(id, config.p2kModeIds);
 }
 
-bool hasInterface(const libusb_config_descriptor& config, std::uint8_t number)
+bool hasEndpointlessInterface(const libusb_config_descriptor& config, std::uint8_t number)
 {
     for (int i = 0; i < config.bNumInterfaces && config.interface != nullptr; ++i) {
         const auto* setting = firstSetting(config.interface[i]);
         if (setting != nullptr && setting->bInterfaceNumber == number)
-            return true;
+            return setting->bNumEndpoints == 0;
     }
     return false;
 }

@@ -30,7 +30,7 @@ inline constexpr std::uint8_t kFallbackInterface = 8;
 // Every device of the phones' vendor is looked at; an AT-mode pair is switched rather than
 // looked at; a pair from the config file may have any vendor.
 [[nodiscard]] PhoneMode classify(UsbId id, const LibraryConfig& config);
-// A pair known to be a phone in P2K mode: only such a phone gets the fallback interface.
+// A pair known to be a phone in P2K mode.
 [[nodiscard]] bool knownP2kMode(UsbId id, const LibraryConfig& config);
 
 // Phones name the interface e.g. "Motorola Test Command"; trailing blanks and NULs are ignored.
@@ -50,7 +50,10 @@ struct BulkPair {
     std::uint8_t out = 0;
 };
 
-[[nodiscard]] bool hasInterface(const libusb_config_descriptor& config, std::uint8_t number);
+// Interface `number` as the command interface of the older phones looks: no endpoints, since
+// everything goes over endpoint 0.
+[[nodiscard]] bool hasEndpointlessInterface(const libusb_config_descriptor& config,
+                                            std::uint8_t number);
 
 // The modem's CDC data interface (class 0x0A) with one bulk endpoint each way.
 [[nodiscard]] std::optional<BulkPair> findCdcData(const libusb_config_descriptor& config);

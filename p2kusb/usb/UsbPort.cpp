@@ -74,8 +74,7 @@ private:
     void run();
     void scan();
     void look(libusb_device* device, SeenDevices::Clock::time_point now);
-    void claim(libusb_device* device, UsbId id, const std::string& label,
-               SeenDevices::Clock::time_point now);
+    void claim(libusb_device* device, const std::string& label, SeenDevices::Clock::time_point now);
     void switchMode(libusb_device* device, const std::string& label,
                     SeenDevices::Clock::time_point now);
     void drop();
@@ -204,18 +203,17 @@ void UsbPort::look(libusb_device* device, SeenDevices::Clock::time_point now)
         log_.note("plugged in " + label + (mode == usb::PhoneMode::At ? " (AT mode)" : ""));
     }
     if (mode == usb::PhoneMode::P2k)
-        claim(device, id, label, now);
+        claim(device, label, now);
     else
         switchMode(device, label, now);
 }
 
-void UsbPort::claim(libusb_device* device, UsbId id, const std::string& label,
+void UsbPort::claim(libusb_device* device, const std::string& label,
                     SeenDevices::Clock::time_point now)
 {
     if (claimTried_.recent(device, kClaimRetry, now))
         return;
-    usb::Claim claimed =
-        usb::claimCommandInterface(context_, device, usb::knownP2kMode(id, config_));
+    usb::Claim claimed = usb::claimCommandInterface(context_, device);
     if (claimed.outcome == usb::ClaimOutcome::NotAPhone) {
         notPhones_.remember(device, now);
         log_.note(label + " has no command interface: left alone");
