@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <tuple>
 #include <unistd.h>
 
 namespace p2kusb {
@@ -125,8 +126,12 @@ TEST_F(FileTest, FreeSpaceIsClampedToTheResultsRange)
     EXPECT_EQ(info, 2147483647);
 }
 
-TEST_F(FileTest, AFailedUploadNeverBlocksLaterDeletesOrUploads)
+TEST_F(FileTest, ASlowDeleteWorksAndAFailedUploadNeverBlocksLaterDeletesOrUploads)
 {
+    putFile("/a/slow", "");
+    phone->setFaults({.busy = 3 * kTiming.transfer}); // past a query's bound, within a delete's
+    EXPECT_EQ(session.fileDelete("/a/slow"), kOk);
+    phone->setFaults({});
     ASSERT_EQ(session.fileCreate("/a/u.bin", 4), kOk);
     phone->setFaults({.busy = 3 * kTiming.slowReply}); // the write's reply comes too late
     EXPECT_EQ(session.fileWrite("data", 4, 3), kTimeout);
@@ -137,77 +142,51 @@ TEST_F(FileTest, AFailedUploadNeverBlocksLaterDeletesOrUploads)
     EXPECT_EQ(phoneFile("/a/v.bin"), "new");
 }
 
-TEST_F(FileTest, AnOpenInAMissingFolderFailsAndLeavesNothingOpen)
-{
-    EXPECT_EQ(session.fileCreate("/a/missing/x.db", 4), kRefused);
-    EXPECT_FALSE(phoneHas("/a/missing/x.db"));
-    EXPECT_EQ(upload("/a/x.db", "x"), kOk);
-}
-
 TEST_F(FileTest, FreeSpaceIsAskedInTheToolsLayoutFirstAndTheOneThatWorkedIsKept)
 {
-    struct Row {
-        const char* what;
-        SimFaults faults;
-        std::size_t firstCall; // queries sent
-        std::size_t laterCall;
+    const std::tuple<const char*, SimFaults, std::size_t> rows[] = {
+        {"a phone that takes both", {}, 1},
+        {"a phone that takes the zero word first", {.volumeAfterZeroWord = true}, 1},
+        {"a phone that takes only the name", {.volumePlainOnly = true}, 2},
     };
-    const Row rows[] = {
-        {"a phone that takes both", {}, 1, 1},
-        {"a phone that takes the zero word first", {.volumeAfterZeroWord = true}, 1, 1},
-        {"a phone that takes only the name", {.volumePlainOnly = true}, 2, 1},
+    const auto queries = [this] {
+        const std::size_t before = phone->received().size();
+        EXPECT_GE(session.volInfo(nullptr), 0);
+        return phone->received().size() - before;
     };
-    for (const Row& row : rows) {
+    for (const auto& [what, faults, firstCall] : rows) {
         phone->unplug(); // a new connection learns the layout again
         phone->plugIn();
-        phone->setFaults(row.faults);
-        std::size_t before = phone->received().size();
-        EXPECT_GE(session.volInfo(nullptr), 0) << row.what;
-        EXPECT_EQ(phone->received().size() - before, row.firstCall) << row.what;
-        before = phone->received().size();
-        EXPECT_GE(session.volInfo(nullptr), 0) << row.what;
-        EXPECT_EQ(phone->received().size() - before, row.laterCall) << row.what;
+        phone->setFaults(faults);
+        EXPECT_EQ(queries(), firstCall) << what;
+        EXPECT_EQ(queries(), 1u) << what;
     }
 }
 
-class FetchTest : public FileTest {
-protected:
-    // File_Fetch of a phone file into a fresh local file; the local bytes.
-    std::int32_t fetch(const std::string& path, std::string& local)
-    {
-        const std::string name = dir.file("fetched");
-        int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+// File_Fetch never changes the phone, and leaves no file open there.
+TEST_F(FileTest, FetchesWholeFilesOfEverySize)
+{
+    const auto fetch = [this](const std::string& path) {
+        int fd = ::open(dir.file("fetched").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
         std::int32_t result = session.fileFetch(path.c_str(), fd);
         ::close(fd);
-        local = dir.read("fetched");
         return result;
-    }
-};
-
-TEST_F(FetchTest, FetchesWholeFilesOfEverySize)
-{
+    };
     // 1024 and 1025 sit either side of one read message.
     for (std::size_t size : {0, 1, 1024, 1025, 1024 * 1024}) {
         const std::string path = "/a/f" + std::to_string(size);
         putFile(path, pattern(size));
-        std::string local;
-        EXPECT_EQ(fetch(path, local), std::int32_t(size)) << size;
-        EXPECT_EQ(local, pattern(size)) << size;
-        // The phone is unchanged and holds no open file.
+        EXPECT_EQ(fetch(path), std::int32_t(size)) << size;
+        EXPECT_EQ(dir.read("fetched"), pattern(size)) << size;
         EXPECT_EQ(phoneFile(path), pattern(size)) << size;
         EXPECT_EQ(session.fileDelete(path.c_str()), kOk) << size;
     }
-    std::string local;
-    EXPECT_EQ(fetch("/a/missing", local), kRefused);
-    EXPECT_FALSE(phoneHas("/a/missing")) << "a fetch never creates a file";
-}
-
-TEST_F(FetchTest, AFetchCutByAnUnplugFailsAndLeavesNoFileOpen)
-{
+    EXPECT_EQ(fetch("/a/missing"), kRefused);
+    EXPECT_FALSE(phoneHas("/a/missing"));
+    EXPECT_EQ(session.fileCreate("/a/missing/x.db", 4), kRefused) << "an open in a missing folder";
     putFile("/a/big", pattern(10000));
     phone->setFaults({.unplugAfter = 5}); // search, list-next, open, two reads
-    std::string local;
-    EXPECT_EQ(fetch("/a/big", local), kNotConnected);
+    EXPECT_EQ(fetch("/a/big"), kNotConnected);
     phone->plugIn();
     phone->setFaults({});
     EXPECT_EQ(session.fileDelete("/a/big"), kOk);

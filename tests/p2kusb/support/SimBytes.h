@@ -17,17 +17,15 @@ public:
         out_.push_back(value);
         return *this;
     }
-    SimWriter& u16(std::uint16_t value) { return u8(std::uint8_t(value >> 8)).u8(std::uint8_t(value)); }
+    SimWriter& u16(std::uint16_t value)
+    {
+        return u8(std::uint8_t(value >> 8)).u8(std::uint8_t(value));
+    }
     SimWriter& u32(std::uint32_t value)
     {
         return u16(std::uint16_t(value >> 16)).u16(std::uint16_t(value));
     }
-    SimWriter& raw(std::string_view bytes)
-    {
-        out_.insert(out_.end(), bytes.begin(), bytes.end());
-        return *this;
-    }
-    SimWriter& raw(const Bytes& bytes)
+    template <typename Range> SimWriter& raw(const Range& bytes) // a string or Bytes
     {
         out_.insert(out_.end(), bytes.begin(), bytes.end());
         return *this;
