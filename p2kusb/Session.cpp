@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -156,8 +157,16 @@ Outcome<std::vector<PhoneRecord>> Session::listAll(ControlPipe& pipe)
     // Copied: listing a volume must not see the list change under it.
     const std::vector<std::string> names = volumes(pipe);
     for (const std::string& volume : names) {
-        if (Result failed = listFolder(pipe, volume + "/", records))
-            return failed;
+        std::vector<PhoneRecord> files;
+        Result listed = listFolder(pipe, volume + "/", files);
+        // A card slot without a card may refuse its listing; the phone's own memory may not.
+        if (listed == kRefused && volume != kMainVolume) {
+            exchange_.log().note("volume " + volume + " refused its listing: passed over");
+            continue;
+        }
+        if (listed != kOk)
+            return listed;
+        std::move(files.begin(), files.end(), std::back_inserter(records));
     }
     return records;
 }

@@ -217,16 +217,21 @@ std::int32_t Session::fileClose()
 Outcome<PhoneRecord> Session::findFile(ControlPipe& pipe, std::string_view path)
 {
     auto [folder, name] = splitPath(path);
-    std::vector<PhoneRecord> found;
-    std::size_t unusable = 0;
-    if (Result failed = listMatches(pipe, Request::search(folder, name), found, unusable))
-        return failed;
-    // The search goes into subfolders too: only the file at exactly this path counts.
-    auto match = std::find_if(found.begin(), found.end(),
-                              [path](const PhoneRecord& record) { return record.path == path; });
-    if (match == found.end())
-        return kRefused;
-    return std::move(*match);
+    // The name as the pattern finds the file in one step; a phone that takes only wildcards
+    // lists the whole folder.
+    for (std::string_view pattern : {name, std::string_view("*")}) {
+        std::vector<PhoneRecord> found;
+        std::size_t unusable = 0;
+        if (Result failed = listMatches(pipe, Request::search(folder, pattern), found, unusable))
+            return failed;
+        // The search goes into subfolders too: only the file at exactly this path counts.
+        auto match = std::find_if(found.begin(), found.end(), [path](const PhoneRecord& record) {
+            return record.path == path;
+        });
+        if (match != found.end())
+            return std::move(*match);
+    }
+    return kRefused;
 }
 
 // Never changes the phone: the file is looked up first, because an open creates a missing one.

@@ -132,6 +132,8 @@ TEST_F(ListingTest, ListsTheFilesOfEveryVolume)
     EXPECT_EQ(listPaths(), all);
     EXPECT_EQ(session.fileDelete("/c/card/song.mp3"), kOk);
     EXPECT_FALSE(phoneHas("/c/card/song.mp3"));
+    phone->setFaults({.emptySlot = "/e"});
+    EXPECT_EQ(listPaths(), std::vector<std::string>{"/a/x"});
     // A phone that does not answer the volumes command is listed as its own memory only.
     auto quiet = std::make_shared<SimPhone>(dir.path());
     quiet->setFaults({.noVolumes = true});

@@ -184,7 +184,8 @@ SimAnswer SimPhone::State::search(SimReader& args)
     auto prefix = narrow(Bytes(pattern.begin(), pattern.begin() + std::ptrdiff_t(at)));
     auto wildcard = narrow(
         Bytes(pattern.begin() + std::ptrdiff_t(std::min(at + 2, pattern.size())), pattern.end()));
-    if (at + 1 >= pattern.size() || !prefix || !wildcard || wildcard->empty())
+    if (at + 1 >= pattern.size() || !prefix || !wildcard || wildcard->empty() ||
+        (!faults.emptySlot.empty() && prefix->starts_with(faults.emptySlot + "/")))
         return refused();
     listing.clear();
     for (p2kemu::PhoneFile& file : folder.scan()) {
