@@ -57,7 +57,8 @@ Outcome<Bytes> Exchange::run(ControlPipe& pipe, const Request& request, Millis r
     nextId_ = (nextId_ + 1) & kIdMask;
     Bytes message = request.frame(id);
     logLine('>', hexText(message));
-    const auto deadline = Clock::now() + replyBound;
+    const auto start = Clock::now();
+    const auto deadline = start + replyBound;
     if (PipeStatus sent = pipe.sendOut(kSendRequest, 0, message, transferBound(deadline));
         sent != PipeStatus::Ok) {
         logLine('!', "command " + idText(id) + " not taken: " + resultName(pipeFailure(sent)));
@@ -66,7 +67,7 @@ Outcome<Bytes> Exchange::run(ControlPipe& pipe, const Request& request, Millis r
     auto reply = await(pipe, id, deadline);
     if (!reply.ok())
         logLine('!', "command " + idText(id) + ": " + resultName(reply.error()) + " after " +
-                         std::to_string((Clock::now() - (deadline - replyBound)) / Millis(1)) +
+                         std::to_string(std::chrono::ceil<Millis>(Clock::now() - start).count()) +
                          " ms (bound " + std::to_string(replyBound.count()) + " ms)");
     return reply;
 }

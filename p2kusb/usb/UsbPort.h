@@ -1,5 +1,6 @@
 // The real phone on the USB bus: a background thread watches for it, switches an AT-mode phone
-// to P2K mode and claims the command interface of a P2K-mode one.
+// to P2K mode and claims the command interface of a P2K-mode one, and tells the packet log what
+// it saw and did.
 #pragma once
 
 #include "../PhonePort.h"
