@@ -73,6 +73,19 @@ kill -0 "$pid" 2>/dev/null || fail "zandrel ended early: $(cat "$root/out.log")"
 for item in orfiles seem README.txt; do
     [ -e "$XDG_DATA_HOME/zandrel/work/$item" ] || fail "the working folder has no $item"
 done
+# The face that stands in for the windows' font here (DejaVu Sans narrowed, when no nearer face
+# is installed) comes from a package that the scripts install and the package depends on, so a
+# fresh machine measures the same font as this one.
+if command -v fc-match >/dev/null && command -v dpkg >/dev/null; then
+    source=$(cd "$(dirname "$0")/../.." && pwd)
+    face=$(fc-match -f '%{file}' 'DejaVu Sans:width=80')
+    owner=$(dpkg -S "$face" 2>/dev/null | cut -d: -f1)
+    for file in scripts/install-deps.sh cmake/Package.cmake; do
+        [ -z "$owner" ] || grep -qw -- "$owner" "$source/$file" ||
+            fail "$file does not name $owner, which holds $face"
+    done
+fi
+
 "$usr/bin/zandrel" --bogus >/dev/null 2>&1 && fail "an unknown option was accepted"
 
 [ $failures -eq 0 ] && echo "installed tree: all checks passed"
