@@ -12,7 +12,10 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +73,15 @@ int runZandrel(int argc, char** argv)
     char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>(zandrel::kProgramName), nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QString::fromLatin1(zandrel::kProgramName));
+    // The desktop entry's name: the Wayland app id, which gives the window its entry's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.zandrel"));
+    // Qt's own dialogs and buttons (the file dialogs') speak the chosen language where Qt's
+    // translations are installed.
+    QTranslator qtTexts;
+    if (!readLanguageIsEnglish(settingsFiles(programDirectory()).read) &&
+        qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     QApplication::setStyle(new ZandrelStyle);
     // Every window and box uses the face the windows were laid out for, so Qt's own text
     // layouts (an empty line edit's, say) load no second face at start-up.

@@ -2,6 +2,7 @@
 
 #include "sweep/CleanListFile.h"
 #include "ui/Resources.h"
+#include "ui/ScreenPlacement.h"
 #include "ui/TextCodec.h"
 
 #include <QPlainTextEdit>
@@ -67,7 +68,7 @@ TForm2::TForm2(QWidget* parent)
     // Closing the viewer only hides it, and it must not keep the program running on its own.
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(458, 379);
-    move(312, 123);
+    placeOnScreen(*this, {312, 123});
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));

@@ -1,10 +1,12 @@
 #include "ui/Unit2.h"
 #include "TestLists.h"
+#include "ui/ScreenPlacement.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -218,6 +220,24 @@ TEST_F(Form2Test, ListTooLargeToShowIsRefusedWithANote)
         typeAtEnd("/a/typed");
         ASSERT_TRUE(form->takeEdits(lines)) << c.what;
         EXPECT_EQ(linesOf(lines), (Lines{"/a/small", "/a/typed"})) << c.what;
+    }
+}
+
+// The viewer, like every window, opens where it was designed to where that fits the screen, and
+// as near to it as keeps it whole on the screen where it does not (a large scale, a small screen).
+TEST_F(Form2Test, OpensInsideTheScreen)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint designed{312, 123};
+    EXPECT_EQ(form->pos(), designed);
+    for (const QPoint wanted : {designed, area.bottomRight(), QPoint(-5000, -5000),
+                                QPoint(area.right() - 100, area.top() + 10)}) {
+        placeOnScreen(*form, wanted);
+        const QRect placed(form->pos(), form->size());
+        EXPECT_TRUE(area.contains(placed)) << wanted.x() << "," << wanted.y();
+        if (area.contains(QRect(wanted, form->size() + QSize(16, 40)))) {
+            EXPECT_EQ(form->pos(), wanted);
+        }
     }
 }
 
