@@ -12,6 +12,8 @@ packages=(
   # face (fonts-dejavu-extra); ui_resources_test measures it. fontconfig's fc-match finds the
   # face's file for install_tree_test.
   fonts-dejavu-core fonts-dejavu-extra fontconfig
+  # Qt's own dialogs in Russian, which install_language_files_test checks
+  qt6-translations-l10n
   # A virtual display for the run command on a machine without one: xvfb-run -a bash scripts/run.sh
   xvfb xauth
 )
