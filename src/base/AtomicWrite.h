@@ -25,7 +25,8 @@ namespace zandrel {
 // Takes a file's bytes piece by piece; returns 0 or an error number.
 using ByteSink = std::function<int(std::string_view)>;
 // Hands a file's bytes to the sink it gets and returns 0, or the first error the sink returned.
-// It may be called a second time (the in-place fallback) and must then hand the same bytes.
+// It may be called more than once (to count the bytes, for the in-place fallback) and must
+// hand the same bytes each time.
 using ByteProducer = std::function<int(const ByteSink&)>;
 // The same with the bytes made while they are written, so that no copy of the whole file is
 // needed.
