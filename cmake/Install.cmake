@@ -31,6 +31,9 @@ set(generated ${CMAKE_BINARY_DIR}/install)
 configure_file(${PROJECT_SOURCE_DIR}/data/zandrel.sh.in ${generated}/zandrel @ONLY)
 install(PROGRAMS ${generated}/zandrel DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/work-folder-README.txt DESTINATION ${ZANDREL_DATA_DIR})
+# The demo's sample files, which the launcher copies into the working folder.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/orfiles ${PROJECT_SOURCE_DIR}/demo/seem
+        DESTINATION ${ZANDREL_DATA_DIR} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
 set(icons ${PROJECT_SOURCE_DIR}/src/ui/resources)
 foreach(size 16 32 48 128)

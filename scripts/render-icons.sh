@@ -10,14 +10,18 @@ trap 'rm -rf "$tmp"' EXIT
 
 # The button pictures, 20 x 20 each, side by side in one sheet in the order of buttonPicture()'s
 # names, as plain RGBA bytes (8 bits each, not premultiplied): start-up shows them without
-# decoding any file.
-pictures=""
-for button in 1 2 3 4 5 6 7 8 9 11; do
-    rsvg-convert -w 20 -h 20 "BitBtn$button.svg" -o "$tmp/BitBtn$button.png"
-    pictures="$pictures $tmp/BitBtn$button.png"
+# decoding any file. A second sheet at 40 x 40 keeps them sharp on a screen scaled by 2.
+for side in 20 40; do
+    pictures=""
+    for button in 1 2 3 4 5 6 7 8 9 11; do
+        rsvg-convert -w $side -h $side "BitBtn$button.svg" -o "$tmp/BitBtn$button-$side.png"
+        pictures="$pictures $tmp/BitBtn$button-$side.png"
+    done
+    sheet=buttons.rgba
+    [ $side = 20 ] || sheet=buttons@2x.rgba
+    # shellcheck disable=SC2086 # one argument per picture
+    convert $pictures +append -depth 8 RGBA:$sheet
 done
-# shellcheck disable=SC2086 # one argument per picture
-convert $pictures +append -depth 8 RGBA:buttons.rgba
 
 # The small icon has a drawing of its own; the others scale the big one.
 rsvg-convert -w 16 -h 16 zandrel-16.svg -o zandrel-16.png

@@ -21,15 +21,17 @@ case "$phone" in
   *) echo "run.sh: --phone takes emulator or usb, not '$phone'" >&2; exit 2 ;;
 esac
 bash "$root/scripts/install-deps.sh"
+# Said before the build, which takes minutes on a fresh machine; install-deps.sh has installed
+# xvfb for the line it names.
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "zandrel: no display. Start it from a desktop session, or under a virtual one:" >&2
+  echo "  xvfb-run -a bash scripts/run.sh${args:+ $args}" >&2
+  exit 1
+fi
 # Only the program and its phone libraries: the tests are the other command's business.
 targets=(zandrel p2kapi)
 [ "$phone" = usb ] && targets+=(p2kusb)
 bash "$root/scripts/build.sh" default "${targets[@]}"
-if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "zandrel: no display. Start it from a desktop session, or under a virtual one:" >&2
-  echo "  apt-get install xvfb && xvfb-run -a bash scripts/run.sh${args:+ $args}" >&2
-  exit 1
-fi
 if [ "$phone" = usb ]; then
   usb_lib="$root/build/default/p2kusb"
   if [ ! -f "$usb_lib/libp2kapi.so" ]; then

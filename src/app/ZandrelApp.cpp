@@ -4,6 +4,7 @@
 #include "base/Settings.h"
 #include "phonelink/LibraryPhoneLink.h"
 #include "ui/CloseOnSignals.h"
+#include "ui/QtTexts.h"
 #include "ui/Resources.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -70,6 +71,10 @@ int runZandrel(int argc, char** argv)
     char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>(zandrel::kProgramName), nullptr};
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QString::fromLatin1(zandrel::kProgramName));
+    // The desktop entry's name: the Wayland app id, which gives the window its entry's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.zandrel"));
+    // Qt's own dialogs and buttons (the file dialogs') speak the chosen language too.
+    followLanguageInQtTexts(readLanguageIsEnglish(settingsFiles(programDirectory()).read));
     QApplication::setStyle(new ZandrelStyle);
     // Every window and box uses the face the windows were laid out for, so Qt's own text
     // layouts (an empty line edit's, say) load no second face at start-up.

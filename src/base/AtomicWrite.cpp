@@ -3,9 +3,9 @@
 #include "base/ErrorText.h"
 #include "base/LocalFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -68,41 +68,38 @@ int followLinks(const std::string& path, std::string& target)
     }
 }
 
-// The pid in a temporary file's name after its prefix, or 0.
+// The pid in a temporary file's name after its prefix, when the rest is exactly what
+// writeThroughTemporary makes: the pid, "-" and mkostemp's six letters or digits; else 0.
 pid_t writerOf(std::string_view rest)
 {
+    constexpr std::size_t kRandomPart = 6;
+    const auto dash = rest.find('-');
+    if (dash == 0 || dash > 9 || rest[0] == '0' || rest.size() != dash + 1 + kRandomPart)
+        return 0;
     pid_t pid = 0;
-    for (const char c : rest) {
-        if (c == '-')
-            return pid;
-        if (c < '0' || c > '9' || pid > 99999999)
+    for (const char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9')
             return 0;
         pid = pid * 10 + (c - '0');
     }
-    return 0;
+    for (const char c : rest.substr(dash + 1))
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return 0;
+    return pid;
 }
 
-// Earlier versions named their temporary files ".zandrel-XXXXXX", without the file or the
-// writer; one that has not changed for this long is no write in progress.
-bool leftByEarlierVersion(int dir, std::string_view name)
-{
-    constexpr std::string_view kEarlierPrefix = ".zandrel-";
-    constexpr std::size_t kRandomPart = 6;
-    constexpr time_t kQuietSeconds = 600;
-    if (name.size() != kEarlierPrefix.size() + kRandomPart || !name.starts_with(kEarlierPrefix))
-        return false;
-    struct stat st {};
-    return ::fstatat(dir, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISREG(st.st_mode) && st.st_mtime < ::time(nullptr) - kQuietSeconds;
-}
-
-// A temporary file whose writer is gone was left by a process killed mid-write.
+// Only a file that is certainly a temporary file of ours goes: named for this file and a
+// writer that is gone, and still the plain file of this user that the writer made.
 bool isStale(int dir, std::string_view name, const std::string& prefix)
 {
     if (!name.starts_with(prefix))
-        return leftByEarlierVersion(dir, name);
+        return false;
     const pid_t writer = writerOf(name.substr(prefix.size()));
-    return writer > 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH;
+    if (writer <= 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
+        return false;
+    struct stat st {};
+    return ::fstatat(dir, std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && st.st_nlink == 1;
 }
 
 void removeStaleTemporaries(const std::string& folder, const std::string& prefix)
@@ -124,9 +121,10 @@ void syncFolder(const std::string& folder)
         ::fsync(dir.get());
 }
 
-// `folderRefused`: no temporary file could be made because the folder takes no new file.
+// `refused`: the folder takes no new file, or the new file could not be put in the old one's
+// place as the same user's, group's file (a sticky folder, a group we are not in).
 int writeThroughTemporary(const std::string& target, const ByteProducer& produce, mode_t mode,
-                          bool& folderRefused)
+                          const struct stat* old, bool& refused)
 {
     const std::string folder = folderOf(target);
     const std::string prefix = temporaryPrefix(nameOf(target));
@@ -134,19 +132,27 @@ int writeThroughTemporary(const std::string& target, const ByteProducer& produce
     std::string temporary = folder + "/" + prefix + std::to_string(::getpid()) + "-XXXXXX";
     FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
     if (file.get() < 0) {
-        folderRefused = errno == EACCES || errno == EPERM;
+        refused = errno == EACCES || errno == EPERM;
         return errno;
     }
+    int err = 0;
+    if (old && old->st_gid != ::getegid() && ::fchown(file.get(), -1, old->st_gid) != 0) {
+        refused = true;
+        err = errno;
+    }
     std::size_t written = 0;
-    int err = writeAll(file.get(), produce, written);
+    if (err == 0)
+        err = writeAll(file.get(), produce, written);
     if (err == 0 && ::fchmod(file.get(), mode) != 0)
         err = errno;
     if (err == 0 && ::fsync(file.get()) != 0)
         err = errno;
     if (const int closeErr = file.close(); err == 0)
         err = closeErr;
-    if (err == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
+    if (err == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
         err = errno;
+        refused = err == EACCES || err == EPERM;
+    }
     if (err != 0) {
         ::unlink(temporary.c_str());
         return err;
@@ -155,21 +161,69 @@ int writeThroughTemporary(const std::string& target, const ByteProducer& produce
     return 0;
 }
 
-// Only where no temporary file can be made: the old bytes are overwritten, then cut to length.
-int writeInPlace(const std::string& target, const ByteProducer& produce)
+// How many bytes the producer hands over, so that room for them can be asked for first.
+std::size_t sizeOf(const ByteProducer& produce)
 {
-    FileDescriptor file(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0)
-        return errno;
-    std::size_t written = 0;
-    int err = writeAll(file.get(), produce, written);
-    if (err == 0 && ::ftruncate(file.get(), static_cast<off_t>(written)) != 0)
-        err = errno;
+    std::size_t size = 0;
+    produce([&size](std::string_view bytes) {
+        size += bytes.size();
+        return 0;
+    });
+    return size;
+}
+
+int syncedClose(FileDescriptor& file, int err)
+{
     if (err == 0 && ::fsync(file.get()) != 0)
         err = errno;
     if (const int closeErr = file.close(); err == 0)
         err = closeErr;
-    return err != 0 && written > 0 ? kHalfWritten : err;
+    return err;
+}
+
+// Where no new file can take the old one's place, the old bytes are overwritten and cut to
+// length. Room for the new bytes is asked for first, so a full disk fails before the first
+// byte; the old bytes of a file up to this size are kept to be put back if the write fails.
+constexpr off_t kRestorableSize = off_t{64} << 20;
+
+int writeInPlace(const std::string& target, const ByteProducer& produce)
+{
+    FileDescriptor file(::open(target.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    if (file.get() < 0 && errno == EACCES)
+        file =
+            FileDescriptor(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+    if (file.get() < 0)
+        return errno;
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0)
+        return errno;
+    if (!S_ISREG(st.st_mode))
+        return EACCES;
+    const auto size = static_cast<off_t>(sizeOf(produce));
+    if (size > 0 && ::fallocate(file.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 &&
+        (errno == ENOSPC || errno == EDQUOT || errno == EFBIG))
+        return syncedClose(file, errno);
+    std::string oldBytes;
+    if (st.st_size <= kRestorableSize &&
+        readOpenFile(file.get(), st.st_size, oldBytes, kRestorableSize) != 0)
+        oldBytes.clear();
+    const bool restorable = oldBytes.size() == static_cast<std::size_t>(st.st_size);
+    std::size_t written = 0;
+    int err =
+        ::lseek(file.get(), 0, SEEK_SET) == 0 ? writeAll(file.get(), produce, written) : errno;
+    if (err == 0 && ::ftruncate(file.get(), static_cast<off_t>(written)) != 0)
+        err = errno;
+    if (err != 0 && written > 0) {
+        std::size_t putBack = 0;
+        const bool restored =
+            restorable && ::lseek(file.get(), 0, SEEK_SET) == 0 &&
+            writeAll(
+                file.get(), [&](const ByteSink& sink) { return sink(oldBytes); }, putBack) == 0 &&
+            ::ftruncate(file.get(), st.st_size) == 0;
+        if (!restored)
+            err = kHalfWritten;
+    }
+    return syncedClose(file, err);
 }
 } // namespace
 
@@ -200,15 +254,19 @@ int writeFileAtomically(const std::string& path, const ByteProducer& produce)
         // A read-only file stays read-only: the rename would otherwise replace it silently.
         if (::access(target.c_str(), W_OK) != 0)
             return errno;
+        // A new file would be ours and have only this name: another user's file, or one with
+        // other names, keeps its owner and names by being written where it is.
+        if (old.st_uid != ::geteuid() || old.st_nlink > 1)
+            return writeInPlace(target, produce);
         mode = old.st_mode & 07777;
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
         mode &= ~mask;
     }
-    bool folderRefused = false;
-    const int err = writeThroughTemporary(target, produce, mode, folderRefused);
-    return folderRefused && exists ? writeInPlace(target, produce) : err;
+    bool refused = false;
+    const int err = writeThroughTemporary(target, produce, mode, exists ? &old : nullptr, refused);
+    return refused && exists ? writeInPlace(target, produce) : err;
 }
 
 } // namespace zandrel

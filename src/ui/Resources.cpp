@@ -80,18 +80,25 @@ QIcon buttonPicture(const QString& buttonName)
                                    [&](const char* n) { return buttonName == QLatin1String(n); });
     if (name == kNames.end())
         return {};
-    // Decoded once, and let go with the application object, like the icon.
-    static QPixmap* sheet = nullptr;
-    if (!sheet) {
-        sheet =
-            new QPixmap(rgbaPicture(QStringLiteral(":/zandrel/buttons.rgba"), kSheetWidth, kSide));
+    // Decoded once, and let go with the application object, like the icon. The second sheet,
+    // twice the size, is what a screen scaled by 2 shows.
+    static std::array<QPixmap, 2>* sheets = nullptr;
+    if (!sheets) {
+        sheets = new std::array<QPixmap, 2>{
+            rgbaPicture(QStringLiteral(":/zandrel/buttons.rgba"), kSheetWidth, kSide),
+            rgbaPicture(QStringLiteral(":/zandrel/buttons@2x.rgba"), 2 * kSheetWidth, 2 * kSide)};
         qAddPostRoutine([] {
-            delete sheet;
-            sheet = nullptr;
+            delete sheets;
+            sheets = nullptr;
         });
     }
     const int index = static_cast<int>(name - kNames.begin());
-    return QIcon(sheet->copy(index * kSide, 0, kSide, kSide));
+    QIcon icon;
+    for (int scale = 1; scale <= 2; ++scale) {
+        const int side = scale * kSide;
+        icon.addPixmap((*sheets)[scale - 1].copy(index * side, 0, side, side));
+    }
+    return icon;
 }
 
 namespace {

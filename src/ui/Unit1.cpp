@@ -9,6 +9,7 @@
 #include "ui/CaptionTargets.h"
 #include "ui/QtPrompts.h"
 #include "ui/Resources.h"
+#include "ui/ScreenPlacement.h"
 #include "ui/SweepListModel.h"
 #include "ui/TabbedNotebook.h"
 #include "ui/TextCodec.h"
@@ -72,7 +73,7 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
 
     // The client area decides the size; the user cannot drag the border.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    move(kDesignedPosition);
+    placeOnScreen(*this, kDesignedPosition);
     Timer2->start();
     FormCreate();
 }

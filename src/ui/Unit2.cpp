@@ -2,10 +2,13 @@
 
 #include "sweep/CleanListFile.h"
 #include "ui/Resources.h"
+#include "ui/ScreenPlacement.h"
 #include "ui/TextCodec.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
+
+#include <algorithm>
 
 using namespace zandrel;
 
@@ -23,6 +26,32 @@ QString exactText(const QPlainTextEdit& edit)
         text.replace(lineBreak, QLatin1Char('\n'));
     return text;
 }
+// The box keeps some hundreds of bytes for every line besides its text, and lays a line out
+// whole: past these a list takes seconds and hundreds of megabytes to show, and one long line
+// can hold the window for minutes. Phone paths are short; such a list is not one to read.
+constexpr std::size_t kMaxShownLines = 100000;
+constexpr std::size_t kMaxShownBytes = std::size_t{8} << 20;
+constexpr std::size_t kMaxShownLineBytes = std::size_t{16} << 10;
+
+// Why the box cannot show the list, or an empty text when it can.
+QString whyNotShown(const PathList& lines)
+{
+    std::size_t longest = 0;
+    lines.forEach([&longest](std::size_t, std::string_view line) {
+        longest = std::max(longest, line.size());
+    });
+    if (lines.size() > kMaxShownLines)
+        return QStringLiteral("The list has %1 lines, more than the %2 this window shows.")
+            .arg(QString::number(lines.size()), QString::number(kMaxShownLines));
+    if (lines.byteCount() > kMaxShownBytes)
+        return QStringLiteral("The list holds %1 bytes, more than the %2 this window shows.")
+            .arg(QString::number(lines.byteCount()), QString::number(kMaxShownBytes));
+    if (longest > kMaxShownLineBytes)
+        return QStringLiteral("A line of the list has %1 bytes, more than the %2 this window "
+                              "shows in one line.")
+            .arg(QString::number(longest), QString::number(kMaxShownLineBytes));
+    return {};
+}
 } // namespace
 
 TForm2::TForm2(QWidget* parent)
@@ -39,7 +68,7 @@ TForm2::TForm2(QWidget* parent)
     // Closing the viewer only hides it, and it must not keep the program running on its own.
     setAttribute(Qt::WA_QuitOnClose, false);
     setFixedSize(458, 379);
-    move(312, 123);
+    placeOnScreen(*this, {312, 123});
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -60,13 +89,18 @@ void TForm2::showWindow()
 
 void TForm2::setLines(const PathList& lines)
 {
-    Memo1->setPlainText(fromLocal8(cleanListText(lines)));
+    const QString why = whyNotShown(lines);
+    refused_ = !why.isEmpty();
+    Memo1->setReadOnly(refused_);
+    Memo1->setPlainText(refused_ ? why + QStringLiteral("\nIt cannot be edited here; Clean of "
+                                                        "the list still deletes every line of it.")
+                                 : fromLocal8(cleanListText(lines)));
     Memo1->document()->setModified(false);
 }
 
 bool TForm2::takeEdits(PathList& lines)
 {
-    if (!Memo1->document()->isModified())
+    if (refused_ || !Memo1->document()->isModified())
         return false;
     lines = cleanListFromText(toLocal8(exactText(*Memo1)));
     Memo1->document()->setModified(false);

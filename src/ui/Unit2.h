@@ -13,12 +13,16 @@ public:
 
     // Visible and in front; never modal.
     void showWindow();
-    // Replaces the text with these lines and marks it unedited.
+    // Replaces the text with these lines and marks it unedited. A list too large for the box
+    // to show in a second or two (see Unit2.cpp) is not shown: the box then says so, read-only.
     void setLines(const zandrel::PathList& lines);
     // After the user edited the text: lines = its lines, true. Otherwise false, lines untouched.
     bool takeEdits(zandrel::PathList& lines);
 
     QPlainTextEdit* Memo1;
+
+private:
+    bool refused_ = false;
 };
 
 extern TForm2* Form2;

@@ -3,6 +3,7 @@
 #include "base/ProgramInfo.h"
 #include "ui/JpegImage.h"
 #include "ui/Resources.h"
+#include "ui/ScreenPlacement.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -44,7 +45,7 @@ TForm3::TForm3(QWidget* parent)
     setAttribute(Qt::WA_QuitOnClose, false);
     // Outer 287 x 256 with a classic frame (4 px borders, 19 px caption).
     resize(279, 229);
-    move(368, 158);
+    placeOnScreen(*this, {368, 158});
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));

@@ -73,23 +73,86 @@ TEST(WriteFileAtomically, LinksAreWrittenThroughToTheFileTheyName)
     EXPECT_EQ(writeFileAtomically(dir.file("loop"), "x"), ELOOP);
 }
 
-TEST(WriteFileAtomically, StaleTemporaryFilesOfOursAreRemovedAtTheNextSave)
+TEST(WriteFileAtomically, OnlyTemporaryFilesOfOursWhoseWriterIsGoneAreRemoved)
 {
     TempDir dir;
     const std::string prefix = temporaryPrefix("Zandrel.ini");
-    const std::string stale = prefix + std::to_string(endedProcess()) + "-a1b2c3";
-    const std::string living = prefix + std::to_string(::getppid()) + "-d4e5f6";
-    const std::string otherFile = temporaryPrefix("list.df") + "1-g7h8i9";
-    // An earlier version's, named without file or writer: removed once it has long been quiet.
-    const std::string earlierOld = ".zandrel-Ab12Cd";
-    const std::string earlierNew = ".zandrel-Ef34Gh";
-    for (const std::string& name : {stale, living, otherFile, earlierOld, earlierNew})
-        dir.write(name, "half");
+    const std::string dead = std::to_string(endedProcess());
+    const std::string stale = prefix + dead + "-a1b2c3";
+    // Everything else stays: a user's files that look a little like ours, another file's, and
+    // a living writer's.
+    const std::vector<std::string> kept = {
+        ".zandrel-backup",
+        prefix + dead + "-a1b2c3d",
+        prefix + dead + "-a1b2c",
+        prefix + "0" + dead + "-a1b2c3",
+        prefix + dead + "-a1.b2c",
+        prefix + dead,
+        temporaryPrefix("list.df") + dead + "-g7h8i9",
+        prefix + std::to_string(::getppid()) + "-d4e5f6",
+    };
+    for (const std::string& name : kept)
+        dir.write(name, "user's");
+    dir.write(stale, "half");
+    const std::string linked = prefix + std::to_string(endedProcess()) + "-e5f6g7";
+    dir.write(linked, "user's");
+    fs::create_hard_link(dir.file(linked), dir.file("link"));
     const timeval anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
-    ASSERT_EQ(::utimes(dir.file(earlierOld).c_str(), anHourAgo), 0);
+    for (const std::string& name : kept)
+        ASSERT_EQ(::utimes(dir.file(name).c_str(), anHourAgo), 0);
     ASSERT_EQ(writeFileAtomically(dir.file("Zandrel.ini"), "[Language]\r\n"), 0);
-    EXPECT_EQ(namesIn(dir.path()),
-              (std::vector<std::string>{living, otherFile, earlierNew, "Zandrel.ini"}));
+    std::vector<std::string> expected = kept;
+    expected.insert(expected.end(), {linked, "link", "Zandrel.ini"});
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(namesIn(dir.path()), expected);
+}
+
+// A save keeps the file the user had: its owner, its group, its other names, in a sticky folder
+// too. Making another user's file takes root.
+TEST(WriteFileAtomically, FileIsWrittenInPlaceWhereARenameWouldChangeIt)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give a file another owner";
+    struct Case {
+        const char* what;
+        uid_t owner;
+        gid_t group;
+        bool hardLink;
+        bool stickyFolder;
+        bool savedByNobody;
+        bool inPlace;
+    };
+    const Case cases[] = {
+        {"a second hard link", 0, 0, true, false, false, true},
+        {"root saving another user's file", 65534, 65534, false, false, false, true},
+        {"root saving a file of another group", 0, 65534, false, false, false, false},
+        {"nobody saving root's file in a sticky folder", 0, 0, false, true, true, true},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        ASSERT_EQ(::chmod(dir.path().c_str(), c.stickyFolder ? 01777 : 0755), 0);
+        dir.write("list.df", "a much longer old content");
+        ASSERT_EQ(::chmod(dir.file("list.df").c_str(), 0666), 0);
+        ASSERT_EQ(::chown(dir.file("list.df").c_str(), c.owner, c.group), 0);
+        if (c.hardLink)
+            fs::create_hard_link(dir.file("list.df"), dir.file("other-name.df"));
+        struct stat before {};
+        ASSERT_EQ(::stat(dir.file("list.df").c_str(), &before), 0);
+        const auto save = [&] {
+            EXPECT_EQ(writeFileAtomically(dir.file("list.df"), "/a/x\r\n"), 0);
+        };
+        if (c.savedByNobody)
+            EXPECT_TRUE(withoutPrivileges(save)) << c.what;
+        else
+            save();
+        struct stat after {};
+        ASSERT_EQ(::stat(dir.file("list.df").c_str(), &after), 0);
+        EXPECT_EQ(dir.read("list.df"), "/a/x\r\n") << c.what;
+        EXPECT_EQ(after.st_ino == before.st_ino, c.inPlace) << c.what;
+        EXPECT_EQ(after.st_uid, c.owner) << c.what;
+        EXPECT_EQ(after.st_gid, c.group) << c.what;
+        EXPECT_EQ(namesIn(dir.path()).size(), c.hardLink ? 2U : 1U) << c.what;
+    }
 }
 
 TEST(WriteFileAtomically, FolderThatTakesNoNewFileGetsTheFileWrittenInPlace)

@@ -40,6 +40,7 @@ void anyPathsComeBackAsWritten(const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    OracleReach oracle;
     anyPathsComeBackAsWritten(data, size);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const PathList lines = parseCleanList(bytes);
@@ -56,5 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string written = cleanListBytes(list, false, &leftOut);
     FUZZ_CHECK(leftOut == 0);
     FUZZ_CHECK(parseCleanList(written) == lines);
+    if (!lines.empty())
+        oracle.reached();
     return 0;
 }

@@ -50,7 +50,10 @@ bool holdable(const std::string& section, const std::string& key, const std::str
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    OracleReach oracle;
     FuzzedDataProvider input(data, size);
+    // A part ends at a backslash and the byte after it, which is dropped (two backslashes stand
+    // for one): a seed reads section\|key\|value\|other section\|other key\|file.
     const std::string section = input.ConsumeRandomLengthString(40);
     const std::string key = input.ConsumeRandomLengthString(40);
     const std::string value = input.ConsumeRandomLengthString(80);
@@ -65,6 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(reread.read(section, key, fallback).size() <= IniFile::kMaxValue);
     if (!holdable(section, key, value))
         return 0;
+    if (otherBefore != fallback)
+        oracle.reached();
     FUZZ_CHECK(reread.read(section, key, fallback) == value);
     if (!(sameName(otherSection, section) && sameName(otherKey, key)))
         FUZZ_CHECK(reread.read(otherSection, otherKey, fallback) == otherBefore);

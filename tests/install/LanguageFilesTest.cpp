@@ -6,6 +6,7 @@
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
 #include "TempDir.h"
+#include "ui/QtTexts.h"
 #include "ui/Unit1.h"
 
 #include <QApplication>
@@ -224,6 +225,17 @@ TEST_P(LanguageFileOnScreen, StatusTextsFit)
 INSTANTIATE_TEST_SUITE_P(Files, LanguageFileOnScreen,
                          testing::Values(Language{"eng.lng", true}, Language{"rus.lng", false}),
                          languageName);
+// Qt's own buttons and dialogs speak the chosen language, Russian from Qt's translations.
+TEST(QtTexts, FollowTheChosenLanguage)
+{
+    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    ASSERT_TRUE(followLanguageInQtTexts(false))
+        << "Qt's Russian texts are missing: Debian's qt6-translations-l10n";
+    EXPECT_TRUE(cancel().contains(QChar(0x041E))) << cancel().toStdString(); // a Cyrillic O
+    ASSERT_TRUE(followLanguageInQtTexts(true));
+    EXPECT_EQ(cancel(), QStringLiteral("Cancel"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)

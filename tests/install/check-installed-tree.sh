@@ -73,6 +73,37 @@ kill -0 "$pid" 2>/dev/null || fail "zandrel ended early: $(cat "$root/out.log")"
 for item in orfiles seem README.txt; do
     [ -e "$XDG_DATA_HOME/zandrel/work/$item" ] || fail "the working folder has no $item"
 done
+# Every demo sample file, so the emulator can be tried with every tool.
+source=$(cd "$(dirname "$0")/../.." && pwd)
+for sample in "$source"/demo/orfiles/* "$source"/demo/seem/*; do
+    copy="$XDG_DATA_HOME/zandrel/work/${sample#"$source"/demo/}"
+    cmp -s "$sample" "$copy" || fail "the working folder has no sample ${sample#"$source"/demo/}"
+done
+# The man page says where the files are and what the environment changes, and lets no path be
+# hyphenated; the metainfo states the licence as the copyright file does.
+man="$usr/share/man/man1/zandrel.1.gz"
+for section in FILES ENVIRONMENT 'SEE ALSO'; do
+    zgrep -q "^\.SH $section\$" "$man" || fail "the man page has no $section"
+done
+zgrep -q '^\.nh' "$man" || fail "the man page may hyphenate paths"
+for name in P2KUSB_LOG P2KEMU_ROOT p2kusb.conf rules.d; do
+    zgrep -q "$name" "$man" || fail "the man page does not mention $name"
+done
+licence=$(sed -n 's/^License: *//p' "$usr/share/doc/zandrel/copyright" | head -n 1)
+grep -q "<project_license>$licence</project_license>" \
+    "$usr/share/metainfo/org.example.zandrel.metainfo.xml" || fail "the metainfo's licence is not $licence"
+# The face that stands in for the windows' font here (DejaVu Sans narrowed, when no nearer face
+# is installed) comes from a package that the scripts install and the package depends on, so a
+# fresh machine measures the same font as this one.
+if command -v fc-match >/dev/null && command -v dpkg >/dev/null; then
+    face=$(fc-match -f '%{file}' 'DejaVu Sans:width=80')
+    owner=$(dpkg -S "$face" 2>/dev/null | cut -d: -f1)
+    for file in scripts/install-deps.sh cmake/Package.cmake; do
+        [ -z "$owner" ] || grep -qw -- "$owner" "$source/$file" ||
+            fail "$file does not name $owner, which holds $face"
+    done
+fi
+
 "$usr/bin/zandrel" --bogus >/dev/null 2>&1 && fail "an unknown option was accepted"
 
 [ $failures -eq 0 ] && echo "installed tree: all checks passed"

@@ -55,14 +55,18 @@ TEST(Resources, EveryPictureButtonHasItsOwnPicture)
         SCOPED_TRACE(name);
         const QIcon picture = buttonPicture(QString::fromLatin1(name));
         ASSERT_FALSE(picture.isNull());
-        EXPECT_EQ(picture.availableSizes(), QList<QSize>{QSize(20, 20)});
-        const QImage image = picture.pixmap(QSize(20, 20)).toImage();
-        const Coverage c = coverageOf(image);
-        EXPECT_GT(c.opaque, 80) << "not blank";
-        EXPECT_GT(c.colours.size(), 8u) << "more than a flat shape";
-        seen.insert(static_cast<qint64>(qHashBits(image.constBits(), image.sizeInBytes())));
+        EXPECT_EQ(picture.availableSizes(), (QList<QSize>{QSize(20, 20), QSize(40, 40)}));
+        // At a scale of 2 the button shows a picture drawn at twice the size, not one stretched.
+        for (const int scale : {1, 2}) {
+            const QImage image = picture.pixmap(QSize(20, 20), scale).toImage();
+            ASSERT_EQ(image.size(), QSize(20 * scale, 20 * scale)) << "scale " << scale;
+            const Coverage c = coverageOf(image);
+            EXPECT_GT(c.opaque, 80 * scale * scale) << "not blank";
+            EXPECT_GT(c.colours.size(), 8u) << "more than a flat shape";
+            seen.insert(static_cast<qint64>(qHashBits(image.constBits(), image.sizeInBytes())));
+        }
     }
-    EXPECT_EQ(seen.size(), 10u) << "no two buttons share a picture";
+    EXPECT_EQ(seen.size(), 20u) << "no two buttons share a picture";
 }
 
 TEST(Resources, OnlyPictureButtonsHaveAPicture)
@@ -85,7 +89,9 @@ TEST(Resources, DesignFontIsElevenPixelsHighAndNarrowedJustEnough)
     const int stretch = font.stretch();
     EXPECT_LE(width(font, stretch), 66);
     if (stretch < QFont::Unstretched && stretch > QFont::Condensed) {
-        EXPECT_GT(width(font, stretch + 1), 66) << "stretch " << stretch;
+        EXPECT_GT(width(font, stretch + 1), 66)
+            << "stretch " << stretch << " of " << font.family().toStdString()
+            << " (DejaVu Sans is narrowed to its condensed face: fonts-dejavu-extra)";
     }
 }
 

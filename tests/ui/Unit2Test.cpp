@@ -1,10 +1,12 @@
 #include "ui/Unit2.h"
 #include "TestLists.h"
+#include "ui/ScreenPlacement.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -187,6 +189,56 @@ TEST_F(Form2Test, LongLinesWrapWithoutAHorizontalScrollBar)
                   ->blockBoundingRect(form->Memo1->document()->firstBlock())
                   .height(),
               3 * form->Memo1->fontMetrics().height());
+}
+
+// A list the box cannot show quickly is not shown: the box says why, read-only, and gives no
+// edits; the next list that fits is shown and edited as usual.
+TEST_F(Form2Test, ListTooLargeToShowIsRefusedWithANote)
+{
+    struct Case {
+        const char* what;
+        Lines lines;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"many short lines", Lines(100001, "/a/x"), "The list has 100001 lines"},
+        {"many long lines", Lines(600, std::string(15000, 'x')), "The list holds 9000000 bytes"},
+        {"one huge line", Lines{std::string(1 << 20, 'x')}, "A line of the list has 1048576"},
+    };
+    form->showWindow();
+    for (const Case& c : cases) {
+        form->setLines(pathList(c.lines));
+        QApplication::processEvents();
+        EXPECT_TRUE(form->Memo1->toPlainText().startsWith(QLatin1String(c.note)))
+            << c.what << ": " << form->Memo1->toPlainText().left(80).toStdString();
+        EXPECT_TRUE(form->Memo1->isReadOnly()) << c.what;
+        PathList lines = pathList({"untouched"});
+        EXPECT_FALSE(form->takeEdits(lines)) << c.what;
+
+        form->setLines(pathList({"/a/small"}));
+        EXPECT_FALSE(form->Memo1->isReadOnly()) << c.what;
+        typeAtEnd("/a/typed");
+        ASSERT_TRUE(form->takeEdits(lines)) << c.what;
+        EXPECT_EQ(linesOf(lines), (Lines{"/a/small", "/a/typed"})) << c.what;
+    }
+}
+
+// The viewer, like every window, opens where it was designed to where that fits the screen, and
+// as near to it as keeps it whole on the screen where it does not (a large scale, a small screen).
+TEST_F(Form2Test, OpensInsideTheScreen)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint designed{312, 123};
+    EXPECT_EQ(form->pos(), designed);
+    for (const QPoint wanted : {designed, area.bottomRight(), QPoint(-5000, -5000),
+                                QPoint(area.right() - 100, area.top() + 10)}) {
+        placeOnScreen(*form, wanted);
+        const QRect placed(form->pos(), form->size());
+        EXPECT_TRUE(area.contains(placed)) << wanted.x() << "," << wanted.y();
+        if (area.contains(QRect(wanted, form->size() + QSize(16, 40)))) {
+            EXPECT_EQ(form->pos(), wanted);
+        }
+    }
 }
 
 } // namespace
