@@ -57,33 +57,42 @@ UniqueFd openFolderAt(int dir, const char* name, bool create)
 void walkFolder(int dir, const std::string& path, FolderVisitor& visitor, int depth)
 {
     std::vector<std::string> folders;
-    readFolder(dir, path, visitor, folders);
+    if (int error = readFolder(dir, path, visitor, folders))
+        visitor.unreadable(path, error);
     if (depth >= kMaxWalkDepth)
         return;
     for (const std::string& name : folders) {
         UniqueFd folder(::openat(dir, name.c_str(), kFolderFlags));
         if (folder.valid())
             walkFolder(folder.get(), path + "/" + name, visitor, depth + 1);
+        else if (!isGoneFolder(errno))
+            visitor.unreadable(path + "/" + name, errno);
     }
 }
 
 } // namespace
 
-void readFolder(int dir, const std::string& path, FolderVisitor& visitor,
-                std::vector<std::string>& folders)
+bool isGoneFolder(int error) { return error == ENOENT || error == ENOTDIR || error == ELOOP; }
+
+int readFolder(int dir, const std::string& path, FolderVisitor& visitor,
+               std::vector<std::string>& folders)
 {
-    visitor.folder(path);
     // A descriptor of its own, so reading the entries moves no offset the caller shares.
     UniqueFd listing(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     // Closed however the reading ends, a visitor that throws (out of memory) included.
     const std::unique_ptr<DIR, int (*)(DIR*)> stream(
         listing.valid() ? ::fdopendir(listing.get()) : nullptr, ::closedir);
     if (!stream)
-        return;
+        return errno;
     listing.release();
-    while (const dirent* entry = ::readdir(stream.get())) {
+    visitor.folder(path);
+    while (true) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream.get());
+        if (!entry)
+            return errno;
         if (visitor.stopped())
-            break;
+            return 0;
         std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;

@@ -98,6 +98,9 @@ public:
     virtual ~FolderVisitor() = default;
     virtual void folder(const std::string& path) = 0;
     virtual void file(std::string path, std::uint64_t size) = 0;
+    // A folder whose entries could not be read, whole or in part (error is the errno); one that
+    // went away while it was walked is not reported.
+    virtual void unreadable(const std::string& /*path*/, int /*error*/) {}
     // True when the walk should end early; what was reported so far is incomplete then.
     virtual bool stopped() const { return false; }
 };
@@ -108,9 +111,14 @@ public:
 void walkFolder(int dir, const std::string& path, FolderVisitor& visitor);
 
 // One step of a walk: reports the folder dir (at path) and its files to visitor, and adds the
-// names of its subfolders to folders.
-void readFolder(int dir, const std::string& path, FolderVisitor& visitor,
-                std::vector<std::string>& folders);
+// names of its subfolders to folders. Returns 0 or the errno of why its entries could not all be
+// read; when the folder could not be opened for reading at all, nothing has been reported.
+int readFolder(int dir, const std::string& path, FolderVisitor& visitor,
+               std::vector<std::string>& folders);
+
+// Whether an error opening a folder means it is no longer there as a folder (removed, renamed, or
+// replaced by a file or a link) rather than that it cannot be read.
+bool isGoneFolder(int error);
 
 // No phone path is deeper than this (each level takes at least two of its bytes); a walk stops
 // there so a hostile tree cannot use up the descriptors.
