@@ -132,8 +132,8 @@ private:
         changed_.wait(lock, [this] { return !waiting_.empty() || unfinished_ == 0 || failure_; });
         if (waiting_.empty() || failure_)
             return false;
-        // The last found first: folders with a descriptor wait at the back, so theirs are
-        // soon given back, and the queue stays as short as the tree is deep.
+        // The last found first: folders with a descriptor wait at the back, so theirs are soon
+        // given back for the next ones found to keep.
         folder = std::move(waiting_.back());
         waiting_.pop_back();
         if (folder.fd.valid())
