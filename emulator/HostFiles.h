@@ -60,8 +60,9 @@ int readToEnd(int fd, std::string& bytes, std::size_t limit);
 // folder, never a symbolic link (ELOOP), so what lies beside the phone folder stays out of reach.
 UniqueFd openSubfolder(const std::string& path, const char* name, bool create);
 
-// Opens the folder relative ("a/mobile") below base, name by name, never following a symbolic
-// link. An empty relative opens base again.
+// Opens the folder relative ("a/mobile") below base, never following a symbolic link nor leaving
+// base: in one call where the kernel can see to that (openat2), else name by name. An empty
+// relative opens base again.
 UniqueFd openFolderBelow(int base, std::string_view relative);
 
 // Reads the file at path whole when it is a regular file of at most limit bytes. The last name is

@@ -1,7 +1,5 @@
 #include "ParallelWalk.h"
 
-#include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -13,16 +11,9 @@ namespace p2kemu {
 
 namespace {
 
-// Folders waiting their turn keep their descriptor open, up to this many; the others are opened
-// again by name from the top when their turn comes. So a tree of any width needs no more
-// descriptors than this and two for each thread, and when even those run short the waiting
-// ones are let go of.
-constexpr int kHeldFolders = 64;
-
-bool isOutOfDescriptors(int error) { return error == EMFILE || error == ENFILE; }
-
+// A folder waits by its path alone and is opened from the top when its turn comes, so a tree of
+// any width or depth needs only two descriptors for each thread.
 struct Folder {
-    UniqueFd fd; // invalid: opened by its path from the top when taken
     std::string path;
     int depth = 0;
 };
@@ -31,7 +22,7 @@ class FolderQueue {
 public:
     FolderQueue(int top, std::string path) : top_(top), prefix_(path.size())
     {
-        waiting_.push_back({UniqueFd(), std::move(path), 0});
+        waiting_.push_back({std::move(path), 0});
         unfinished_ = 1;
     }
 
@@ -64,65 +55,16 @@ private:
         Folder folder;
         while (take(folder)) {
             std::vector<std::string> names;
-            if (int error = read(folder, visitor, names); error && !isGoneFolder(error))
+            UniqueFd fd = openFolderBelow(top_, std::string_view(folder.path).substr(prefix_));
+            int error = fd.valid() ? readFolder(fd.get(), folder.path, visitor, names) : errno;
+            if (error != 0 && !isGoneFolder(error))
                 visitor.unreadable(folder.path, error);
             std::vector<Folder> found;
             if (folder.depth < kMaxWalkDepth && !visitor.stopped()) {
-                for (std::string& name : names)
-                    found.push_back(subfolder(folder, name));
+                for (const std::string& name : names)
+                    found.push_back({folder.path + "/" + name, folder.depth + 1});
             }
-            folder.fd = UniqueFd();
             finish(found);
-        }
-    }
-
-    // Reads a folder, first opening it by path when it waited without a descriptor. Out of
-    // descriptors, the waiting folders let go of theirs and it is tried once more: nothing is
-    // reported before the folder is open, so nothing is reported twice.
-    int read(Folder& folder, FolderVisitor& visitor, std::vector<std::string>& names)
-    {
-        for (bool again = false;; again = true) {
-            int error = 0;
-            if (!folder.fd.valid()) {
-                folder.fd = openFolderBelow(top_, std::string_view(folder.path).substr(prefix_));
-                error = folder.fd.valid() ? 0 : errno;
-            }
-            if (error == 0)
-                error = readFolder(folder.fd.get(), folder.path, visitor, names);
-            if (again || !isOutOfDescriptors(error))
-                return error;
-            letGoOfWaitingDescriptors();
-        }
-    }
-
-    Folder subfolder(const Folder& folder, const std::string& name)
-    {
-        Folder found{UniqueFd(), folder.path + "/" + name, folder.depth + 1};
-        if (scarce_.load(std::memory_order_relaxed))
-            return found;
-        if (held_.fetch_add(1) >= kHeldFolders) {
-            held_.fetch_sub(1);
-            return found;
-        }
-        found.fd = UniqueFd(::openat(folder.fd.get(), name.c_str(), kFolderFlags));
-        if (!found.fd.valid()) {
-            // Tried again by path when its turn comes, which tells why it cannot be read.
-            held_.fetch_sub(1);
-            if (isOutOfDescriptors(errno))
-                scarce_.store(true);
-        }
-        return found;
-    }
-
-    void letGoOfWaitingDescriptors()
-    {
-        scarce_.store(true);
-        const std::lock_guard lock(mutex_);
-        for (Folder& folder : waiting_) {
-            if (folder.fd.valid()) {
-                folder.fd = UniqueFd();
-                held_.fetch_sub(1);
-            }
         }
     }
 
@@ -132,12 +74,8 @@ private:
         changed_.wait(lock, [this] { return !waiting_.empty() || unfinished_ == 0 || failure_; });
         if (waiting_.empty() || failure_)
             return false;
-        // The last found first: folders with a descriptor wait at the back, so theirs are soon
-        // given back for the next ones found to keep.
-        folder = std::move(waiting_.back());
-        waiting_.pop_back();
-        if (folder.fd.valid())
-            held_.fetch_sub(1);
+        folder = std::move(waiting_.front());
+        waiting_.pop_front();
         return true;
     }
 
@@ -149,12 +87,8 @@ private:
             if (failure_)
                 return; // the walk is over; what this folder found is not wanted
             unfinished_ += found.size();
-            for (Folder& folder : found) {
-                if (folder.fd.valid())
-                    waiting_.push_back(std::move(folder));
-                else
-                    waiting_.push_front(std::move(folder));
-            }
+            for (Folder& folder : found)
+                waiting_.push_back(std::move(folder));
         }
         changed_.notify_all();
     }
@@ -166,8 +100,6 @@ private:
     std::deque<Folder> waiting_;
     std::size_t unfinished_ = 0; // folders waiting or being read
     std::exception_ptr failure_;
-    std::atomic<int> held_{0};        // descriptors kept by waiting folders, or about to be
-    std::atomic<bool> scarce_{false}; // descriptors ran out once: no more are kept
 };
 
 } // namespace

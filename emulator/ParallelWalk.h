@@ -11,8 +11,7 @@ namespace p2kemu {
 // it in about half the time. path ("" for fs/ itself) prefixes the paths reported. A visitor is
 // called from its own thread only; what the visitors share (folder() of every one of them, say)
 // they must guard themselves. Falls back to the calling thread alone when no thread can be
-// started. However many folders there are, it keeps only a few dozen descriptors open, and
-// fewer when they run out.
+// started. However many folders there are, it keeps two descriptors open for each thread.
 void walkFolderInParallel(int dir, const std::string& path,
                           const std::vector<FolderVisitor*>& visitors);
 
