@@ -91,26 +91,18 @@ void obeyPermissionBitsWithFewDescriptors(int spare)
     ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
-// The kept file list of the phone folder root on its own, read once.
-struct KeptList {
-    explicit KeptList(const std::string& root, std::size_t maxWatches = SIZE_MAX)
-        : index(maxWatches)
-    {
-        folder.setRoot(root);
-        refresh();
-    }
-    std::vector<std::string> refresh()
-    {
-        index.refresh(folder, notes);
-        std::vector<std::string> paths;
-        for (const auto& file : index.files())
-            paths.push_back(file.first);
-        return paths;
-    }
+// Brings index up to date with the phone folder root; the paths it keeps.
+std::vector<std::string> keptPaths(FileIndex& index, const std::string& root,
+                                   std::vector<std::string>& notes)
+{
     PhoneFolder folder;
-    FileIndex index;
-    std::vector<std::string> notes;
-};
+    folder.setRoot(root);
+    index.refresh(folder, notes);
+    std::vector<std::string> paths;
+    for (const auto& file : index.files())
+        paths.push_back(file.first);
+    return paths;
+}
 
 } // namespace
 
@@ -272,10 +264,12 @@ TEST_F(EmulatorTest, ForgettingARemovedTreeCostsTheTreeNotEveryWatch)
         for (const std::string tree : {"/keep/", "/gone/"})
             files.push_back({tree + std::to_string(folder) + "/x", "x"});
     startPhone(files, "");
-    KeptList kept(root);
+    FileIndex index;
+    std::vector<std::string> notes;
+    keptPaths(index, root, notes);
     fs::remove_all(root + "/fs/gone");
-    EXPECT_EQ(kept.refresh(), walkOf(root + "/fs").paths);
-    EXPECT_LE(kept.index.watchesLookedAt(), 2u * 301) << "twice the folders removed";
+    EXPECT_EQ(keptPaths(index, root, notes), walkOf(root + "/fs").paths);
+    EXPECT_LE(index.watchesLookedAt(), 2u * 301) << "twice the folders removed";
 }
 
 // Where inotify cannot watch a folder the next refresh walks fs/ again, rather than answering
@@ -283,11 +277,13 @@ TEST_F(EmulatorTest, ForgettingARemovedTreeCostsTheTreeNotEveryWatch)
 TEST_F(EmulatorTest, KeptFileListWalksAgainWhereAFolderCannotBeWatched)
 {
     startPhone({{"/a/x", "x"}}, "");
-    KeptList kept(root, 2); // fs/ and /a
+    FileIndex index(2); // fs/ and /a
+    std::vector<std::string> notes;
+    keptPaths(index, root, notes);
     for (const char* file : {"/a/new/1", "/a/new/2", "/a/3"}) {
         dir.write("phone/fs" + std::string(file), "bytes");
-        EXPECT_EQ(kept.refresh(), walkOf(root + "/fs").paths) << file;
+        EXPECT_EQ(keptPaths(index, root, notes), walkOf(root + "/fs").paths) << file;
     }
-    EXPECT_EQ(kept.notes, std::vector<std::string>{"inotify cannot watch fs/ (No space left on "
-                                                   "device): every call walks the whole of fs/"});
+    EXPECT_EQ(notes, std::vector<std::string>{"inotify cannot watch fs/ (No space left on "
+                                              "device): every call walks the whole of fs/"});
 }
