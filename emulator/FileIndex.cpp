@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
@@ -51,6 +52,10 @@ public:
     {
         found.emplace_back(std::move(path), size);
     }
+    void unreadable(const std::string& path, int error) override
+    {
+        unread.emplace_back(path, error);
+    }
 
     // Everything found goes into the index, in order, so a whole tree costs no search per file.
     void addFound()
@@ -68,6 +73,7 @@ public:
     }
 
     Found found;
+    std::vector<std::pair<std::string, int>> unread;
 
 private:
     FileIndex& index_;
@@ -77,7 +83,7 @@ private:
 
 void FileIndex::refresh(const PhoneFolder& folder, std::vector<std::string>& notes)
 {
-    if (built_ && folder.hostPath("fs") == fsHost_ && applyEvents())
+    if (built_ && folder.hostPath("fs") == fsHost_ && applyEvents(notes) && watching_ && complete_)
         return;
     rebuild(folder, notes);
 }
@@ -93,6 +99,8 @@ void FileIndex::rebuild(const PhoneFolder& folder, std::vector<std::string>& not
 {
     files_.clear();
     folders_.clear();
+    watches_.clear();
+    complete_ = true;
     listable_ = 0;
     used_ = 0;
     fsHost_ = folder.hostPath("fs");
@@ -105,16 +113,16 @@ void FileIndex::rebuild(const PhoneFolder& folder, std::vector<std::string>& not
         built_ = false;
         return;
     }
-    walkAll(base.get(), stop);
+    walkAll(base.get(), stop, notes);
     if (!watching_ && !warned_) {
         warned_ = true;
         notes.push_back("inotify cannot watch fs/ (" + std::string(std::strerror(watchError_)) +
                         "): every call walks the whole of fs/");
     }
-    built_ = watching_;
+    built_ = watching_ && complete_;
 }
 
-void FileIndex::walkAll(int fs, const std::atomic<bool>* stop)
+void FileIndex::walkAll(int fs, const std::atomic<bool>* stop, std::vector<std::string>& notes)
 {
     std::mutex watchLock;
     std::vector<Walker> walkers;
@@ -123,17 +131,43 @@ void FileIndex::walkAll(int fs, const std::atomic<bool>* stop)
     std::vector<FolderVisitor*> visitors;
     for (unsigned i = 0; i < threads; ++i)
         visitors.push_back(&walkers.emplace_back(*this, stop, &watchLock));
-    walkFolderInParallel(fs, visitors);
+    walkFolderInParallel(fs, "", visitors);
     Walker& all = walkers.front();
     for (std::size_t i = 1; i < walkers.size(); ++i) {
         all.found.insert(all.found.end(), std::make_move_iterator(walkers[i].found.begin()),
                          std::make_move_iterator(walkers[i].found.end()));
         walkers[i].found = {};
+        all.unread.insert(all.unread.end(), walkers[i].unread.begin(), walkers[i].unread.end());
     }
     all.addFound();
+    noteUnreadable(all.unread, notes);
 }
 
-bool FileIndex::applyEvents()
+void FileIndex::noteUnreadable(std::vector<std::pair<std::string, int>> unreadable,
+                               std::vector<std::string>& notes)
+{
+    if (unreadable.empty())
+        return;
+    std::sort(unreadable.begin(), unreadable.end());
+    constexpr std::size_t kNamed = 3;
+    std::string note = "could not read " + std::to_string(unreadable.size()) +
+                       " folder(s) of fs/, whose files are not listed:";
+    for (std::size_t i = 0; i < unreadable.size(); ++i) {
+        const auto& [path, error] = unreadable[i];
+        // Short of descriptors or memory: another walk may well read it.
+        if (error == EMFILE || error == ENFILE || error == ENOMEM)
+            complete_ = false;
+        if (i < kNamed)
+            note += (i == 0 ? " " : ", ") + journalText(path.empty() ? "/" : path) + " (" +
+                    std::strerror(error) + ")";
+    }
+    // Where every call walks, the same folders would otherwise be journaled on every call.
+    if (note != unreadableNote_)
+        notes.push_back(note);
+    unreadableNote_ = std::move(note);
+}
+
+bool FileIndex::applyEvents(std::vector<std::string>& notes)
 {
     alignas(inotify_event) char buffer[64 * 1024];
     std::size_t seen = 0;
@@ -152,7 +186,7 @@ bool FileIndex::applyEvents()
             if (folder == folders_.end())
                 continue;
             if (event->mask & IN_IGNORED) {
-                folders_.erase(folder);
+                forgetWatch(folder);
                 continue;
             }
             // fs/ itself removed or moved: only a new walk knows what the phone holds now.
@@ -162,12 +196,15 @@ bool FileIndex::applyEvents()
                 continue;
             if (event->mask & IN_ISDIR)
                 forgetWatchesUnder(folder->second + "/" + event->name);
-            lookAgain(folder->second, event->name);
+            lookAgain(folder->second, event->name, notes);
+            if (!watching_)
+                return false; // a folder found there cannot be watched
         }
     }
 }
 
-void FileIndex::lookAgain(const std::string& folderPath, std::string_view name)
+void FileIndex::lookAgain(const std::string& folderPath, std::string_view name,
+                          std::vector<std::string>& notes)
 {
     std::string path = folderPath + "/" + std::string(name);
     forgetUnder(path);
@@ -183,9 +220,12 @@ void FileIndex::lookAgain(const std::string& folderPath, std::string_view name)
     } else if (S_ISDIR(info.st_mode)) {
         UniqueFd inner = openFolderBelow(folder.get(), name);
         if (inner.valid())
-            walkFolder(inner.get(), path, walker);
+            walkFolderInParallel(inner.get(), path, {&walker});
+        else if (!isGoneFolder(errno))
+            walker.unreadable(path, errno);
     }
     walker.addFound();
+    noteUnreadable(std::move(walker.unread), notes);
 }
 
 void FileIndex::forgetUnder(const std::string& path)
@@ -204,26 +244,45 @@ void FileIndex::forgetUnder(const std::string& path)
 
 void FileIndex::forgetWatchesUnder(const std::string& path)
 {
-    const std::string below = path + "/";
-    std::erase_if(folders_, [&](const auto& watched) {
-        if (watched.second != path && !watched.second.starts_with(below))
-            return false;
-        ::inotify_rm_watch(inotify_.get(), watched.first);
-        return true;
-    });
+    // The folder itself, then what lies below it: names like "path!" sort between the two.
+    for (const std::string& from : {path, path + "/"}) {
+        auto at = watches_.lower_bound({from, INT_MIN});
+        while (at != watches_.end() &&
+               (from == path ? at->first == path : at->first.starts_with(from))) {
+            ++watchesLookedAt_;
+            ::inotify_rm_watch(inotify_.get(), at->second);
+            folders_.erase(at->second);
+            at = watches_.erase(at);
+        }
+    }
+}
+
+void FileIndex::forgetWatch(std::unordered_map<int, std::string>::iterator folder)
+{
+    watches_.erase({folder->second, folder->first});
+    folders_.erase(folder);
 }
 
 void FileIndex::watch(const std::string& folderPath)
 {
     if (!watching_)
         return;
-    int watch = ::inotify_add_watch(inotify_.get(), (fsHost_ + folderPath).c_str(), kFolderEvents);
+    int watch = -1;
+    if (folders_.size() < maxWatches_)
+        watch = ::inotify_add_watch(inotify_.get(), (fsHost_ + folderPath).c_str(), kFolderEvents);
+    else
+        errno = ENOSPC; // what inotify says past fs.inotify.max_user_watches
     if (watch < 0) {
         watchError_ = errno;
         watching_ = false;
         return;
     }
-    folders_[watch] = folderPath;
+    // A folder watched already under another path (moved while it was walked) is known by its
+    // new one.
+    if (auto known = folders_.find(watch); known != folders_.end())
+        forgetWatch(known);
+    folders_.emplace(watch, folderPath);
+    watches_.emplace(folderPath, watch);
 }
 
 } // namespace p2kemu

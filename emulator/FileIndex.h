@@ -3,8 +3,10 @@
 #include "PhoneFolder.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -16,7 +18,8 @@ namespace p2kemu {
 // File_List and File_VolInfo cost no walk of fs/. The first refresh walks the tree and asks
 // inotify to watch every folder on the way; later ones read what inotify reported since (the
 // emulator's own deletes and uploads included) and look again at just those names. When inotify
-// cannot watch (no instance, too many folders) every refresh walks, as a correct fallback.
+// cannot watch every folder (no instance, too many folders, its queue overflowed) the next
+// refresh walks again, as a correct fallback.
 class FileIndex {
 public:
     struct Entry {
@@ -25,6 +28,10 @@ public:
     };
     // Byte order of the phone path, the order of File_List.
     using Files = std::map<std::string, Entry, std::less<>>;
+
+    // maxWatches: how many folders it asks inotify to watch at most, as if the system allowed
+    // no more.
+    explicit FileIndex(std::size_t maxWatches = SIZE_MAX) : maxWatches_(maxWatches) {}
 
     // Brings the index up to date with fs/ of folder; notes get what the journal should know.
     void refresh(const PhoneFolder& folder, std::vector<std::string>& notes);
@@ -38,21 +45,32 @@ public:
     std::size_t listableCount() const { return listable_; }
     std::size_t skippedCount() const { return files_.size() - listable_; }
     std::uint64_t usedBytes() const { return used_; }
+    // How many watches forgetting removed folders has looked at so far: the cost of forgetting
+    // a tree should follow the tree, not every folder watched.
+    std::size_t watchesLookedAt() const { return watchesLookedAt_; }
 
 private:
     class Walker;
+    // Every folder watched, by phone path ("" = fs/) then watch, so the folders below one are
+    // found together.
+    using Watches = std::set<std::pair<std::string, int>>;
 
     void rebuild(const PhoneFolder& folder, std::vector<std::string>& notes,
                  const std::atomic<bool>* stop = nullptr);
     // The walk of the whole of fs/ (open as fs), on a few threads.
-    void walkAll(int fs, const std::atomic<bool>* stop);
+    void walkAll(int fs, const std::atomic<bool>* stop, std::vector<std::string>& notes);
     // Reads inotify's reports; false when only a new walk can tell what changed.
-    bool applyEvents();
+    bool applyEvents(std::vector<std::string>& notes);
     // Looks again at folderPath/name: forgets what was known there, then takes what is there now.
-    void lookAgain(const std::string& folderPath, std::string_view name);
+    void lookAgain(const std::string& folderPath, std::string_view name,
+                   std::vector<std::string>& notes);
     void forgetUnder(const std::string& path);
     void forgetWatchesUnder(const std::string& path);
+    void forgetWatch(std::unordered_map<int, std::string>::iterator folder);
     void watch(const std::string& folderPath);
+    // Journals the folders a walk could not read, once for as long as they stay the same.
+    void noteUnreadable(std::vector<std::pair<std::string, int>> unreadable,
+                        std::vector<std::string>& notes);
 
     Files files_;
     std::size_t listable_ = 0;
@@ -60,10 +78,15 @@ private:
     bool built_ = false;
     bool watching_ = false;
     bool warned_ = false;
-    int watchError_ = 0; // why inotify could not watch, when it could not
-    std::string fsHost_; // the host path of fs/
+    bool complete_ = true; // false: a folder was left unread for want of descriptors or memory
+    int watchError_ = 0;   // why inotify could not watch, when it could not
+    std::size_t maxWatches_;
+    std::size_t watchesLookedAt_ = 0;
+    std::string unreadableNote_; // the last one journaled
+    std::string fsHost_;         // the host path of fs/
     UniqueFd inotify_;
     std::unordered_map<int, std::string> folders_; // watch -> phone path of its folder, "" = fs/
+    Watches watches_;
 };
 
 } // namespace p2kemu

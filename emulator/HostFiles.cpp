@@ -9,9 +9,11 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <linux/openat2.h>
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -57,33 +59,42 @@ UniqueFd openFolderAt(int dir, const char* name, bool create)
 void walkFolder(int dir, const std::string& path, FolderVisitor& visitor, int depth)
 {
     std::vector<std::string> folders;
-    readFolder(dir, path, visitor, folders);
+    if (int error = readFolder(dir, path, visitor, folders))
+        visitor.unreadable(path, error);
     if (depth >= kMaxWalkDepth)
         return;
     for (const std::string& name : folders) {
         UniqueFd folder(::openat(dir, name.c_str(), kFolderFlags));
         if (folder.valid())
             walkFolder(folder.get(), path + "/" + name, visitor, depth + 1);
+        else if (!isGoneFolder(errno))
+            visitor.unreadable(path + "/" + name, errno);
     }
 }
 
 } // namespace
 
-void readFolder(int dir, const std::string& path, FolderVisitor& visitor,
-                std::vector<std::string>& folders)
+bool isGoneFolder(int error) { return error == ENOENT || error == ENOTDIR || error == ELOOP; }
+
+int readFolder(int dir, const std::string& path, FolderVisitor& visitor,
+               std::vector<std::string>& folders)
 {
-    visitor.folder(path);
     // A descriptor of its own, so reading the entries moves no offset the caller shares.
     UniqueFd listing(::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     // Closed however the reading ends, a visitor that throws (out of memory) included.
     const std::unique_ptr<DIR, int (*)(DIR*)> stream(
         listing.valid() ? ::fdopendir(listing.get()) : nullptr, ::closedir);
     if (!stream)
-        return;
+        return errno;
     listing.release();
-    while (const dirent* entry = ::readdir(stream.get())) {
+    visitor.folder(path);
+    while (true) {
+        errno = 0;
+        const dirent* entry = ::readdir(stream.get());
+        if (!entry)
+            return errno;
         if (visitor.stopped())
-            break;
+            return 0;
         std::string_view name = entry->d_name;
         if (name == "." || name == "..")
             continue;
@@ -148,6 +159,15 @@ UniqueFd openSubfolder(const std::string& path, const char* name, bool create)
 
 UniqueFd openFolderBelow(int base, std::string_view relative)
 {
+    while (relative.starts_with('/'))
+        relative.remove_prefix(1);
+    // One call where the kernel can refuse links and ways out of base itself.
+    const open_how how{
+        .flags = kFolderFlags, .mode = 0, .resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS};
+    const std::string path = relative.empty() ? "." : std::string(relative);
+    int fd = static_cast<int>(::syscall(SYS_openat2, base, path.c_str(), &how, sizeof how));
+    if (fd >= 0 || (errno != ENOSYS && errno != EPERM && errno != EINVAL && errno != E2BIG))
+        return UniqueFd(fd);
     UniqueFd current(::fcntl(base, F_DUPFD_CLOEXEC, 0));
     while (current.valid() && !relative.empty()) {
         std::size_t slash = relative.find('/');

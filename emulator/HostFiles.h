@@ -60,8 +60,9 @@ int readToEnd(int fd, std::string& bytes, std::size_t limit);
 // folder, never a symbolic link (ELOOP), so what lies beside the phone folder stays out of reach.
 UniqueFd openSubfolder(const std::string& path, const char* name, bool create);
 
-// Opens the folder relative ("a/mobile") below base, name by name, never following a symbolic
-// link. An empty relative opens base again.
+// Opens the folder relative ("a/mobile") below base, never following a symbolic link nor leaving
+// base: in one call where the kernel can see to that (openat2), else name by name. An empty
+// relative opens base again.
 UniqueFd openFolderBelow(int base, std::string_view relative);
 
 // Reads the file at path whole when it is a regular file of at most limit bytes. The last name is
@@ -98,6 +99,9 @@ public:
     virtual ~FolderVisitor() = default;
     virtual void folder(const std::string& path) = 0;
     virtual void file(std::string path, std::uint64_t size) = 0;
+    // A folder whose entries could not be read, whole or in part (error is the errno); one that
+    // went away while it was walked is not reported.
+    virtual void unreadable(const std::string& /*path*/, int /*error*/) {}
     // True when the walk should end early; what was reported so far is incomplete then.
     virtual bool stopped() const { return false; }
 };
@@ -108,9 +112,14 @@ public:
 void walkFolder(int dir, const std::string& path, FolderVisitor& visitor);
 
 // One step of a walk: reports the folder dir (at path) and its files to visitor, and adds the
-// names of its subfolders to folders.
-void readFolder(int dir, const std::string& path, FolderVisitor& visitor,
-                std::vector<std::string>& folders);
+// names of its subfolders to folders. Returns 0 or the errno of why its entries could not all be
+// read; when the folder could not be opened for reading at all, nothing has been reported.
+int readFolder(int dir, const std::string& path, FolderVisitor& visitor,
+               std::vector<std::string>& folders);
+
+// Whether an error opening a folder means it is no longer there as a folder (removed, renamed, or
+// replaced by a file or a link) rather than that it cannot be read.
+bool isGoneFolder(int error);
 
 // No phone path is deeper than this (each level takes at least two of its bytes); a walk stops
 // there so a hostile tree cannot use up the descriptors.

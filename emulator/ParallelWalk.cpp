@@ -11,17 +11,18 @@ namespace p2kemu {
 
 namespace {
 
+// A folder waits by its path alone and is opened from the top when its turn comes, so a tree of
+// any width or depth needs only two descriptors for each thread.
 struct Folder {
-    UniqueFd fd;
     std::string path;
     int depth = 0;
 };
 
 class FolderQueue {
 public:
-    explicit FolderQueue(Folder top)
+    FolderQueue(int top, std::string path) : top_(top), prefix_(path.size())
     {
-        waiting_.push_back(std::move(top));
+        waiting_.push_back({std::move(path), 0});
         unfinished_ = 1;
     }
 
@@ -54,14 +55,14 @@ private:
         Folder folder;
         while (take(folder)) {
             std::vector<std::string> names;
-            readFolder(folder.fd.get(), folder.path, visitor, names);
+            UniqueFd fd = openFolderBelow(top_, std::string_view(folder.path).substr(prefix_));
+            int error = fd.valid() ? readFolder(fd.get(), folder.path, visitor, names) : errno;
+            if (error != 0 && !isGoneFolder(error))
+                visitor.unreadable(folder.path, error);
             std::vector<Folder> found;
             if (folder.depth < kMaxWalkDepth && !visitor.stopped()) {
-                for (const std::string& name : names) {
-                    UniqueFd fd(::openat(folder.fd.get(), name.c_str(), kFolderFlags));
-                    if (fd.valid())
-                        found.push_back({std::move(fd), folder.path + "/" + name, folder.depth + 1});
-                }
+                for (const std::string& name : names)
+                    found.push_back({folder.path + "/" + name, folder.depth + 1});
             }
             finish(found);
         }
@@ -70,8 +71,7 @@ private:
     bool take(Folder& folder)
     {
         std::unique_lock lock(mutex_);
-        changed_.wait(lock,
-                      [this] { return !waiting_.empty() || unfinished_ == 0 || failure_; });
+        changed_.wait(lock, [this] { return !waiting_.empty() || unfinished_ == 0 || failure_; });
         if (waiting_.empty() || failure_)
             return false;
         folder = std::move(waiting_.front());
@@ -93,6 +93,8 @@ private:
         changed_.notify_all();
     }
 
+    const int top_;
+    const std::size_t prefix_; // of every path: the path of the top
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Folder> waiting_;
@@ -102,14 +104,12 @@ private:
 
 } // namespace
 
-void walkFolderInParallel(int dir, const std::vector<FolderVisitor*>& visitors)
+void walkFolderInParallel(int dir, const std::string& path,
+                          const std::vector<FolderVisitor*>& visitors)
 {
     if (visitors.empty())
         return;
-    UniqueFd top(::fcntl(dir, F_DUPFD_CLOEXEC, 0));
-    if (!top.valid())
-        return;
-    FolderQueue queue({std::move(top), "", 0});
+    FolderQueue queue(dir, path);
     std::vector<std::thread> helpers;
     for (std::size_t i = 1; i < visitors.size(); ++i) {
         try {

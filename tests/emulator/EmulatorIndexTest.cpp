@@ -2,11 +2,15 @@
 // deletes and uploads, after restarts, and after changes made behind its back.
 #include "EmulatorFixture.h"
 #include "EmulatorResults.h"
+#include "FileIndex.h"
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -52,6 +56,52 @@ int32_t upload(const std::string& path, const std::string& bytes)
     if (File_Write(buffer.data(), size, size - 1) != size)
         return kHostError;
     return File_Close();
+}
+
+// Runs body in a child process and fails unless it exits with 0 within ten seconds.
+void expectInChild(const std::function<bool()>& body, const char* what)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(body() ? 0 : 1);
+    int status = -1;
+    for (int waited = 0; waited < 1000 && ::waitpid(child, &status, WNOHANG) == 0; ++waited)
+        ::usleep(10'000);
+    if (!WIFEXITED(status)) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << what;
+}
+
+// This process (root, say) may open only what the permission bits allow, and only spare more
+// descriptors than it has open now.
+void obeyPermissionBitsWithFewDescriptors(int spare)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[2]{};
+    ::syscall(SYS_capget, &header, caps);
+    for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH})
+        caps[cap / 32].effective &= ~(1u << (cap % 32));
+    ::syscall(SYS_capset, &header, caps);
+    int highest = 0;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd"))
+        highest = std::max(highest, std::stoi(entry.path().filename().string()));
+    const rlimit limit{rlim_t(highest + 1 + spare), rlim_t(highest + 1 + spare)};
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+// Brings index up to date with the phone folder root; the paths it keeps.
+std::vector<std::string> keptPaths(FileIndex& index, const std::string& root,
+                                   std::vector<std::string>& notes)
+{
+    PhoneFolder folder;
+    folder.setRoot(root);
+    index.refresh(folder, notes);
+    std::vector<std::string> paths;
+    for (const auto& file : index.files())
+        paths.push_back(file.first);
+    return paths;
 }
 
 } // namespace
@@ -178,16 +228,62 @@ TEST_F(EmulatorTest, ChildProcessDoesNotWaitForItsParentsWalk)
         files.push_back({"/a/" + std::to_string(file % 40) + "/" + std::to_string(file), ""});
     startPhone(files, "");
     ASSERT_EQ(P2K_Init(nullptr), kOk);
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(File_Count() == 4000 && P2K_Init(nullptr) == kOk && File_Count() == 4000 ? 0 : 1);
-    int status = -1;
-    for (int waited = 0; waited < 1000 && ::waitpid(child, &status, WNOHANG) == 0; ++waited)
-        ::usleep(10'000);
-    if (!WIFEXITED(status)) {
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child hung or miscounted";
+    expectInChild(
+        [] { return File_Count() == 4000 && P2K_Init(nullptr) == kOk && File_Count() == 4000; },
+        "the child hung or miscounted");
     EXPECT_EQ(File_Count(), 4000);
+}
+
+// Far more folders than the process may open descriptors: every file is listed all the same, and
+// the one folder that truly cannot be read is named in the journal.
+TEST_F(EmulatorTest, ListsEveryFolderWhateverTheOpenFileLimit)
+{
+    std::vector<std::pair<std::string, std::string>> files{{"/a/locked/hidden", "h"}};
+    for (int folder = 0; folder < 300; ++folder)
+        files.push_back({"/a/f" + std::to_string(folder) + "/x", "x"});
+    startPhone(files, "");
+    fs::permissions(root + "/fs/a/locked", fs::perms::none);
+    expectInChild(
+        [] {
+            obeyPermissionBitsWithFewDescriptors(32);
+            return P2K_Init(nullptr) == kOk && File_Count() == 300;
+        },
+        "not every readable file was listed");
+    fs::permissions(root + "/fs/a/locked", fs::perms::owner_all);
+    EXPECT_NE(journal().find("could not read 1 folder(s) of fs/, whose files are not listed: "
+                             "\"/a/locked\" (Permission denied)"),
+              std::string::npos);
+}
+
+// Forgetting a removed tree looks at the watches of that tree, not at every watch once for each
+// of its folders.
+TEST_F(EmulatorTest, ForgettingARemovedTreeCostsTheTreeNotEveryWatch)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    for (int folder = 0; folder < 300; ++folder)
+        for (const std::string tree : {"/keep/", "/gone/"})
+            files.push_back({tree + std::to_string(folder) + "/x", "x"});
+    startPhone(files, "");
+    FileIndex index;
+    std::vector<std::string> notes;
+    keptPaths(index, root, notes);
+    fs::remove_all(root + "/fs/gone");
+    EXPECT_EQ(keptPaths(index, root, notes), walkOf(root + "/fs").paths);
+    EXPECT_LE(index.watchesLookedAt(), 2u * 301) << "twice the folders removed";
+}
+
+// Where inotify cannot watch a folder the next refresh walks fs/ again, rather than answering
+// from what it knew.
+TEST_F(EmulatorTest, KeptFileListWalksAgainWhereAFolderCannotBeWatched)
+{
+    startPhone({{"/a/x", "x"}}, "");
+    FileIndex index(2); // fs/ and /a
+    std::vector<std::string> notes;
+    keptPaths(index, root, notes);
+    for (const char* file : {"/a/new/1", "/a/new/2", "/a/3"}) {
+        dir.write("phone/fs" + std::string(file), "bytes");
+        EXPECT_EQ(keptPaths(index, root, notes), walkOf(root + "/fs").paths) << file;
+    }
+    EXPECT_EQ(notes, std::vector<std::string>{"inotify cannot watch fs/ (No space left on "
+                                              "device): every call walks the whole of fs/"});
 }

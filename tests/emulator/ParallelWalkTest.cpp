@@ -57,7 +57,7 @@ Seen walk(int fd, std::size_t threads, std::size_t failAt = SIZE_MAX, bool stop 
     if (threads == 0)
         walkFolder(fd, "", walks.front());
     else
-        walkFolderInParallel(fd, visitors);
+        walkFolderInParallel(fd, "", visitors);
     return seen;
 }
 
