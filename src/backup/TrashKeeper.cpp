@@ -156,7 +156,8 @@ void TrashKeeper::uploadFailed(const std::string& path, Prompts& prompts)
         prompts.information(fillIn(texts_.get(BackupText::UploadPutBack), {path}));
         return;
     }
-    prompts.localFileError(fillIn(texts_.get(BackupText::UploadCopyKept), {path}), copyFile);
+    prompts.localFileError(fillIn(texts_.get(BackupText::UploadCopyKept), {path}) + ' ',
+                           copyFile);
 }
 
 } // namespace zandrel

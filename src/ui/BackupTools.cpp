@@ -163,7 +163,7 @@ void BackupTools::showBackup(const std::string& folder)
 {
     std::vector<ManifestEntry> entries;
     if (readManifest(folder, entries) != 0) {
-        form_.session().prompts.localFileError(texts_.get(BackupText::NoManifest), folder);
+        form_.session().prompts.localFileError(texts_.get(BackupText::NoManifest) + ' ', folder);
         return;
     }
     delete backupWindow_;
