@@ -31,6 +31,10 @@ TrashKeeper::TrashKeeper(PhoneLink& phone, const BackupTexts& texts, TrashStore 
 void TrashKeeper::startRun()
 {
     running_ = true;
+    for (auto& run : store_.runSizes()) {
+        olderBytes_ += run.second;
+        olderRuns_.push_back(std::move(run));
+    }
     // The sizes from one listing spare fetching a file only to find it too large, which on a
     // slow phone is what makes a clean slow.
     const int32_t count = phone_.fileCount();
@@ -46,6 +50,17 @@ void TrashKeeper::startRun()
             nul ? std::size_t(static_cast<const char*>(nul) - name) : kRecordNameSize;
         sizes_[std::string(name, length)] = littleEndian32(&records[at]);
     }
+}
+
+bool TrashKeeper::makeRoom(std::uint64_t size)
+{
+    const auto fits = [&] { return olderBytes_ + runBytes_ + size <= settings.maxTotalBytes; };
+    while (!fits() && !olderRuns_.empty() && runBytes_ + size <= settings.maxTotalBytes) {
+        store_.removeRun(olderRuns_.front().first);
+        olderBytes_ -= olderRuns_.front().second;
+        olderRuns_.pop_front();
+    }
+    return fits();
 }
 
 void TrashKeeper::keep(const std::string& path)
@@ -68,7 +83,7 @@ std::optional<TrashKeeper::Reason> TrashKeeper::copy(const std::string& path)
     if (known != sizes_.end()) {
         if (known->second > settings.maxFileBytes)
             return TooLarge;
-        if (!store_.makeRoom(known->second, settings.maxTotalBytes, run_))
+        if (!makeRoom(known->second))
             return TrashFull;
     }
     if (run_.empty())
@@ -83,6 +98,7 @@ std::optional<TrashKeeper::Reason> TrashKeeper::copy(const std::string& path)
     }
     if (store_.add(entry) != 0)
         return NotWritten;
+    runBytes_ += entry.size;
     kept_[path] = std::move(entry);
     return std::nullopt;
 }
@@ -101,7 +117,7 @@ std::optional<TrashKeeper::Reason> TrashKeeper::fetchInto(const std::string& pat
     // Without a size from the listing the limits are checked once the copy is made.
     if (size > settings.maxFileBytes)
         return TooLarge;
-    if (!store_.makeRoom(size, settings.maxTotalBytes, run_))
+    if (!makeRoom(size))
         return TrashFull;
     if (::fsync(file.get()) != 0 || file.close() != 0)
         return NotWritten;
@@ -133,6 +149,9 @@ std::string TrashKeeper::endRun()
     asked_ = 0;
     std::fill(std::begin(failed_), std::end(failed_), 0);
     sizes_.clear();
+    olderRuns_.clear();
+    olderBytes_ = 0;
+    runBytes_ = 0;
     kept_.clear();
     seen_.clear();
     return text;

@@ -6,6 +6,7 @@
 #include "phonelink/PhoneLink.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,6 +39,8 @@ private:
     enum Reason { TooLarge, TrashFull, NotRead, NotWritten, kReasons };
 
     void startRun();
+    // Whether size more bytes fit in the trash once older runs have gone, oldest first.
+    bool makeRoom(std::uint64_t size);
     std::optional<Reason> copy(const std::string& path);
     std::optional<Reason> fetchInto(const std::string& path, const std::string& part,
                                     std::uint64_t& size);
@@ -52,6 +55,9 @@ private:
     std::size_t asked_ = 0;
     std::size_t failed_[kReasons] = {};
     std::unordered_map<std::string, std::uint64_t> sizes_;
+    std::deque<std::pair<std::string, std::uint64_t>> olderRuns_; // oldest first
+    std::uint64_t olderBytes_ = 0;
+    std::uint64_t runBytes_ = 0;
     std::unordered_map<std::string, TrashEntry> kept_;
     std::unordered_set<std::string> seen_;
 };

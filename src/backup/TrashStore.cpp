@@ -162,28 +162,16 @@ int TrashStore::add(const TrashEntry& entry) const
     return error;
 }
 
-bool TrashStore::makeRoom(std::uint64_t bytes, std::uint64_t limit, const std::string& spare) const
+std::vector<std::pair<std::string, std::uint64_t>> TrashStore::runSizes() const
 {
-    if (bytes > limit)
-        return false;
     std::vector<std::pair<std::string, std::uint64_t>> sizes;
-    std::uint64_t total = 0;
     for (const std::string& run : runs()) {
-        std::uint64_t runBytes = 0;
+        std::uint64_t bytes = 0;
         for (const TrashEntry& entry : entriesOf(run))
-            runBytes += entry.size;
-        sizes.emplace_back(run, runBytes);
-        total += runBytes;
+            bytes += entry.size;
+        sizes.emplace_back(run, bytes);
     }
-    for (const auto& [run, runBytes] : sizes) {
-        if (total + bytes <= limit)
-            break;
-        if (run == spare)
-            continue;
-        removeRun(run);
-        total -= runBytes;
-    }
-    return total + bytes <= limit;
+    return sizes;
 }
 
 void TrashStore::removeOld(std::int64_t now, std::int64_t maxAge) const

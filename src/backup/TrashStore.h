@@ -40,9 +40,9 @@ public:
     [[nodiscard]] int add(const TrashEntry& entry) const;
     std::string partName(const std::string& run, std::uint32_t number) const;
 
-    // Whole runs go, oldest first and never `spare`, until `bytes` more fit under `limit`.
-    // Returns whether they fit.
-    bool makeRoom(std::uint64_t bytes, std::uint64_t limit, const std::string& spare) const;
+    // Every run with the bytes of its copies, oldest first.
+    std::vector<std::pair<std::string, std::uint64_t>> runSizes() const;
+    void removeRun(const std::string& run) const;
     // Runs whose newest copy is older than maxAge seconds go, and so do leftovers of runs cut
     // short (part files, runs without a copy) once they are an hour old.
     void removeOld(std::int64_t now, std::int64_t maxAge) const;
@@ -50,7 +50,6 @@ public:
 private:
     std::vector<std::string> runs() const; // oldest first
     std::vector<TrashEntry> entriesOf(const std::string& run) const;
-    void removeRun(const std::string& run) const;
 
     std::string folder_;
 };
