@@ -13,8 +13,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <sys/types.h>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace p2kemu {

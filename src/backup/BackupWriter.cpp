@@ -106,8 +106,9 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
         return;
     }
     if (i < paths.size()) {
-        prompts.information(fillIn(texts.get(BackupText::BackupCancelled),
-                                   {std::to_string(copied), std::to_string(paths.size()), relative}));
+        prompts.information(
+            fillIn(texts.get(BackupText::BackupCancelled),
+                   {std::to_string(copied), std::to_string(paths.size()), relative}));
         return;
     }
     std::string text = fillIn(texts.get(BackupText::BackupDone),

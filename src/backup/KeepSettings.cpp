@@ -41,8 +41,7 @@ KeepSettings KeepSettings::read(const std::string& settingsPath)
     return settings;
 }
 
-int writeKeepDeleted(const std::string& settingsPath, const std::string& folderToCreate,
-                     bool keep)
+int writeKeepDeleted(const std::string& settingsPath, const std::string& folderToCreate, bool keep)
 {
     if (!folderToCreate.empty()) {
         std::error_code error;

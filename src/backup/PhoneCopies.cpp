@@ -19,8 +19,8 @@ int32_t fetchToMemory(PhoneLink& phone, const std::string& path, std::string& by
     bytes.resize(static_cast<std::size_t>(result));
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pread(file.get(), bytes.data() + done, bytes.size() - done,
-                                  static_cast<off_t>(done));
+        const ssize_t n =
+            ::pread(file.get(), bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (n <= 0) {
             bytes.clear();
             return PhoneLink::kNoFetch;

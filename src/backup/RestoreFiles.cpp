@@ -48,7 +48,8 @@ std::vector<bool> RestoreFiles(PhoneLink& phone, Prompts& prompts, const BackupT
         prompts.progress(i + 1, items.size());
     }
     if (failed == 0) {
-        prompts.information(fillIn(texts.get(BackupText::Restored), {std::to_string(items.size())}));
+        prompts.information(
+            fillIn(texts.get(BackupText::Restored), {std::to_string(items.size())}));
         return back;
     }
     if (failed > kNamed)

@@ -15,8 +15,8 @@ namespace zandrel {
 namespace {
 std::uint32_t littleEndian32(const unsigned char* bytes)
 {
-    return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
-           std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24;
+    return std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
+           std::uint32_t(bytes[3]) << 24;
 }
 
 std::string kilobytes(std::uint64_t bytes) { return std::to_string(bytes / 1024); }
@@ -103,9 +103,8 @@ std::optional<TrashKeeper::Reason> TrashKeeper::copy(const std::string& path)
     return std::nullopt;
 }
 
-std::optional<TrashKeeper::Reason> TrashKeeper::fetchInto(const std::string& path,
-                                                          const std::string& part,
-                                                          std::uint64_t& size)
+std::optional<TrashKeeper::Reason>
+TrashKeeper::fetchInto(const std::string& path, const std::string& part, std::uint64_t& size)
 {
     FileDescriptor file(::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (file.get() < 0)
@@ -175,8 +174,7 @@ void TrashKeeper::uploadFailed(const std::string& path, Prompts& prompts)
         prompts.information(fillIn(texts_.get(BackupText::UploadPutBack), {path}));
         return;
     }
-    prompts.localFileError(fillIn(texts_.get(BackupText::UploadCopyKept), {path}) + ' ',
-                           copyFile);
+    prompts.localFileError(fillIn(texts_.get(BackupText::UploadCopyKept), {path}) + ' ', copyFile);
 }
 
 } // namespace zandrel

@@ -138,10 +138,7 @@ int TrashStore::remove(const TrashEntry& entry) const
     return ::unlink(fileOf(entry).c_str()) == 0 || errno == ENOENT ? 0 : errno;
 }
 
-std::string TrashStore::newRun(std::int64_t now) const
-{
-    return makeStampedFolder(folder_, now);
-}
+std::string TrashStore::newRun(std::int64_t now) const { return makeStampedFolder(folder_, now); }
 
 int TrashStore::add(const TrashEntry& entry) const
 {

@@ -8,11 +8,11 @@ namespace zandrel {
 
 // One kept copy of a deleted phone file.
 struct TrashEntry {
-    std::string run;         // the folder of its deletion run
+    std::string run;          // the folder of its deletion run
     std::uint32_t number = 0; // its file's name in that folder
-    std::int64_t time = 0;   // when it was deleted, seconds since 1970
+    std::int64_t time = 0;    // when it was deleted, seconds since 1970
     std::uint64_t size = 0;
-    std::string phonePath;   // byte for byte
+    std::string phonePath; // byte for byte
 };
 
 // The trash: one folder per deletion run, named after its start (YYYYMMDD-HHMMSS), holding the

@@ -17,8 +17,11 @@ struct SweepSession {
     SweepList sweep; // shown by CheckListBox1
     PathList java;   // paths under "/a/mobile/kj"; only ever grows
     PathList clean;  // the CleanList, shown and edited in the list viewer
-    std::size_t javaOfLastRead = 0;     // where the last read's Java paths start in `java`
-    DeletionKeeper* keeper = nullptr;   // keeps a copy of each file before it is deleted
+
+    // Where the last read's Java paths start in `java`.
+    std::size_t javaOfLastRead = 0;
+    // Keeps a copy of each file before it is deleted; none keeps nothing.
+    DeletionKeeper* keeper = nullptr;
 };
 
 } // namespace zandrel

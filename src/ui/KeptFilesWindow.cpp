@@ -86,8 +86,8 @@ KeptFilesWindow::KeptFilesWindow(Kind kind, const zandrel::BackupTexts& texts, A
     const bool trash = kind == Kind::Trash;
     setObjectName(trash ? QStringLiteral("DeletedFilesWindow")
                         : QStringLiteral("BackupFilesWindow"));
-    setWindowTitle(text(texts, trash ? BackupText::DeletedFilesTitle
-                                     : BackupText::RestoreBackupTitle));
+    setWindowTitle(
+        text(texts, trash ? BackupText::DeletedFilesTitle : BackupText::RestoreBackupTitle));
     list_->setObjectName(QStringLiteral("KeptFilesList"));
     list_->setModel(model_);
     list_->setRootIsDecorated(false);

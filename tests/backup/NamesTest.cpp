@@ -60,7 +60,8 @@ TEST(PhoneNames, HostNamesAreReadableAndStayBelowTheBackup)
     };
     const Row rows[] = {
         {"/a/mobile/audio/x.mp3", "a/mobile/audio/x.mp3"},
-        {"/a/\xCF\xF0\xE8\xE2\xE5\xF2.txt", "a/\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt"},
+        {"/a/\xCF\xF0\xE8\xE2\xE5\xF2.txt",
+         "a/\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt"},
         {"/a/../x", "a/_../x"},
         {"/a/./x", "a/_./x"},
         {"/a//x", "a/_/x"},

@@ -74,7 +74,8 @@ protected:
     {
         std::map<std::string, std::string> kept;
         for (const TrashEntry& entry : keeper.store().entries())
-            kept[entry.phonePath] = dir.read(keeper.store().fileOf(entry).substr(dir.path().size() + 1));
+            kept[entry.phonePath] =
+                dir.read(keeper.store().fileOf(entry).substr(dir.path().size() + 1));
         return kept;
     }
 
@@ -97,12 +98,10 @@ TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRe
         bool kept;
     };
     const Row rows[] = {
-        {"/a/small", 100, true},
-        {"/a/edge", 2048, true},    // exactly the limit per file
-        {"/a/big", 2049, false},    // one byte past it
-        {kCyrillic, 1000, true},
-        {"/a/last", 1500, false},   // would pass the total
-        {"/a/missing", 0, false},   // not on the phone at all
+        {"/a/small", 100, true},  {"/a/edge", 2048, true},  // exactly the limit per file
+        {"/a/big", 2049, false},                            // one byte past it
+        {kCyrillic, 1000, true},  {"/a/last", 1500, false}, // would pass the total
+        {"/a/missing", 0, false},                           // not on the phone at all
         {"/a/empty", 0, true},
     };
     std::map<std::string, std::string> files;
@@ -124,15 +123,17 @@ TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRe
     for (const Row& row : rows) {
         EXPECT_FALSE(onPhone(row.path)) << row.path << " is deleted, kept or not";
         EXPECT_EQ(kept.count(row.path), row.kept ? 1u : 0u) << row.path;
-        if (row.kept && kept.count(row.path))
+        if (row.kept && kept.count(row.path)) {
             EXPECT_EQ(kept.at(row.path), files.at(row.path)) << row.path;
+        }
     }
 }
 
 TEST_F(PhoneCopiesTest, TheOldestRunsMakeRoomAndGoAfterThirtyDays)
 {
     keeper.settings.maxTotalBytes = 5000;
-    startPhone({{"/a/one", bytesOf(3000, 1)}, {"/a/two", bytesOf(1000, 2)},
+    startPhone({{"/a/one", bytesOf(3000, 1)},
+                {"/a/two", bytesOf(1000, 2)},
                 {"/a/three", bytesOf(3000, 3)}});
     cleanByList({"/a/one"});
     clock += 10;
@@ -181,10 +182,11 @@ TEST_F(PhoneCopiesTest, RestorePutsTheSameBytesBackAndOnlyThenEmptiesTheTrash)
 
 TEST_F(PhoneCopiesTest, ABackupsManifestMatchesThePhone)
 {
-    const std::map<std::string, std::string> files = {
-        {"/a/mobile/audio/x.mp3", bytesOf(5000, 1)},  {kCyrillic, bytesOf(3, 2)},
-        {"/a/mobile/kjava/game.jar", bytesOf(700, 3)}, {"/a/empty", ""},
-        {"/a/back\\slash", bytesOf(20, 4)}};
+    const std::map<std::string, std::string> files = {{"/a/mobile/audio/x.mp3", bytesOf(5000, 1)},
+                                                      {kCyrillic, bytesOf(3, 2)},
+                                                      {"/a/mobile/kjava/game.jar", bytesOf(700, 3)},
+                                                      {"/a/empty", ""},
+                                                      {"/a/back\\slash", bytesOf(20, 4)}};
     startPhone(files);
     ReadFromPhone(session);
     ReadFromPhone(session); // the Java file stands twice in the JavaList, once in the backup
@@ -194,7 +196,8 @@ TEST_F(PhoneCopiesTest, ABackupsManifestMatchesThePhone)
     const std::string head = "information: Backup made in backup/";
     ASSERT_EQ(shown[0].substr(0, head.size()), head);
     const std::string folder = dir.file("work/backup/" + shown[0].substr(head.size(), 15));
-    EXPECT_EQ(shown[0].substr(head.size() + 15), " of the working folder: 5 files copied, 0 failed.");
+    EXPECT_EQ(shown[0].substr(head.size() + 15),
+              " of the working folder: 5 files copied, 0 failed.");
 
     std::vector<ManifestEntry> manifest;
     ASSERT_EQ(readManifest(folder, manifest), 0);

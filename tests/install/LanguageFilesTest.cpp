@@ -129,7 +129,7 @@ TEST(EnglishLanguageFile, RepeatsTheBuiltInTextsExactly)
     }
     const BackupTexts english = BackupTexts::load(dir.file("eng.lng"));
     for (int i = 0; i < static_cast<int>(BackupText::Count); ++i)
-        EXPECT_EQ(english.get(BackupText(i)), BackupTexts::builtIn(BackupText(i)));
+        EXPECT_EQ(english.get(BackupText(i)), BackupTexts::builtIn(BackupText(i))) << i;
     for (int key = MessageTexts::kFirstKey; key <= MessageTexts::kLastKey; ++key)
         EXPECT_EQ(fromFile.get(MessageText(key)), builtIn.get(MessageText(key))) << "message " << key;
 }

@@ -67,7 +67,8 @@ TEST_F(BackupToolsTest, TheControlsWorkOnlyWithALibraryThatCanFetch)
 
 TEST_F(BackupToolsTest, DeletedFilesAreListedAndPutBack)
 {
-    phone.fetchable = std::map<std::string, std::string>{{"/a/mobile/kjava/a.jar", "aaa"}, {"/a/mobile/kjava/b.jar", "bb"}};
+    phone.fetchable = std::map<std::string, std::string>{{"/a/mobile/kjava/a.jar", "aaa"},
+                                                         {"/a/mobile/kjava/b.jar", "bb"}};
     create();
     cleanJava({"/a/mobile/kjava/a.jar", "/a/mobile/kjava/b.jar"});
     EXPECT_EQ(phone.callsOf("File_Fetch"),
@@ -79,14 +80,14 @@ TEST_F(BackupToolsTest, DeletedFilesAreListedAndPutBack)
     EXPECT_EQ(rows->index(1, 1).data().toString(), "/a/mobile/kjava/b.jar");
     EXPECT_EQ(rows->index(1, 2).data().toString(), "2");
 
-    window->list()->selectionModel()->select(
-        rows->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window->list()->selectionModel()->select(rows->index(1, 0), QItemSelectionModel::Select |
+                                                                    QItemSelectionModel::Rows);
     phone.calls.clear();
     QTest::mouseClick(window->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
     EXPECT_EQ(prompts.take(), Records{"information: 1 files put back on the phone."});
-    EXPECT_EQ(phone.calls, (Records{"P2K_GetStatus", "File_Create /a/mobile/kjava/b.jar 4",
-                                    "File_Write 2 1", "File_Close",
-                                    "File_Fetch /a/mobile/kjava/b.jar"}));
+    EXPECT_EQ(phone.calls,
+              (Records{"P2K_GetStatus", "File_Create /a/mobile/kjava/b.jar 4", "File_Write 2 1",
+                       "File_Close", "File_Fetch /a/mobile/kjava/b.jar"}));
     EXPECT_EQ(phone.writtenBuffers, Records{std::string("bb\0", 3)});
     ASSERT_EQ(rows->rowCount(), 1);
     EXPECT_EQ(rows->index(0, 1).data().toString(), "/a/mobile/kjava/a.jar");
