@@ -28,7 +28,8 @@ public:
     // Seconds since 1970; tests set their own clock.
     std::function<std::int64_t()> now;
 
-    bool active() { return settings.keep && phone_.canFetch(); }
+    // Without a home there is no trash to keep files in.
+    bool active() { return settings.keep && !store_.folder().empty() && phone_.canFetch(); }
     const TrashStore& store() const { return store_; }
 
     void keep(const std::string& path) override;

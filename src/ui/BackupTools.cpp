@@ -16,7 +16,9 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTreeView>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
@@ -105,6 +107,8 @@ void BackupTools::showDeletedFiles()
             KeptFilesWindow::Kind::Trash, texts_,
             [this](const std::vector<std::size_t>& rows) { restoreDeleted(rows); },
             [this](const std::vector<std::size_t>& rows) { removeDeleted(rows); });
+        // A clean since the window was last in front has added to the trash.
+        deletedWindow_->onActivated = [this] { refreshDeletedFiles(); };
     }
     refreshDeletedFiles();
     deletedWindow_->showWindow();
@@ -112,7 +116,16 @@ void BackupTools::showDeletedFiles()
 
 void BackupTools::refreshDeletedFiles()
 {
-    shownEntries_ = keeper_.store().entries();
+    std::vector<TrashEntry> entries = keeper_.store().entries();
+    const auto same = [](const TrashEntry& a, const TrashEntry& b) {
+        return a.run == b.run && a.number == b.number;
+    };
+    // Unchanged, the rows stay as they are, and so does what the user chose among them.
+    if (std::equal(entries.begin(), entries.end(), shownEntries_.begin(), shownEntries_.end(),
+                   same) &&
+        deletedWindow_ && deletedWindow_->list()->model()->rowCount() > 0)
+        return;
+    shownEntries_ = std::move(entries);
     std::vector<KeptFileRow> rows;
     rows.reserve(shownEntries_.size());
     for (const TrashEntry& entry : shownEntries_)

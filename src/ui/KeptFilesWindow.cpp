@@ -4,6 +4,7 @@
 #include "ui/TextCodec.h"
 
 #include <QDateTime>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -140,6 +141,13 @@ std::vector<std::size_t> KeptFilesWindow::chosenRows() const
         rows.push_back(static_cast<std::size_t>(index.row()));
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+bool KeptFilesWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && onActivated)
+        onActivated();
+    return QWidget::event(event);
 }
 
 void KeptFilesWindow::act(const Action& action)

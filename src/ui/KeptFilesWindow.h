@@ -57,6 +57,11 @@ public:
     std::vector<std::size_t> chosenRows() const;
 
     QTreeView* list() const { return list_; }
+    // Called whenever the window comes to the front, so it shows what changed meanwhile.
+    std::function<void()> onActivated;
+
+protected:
+    bool event(QEvent* event) override;
 
 private:
     void act(const Action& action);

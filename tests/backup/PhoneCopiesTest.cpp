@@ -261,6 +261,33 @@ TEST_F(PhoneCopiesTest, AFailedUploadPutsTheOldFileBack)
     EXPECT_EQ(trash(), (std::map<std::string, std::string>{{"/a/WebSession", old}}));
 }
 
+TEST(KeepingOverAFakePhone, AnUploadThatCannotPutTheOldFileBackSaysWhereItIs)
+{
+    TempDir dir;
+    FakePhoneLink phone;
+    phone.fetchable = std::map<std::string, std::string>{{"/a/WebSession", "old bytes"}};
+    // The upload's File_Write fails, and so does the File_Create that would put the old file back.
+    phone.failCall = 6;
+    phone.onCall = [&](const std::string&) {
+        if (phone.calls.size() == 7)
+            phone.failCall = 8;
+    };
+    FakePrompts prompts;
+    BackupTexts texts;
+    TrashKeeper keeper(phone, texts, TrashStore(dir.file("trash")));
+    dir.write("orfiles/WebSession", "new");
+    WorkingDirectory inDir(dir.path());
+    UploadWebSession(phone, prompts, &keeper);
+    EXPECT_EQ(phone.callsOf("File_Create").size(), 2u);
+    const Lines shown = prompts.take();
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string head = "error: Sending /a/WebSession to the phone failed and the old file "
+                             "could not be put back. Its copy is in ";
+    ASSERT_EQ(shown[0].substr(0, head.size()), head);
+    const std::string copy = shown[0].substr(head.size());
+    EXPECT_EQ(dir.read(copy.substr(dir.path().size() + 1)), "old bytes");
+}
+
 TEST(KeepingWithoutFetch, ALibraryWithoutFetchOnlyDeletes)
 {
     TempDir dir;
