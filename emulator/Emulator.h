@@ -13,8 +13,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <sys/types.h>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace p2kemu {
@@ -45,6 +45,7 @@ public:
     std::int32_t fileClose();
     std::int32_t seemWrite(std::int32_t seem, std::int32_t record, std::int32_t a, std::int32_t b,
                            void* file);
+    std::int32_t fileFetch(const char* path, std::int32_t fd);
 
     // For a call that ended in an exception (out of memory): journal it and fail.
     std::int32_t failed(const char* callName, const char* what);

@@ -1,6 +1,8 @@
-// The eleven exported functions. Everything else in the library is hidden.
+// The eleven exported functions and the optional File_Fetch. Everything else in the library is
+// hidden.
 #pragma GCC visibility push(default)
 #include "phonelink/p2kapi.h"
+extern "C" int32_t File_Fetch(const char* path, int32_t fd);
 #pragma GCC visibility pop
 
 #include "Emulator.h"
@@ -80,6 +82,10 @@ int32_t File_Close(void)
 int32_t Seem_Write(int32_t seem, int32_t record, int32_t a, int32_t b, void* file)
 {
     return guarded("Seem_Write", [&] { return phone().seemWrite(seem, record, a, b, file); });
+}
+int32_t File_Fetch(const char* path, int32_t fd)
+{
+    return guarded("File_Fetch", [&] { return phone().fileFetch(path, fd); });
 }
 
 } // extern "C"

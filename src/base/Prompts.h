@@ -33,6 +33,12 @@ public:
     virtual void setCaption(const std::string& caption) = 0;
     // A long pass reports how far it is; done == total ends the pass. Must not run other events.
     virtual void progress(std::size_t done, std::size_t total) = 0;
+    // The same for a pass the user may stop: false once the user has pressed Cancel.
+    virtual bool progressOrCancel(std::size_t done, std::size_t total)
+    {
+        progress(done, total);
+        return true;
+    }
 };
 
 } // namespace zandrel

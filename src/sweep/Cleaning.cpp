@@ -18,7 +18,7 @@ std::size_t tickedCount(const SweepList& list)
 bool deleteTicked(SweepSession& session)
 {
     const SweepList& list = session.sweep;
-    DeletionPass pass(session.phone, session.prompts, tickedCount(list));
+    DeletionPass pass(session.phone, session.prompts, tickedCount(list), session.keeper);
     // Every ticked entry goes, the first one included.
     for (std::size_t i = 0; i < list.size(); ++i)
         if (list.ticked(i))
@@ -29,7 +29,7 @@ bool deleteTicked(SweepSession& session)
 // Every path goes, the first one included; empty ones are passed on as empty paths.
 bool deleteEveryPath(SweepSession& session, const PathList& paths)
 {
-    DeletionPass pass(session.phone, session.prompts, paths.size());
+    DeletionPass pass(session.phone, session.prompts, paths.size(), session.keeper);
     for (std::size_t i = 0; i < paths.size(); ++i)
         pass.remove(paths[i]);
     return pass.finish();

@@ -24,6 +24,8 @@ void DeletionPass::remove(std::string_view path)
 {
     path_.assign(path);
     if (PhoneLink::libraryTakes(path_)) {
+        if (keeper_)
+            keeper_->keep(path_);
         phone_.fileDelete(path_);
     } else {
         if (refused_.size() < kRefusedNamed)
@@ -37,6 +39,8 @@ void DeletionPass::remove(std::string_view path)
 
 bool DeletionPass::finish()
 {
+    if (const std::string notKept = keeper_ ? keeper_->endRun() : ""; !notKept.empty())
+        prompts_.warning(notKept);
     if (refusedCount_ == 0)
         return true;
     const bool one = refusedCount_ == 1;

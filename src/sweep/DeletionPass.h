@@ -1,4 +1,5 @@
 #pragma once
+#include "backup/DeletionKeeper.h"
 #include "base/Prompts.h"
 #include "phonelink/PhoneLink.h"
 
@@ -15,8 +16,9 @@ class DeletionPass {
 public:
     static constexpr std::size_t kStep = 4096;
 
-    DeletionPass(PhoneLink& phone, Prompts& prompts, std::size_t total)
-        : phone_(phone), prompts_(prompts), total_(total)
+    DeletionPass(PhoneLink& phone, Prompts& prompts, std::size_t total,
+                 DeletionKeeper* keeper = nullptr)
+        : phone_(phone), prompts_(prompts), total_(total), keeper_(keeper)
     {
     }
     // The library's result is not looked at. A path the library cannot take as it stands (a NUL
@@ -30,6 +32,7 @@ private:
     PhoneLink& phone_;
     Prompts& prompts_;
     std::size_t total_;
+    DeletionKeeper* keeper_;
     std::size_t done_ = 0;
     std::string path_; // one buffer for the whole pass
     std::vector<std::string> refused_;

@@ -117,6 +117,7 @@ bool isJavaPath(std::string_view path) { return path.starts_with(kJavaPrefix); }
 void ReadFromPhone(SweepSession& session)
 {
     session.sweep.clear();
+    session.javaOfLastRead = session.java.size();
     if (!session.phone.isConnected()) {
         session.prompts.setCaption(kProgramName);
         return;

@@ -1,4 +1,5 @@
 #pragma once
+#include "backup/DeletionKeeper.h"
 #include "base/MessageTexts.h"
 #include "base/Prompts.h"
 #include "phonelink/PhoneLink.h"
@@ -16,6 +17,11 @@ struct SweepSession {
     SweepList sweep; // shown by CheckListBox1
     PathList java;   // paths under "/a/mobile/kj"; only ever grows
     PathList clean;  // the CleanList, shown and edited in the list viewer
+
+    // Where the last read's Java paths start in `java`.
+    std::size_t javaOfLastRead = 0;
+    // Keeps a copy of each file before it is deleted; none keeps nothing.
+    DeletionKeeper* keeper = nullptr;
 };
 
 } // namespace zandrel

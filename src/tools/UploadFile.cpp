@@ -15,7 +15,7 @@ constexpr std::size_t kLargestUpload = std::numeric_limits<int32_t>::max();
 } // namespace
 
 void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
-                const std::string& phonePath)
+                const std::string& phonePath, DeletionKeeper* keeper)
 {
     if (!phone.isConnected())
         return;
@@ -31,26 +31,32 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
         return;
     }
     const auto size = static_cast<int32_t>(data.size());
+    if (keeper)
+        keeper->keep(phonePath);
     phone.fileDelete(phonePath);
-    phone.fileCreate(phonePath, 4);
+    const int32_t created = phone.fileCreate(phonePath, 4);
     // The library is handed size + 1 bytes; std::string keeps a zero byte after its last one.
-    phone.fileWrite(data.c_str(), size, size - 1);
-    phone.fileClose();
+    const int32_t written = phone.fileWrite(data.c_str(), size, size - 1);
+    const int32_t closed = phone.fileClose();
+    if (keeper && (created < 0 || written < 0 || closed < 0))
+        keeper->uploadFailed(phonePath, prompts);
+    if (keeper)
+        keeper->endRun(); // an old file missing or too large to keep is no news here
 }
 
-void UploadMmaC650(PhoneLink& phone, Prompts& prompts)
+void UploadMmaC650(PhoneLink& phone, Prompts& prompts, DeletionKeeper* keeper)
 {
-    UploadFile(phone, prompts, "orfiles\\mma_ucp(c650)", kMmaPhonePath);
+    UploadFile(phone, prompts, "orfiles\\mma_ucp(c650)", kMmaPhonePath, keeper);
 }
 
-void UploadMmaE398(PhoneLink& phone, Prompts& prompts)
+void UploadMmaE398(PhoneLink& phone, Prompts& prompts, DeletionKeeper* keeper)
 {
-    UploadFile(phone, prompts, "orfiles\\mma_ucp(E398)", kMmaPhonePath);
+    UploadFile(phone, prompts, "orfiles\\mma_ucp(E398)", kMmaPhonePath, keeper);
 }
 
-void UploadWebSession(PhoneLink& phone, Prompts& prompts)
+void UploadWebSession(PhoneLink& phone, Prompts& prompts, DeletionKeeper* keeper)
 {
-    UploadFile(phone, prompts, "orfiles\\WebSession", "/a/WebSession");
+    UploadFile(phone, prompts, "orfiles\\WebSession", "/a/WebSession", keeper);
 }
 
 } // namespace zandrel

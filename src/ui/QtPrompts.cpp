@@ -6,9 +6,11 @@
 #include "ui/BusyIndicator.h"
 #include "ui/TextCodec.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 
 using namespace zandrel;
 
@@ -95,4 +97,36 @@ void QtPrompts::setCaption(const std::string& caption)
         window_->setWindowTitle(fromLocal8(caption));
 }
 
-void QtPrompts::progress(std::size_t done, std::size_t total) { busy_.progress(done, total); }
+void QtPrompts::progress(std::size_t done, std::size_t total)
+{
+    busy_.progress(done, total);
+    if (done >= total)
+        delete cancelBox_;
+}
+
+void QtPrompts::setCancelTexts(const QString& label, const QString& cancel)
+{
+    cancelLabel_ = label;
+    cancelButton_ = cancel;
+}
+
+bool QtPrompts::progressOrCancel(std::size_t done, std::size_t total)
+{
+    if (done >= total) {
+        progress(done, total);
+        return true;
+    }
+    if (!cancelBox_) {
+        cancelBox_ = new QProgressDialog(cancelLabel_, cancelButton_, 0, 1000, owner());
+        cancelBox_->setObjectName(QStringLiteral("CancelProgress"));
+        cancelBox_->setWindowModality(Qt::WindowModal);
+        cancelBox_->setMinimumDuration(0);
+        cancelBox_->setAutoClose(false);
+        cancelBox_->setAutoReset(false);
+    }
+    cancelBox_->setValue(static_cast<int>(done * 1000 / total));
+    // The box's Cancel button needs its click handled while the pass goes on. The handler stays
+    // at work meanwhile, so no tick and no other handler runs, and the window takes no input.
+    QCoreApplication::processEvents();
+    return cancelBox_ && !cancelBox_->wasCanceled();
+}

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class BusyIndicator;
+class QProgressDialog;
 
 // The error box's text for `text` (in the code page of phone paths and language texts) followed
 // by a local file's name (as the file system spells it), with the box's final ".".
@@ -24,6 +25,9 @@ public:
     std::optional<std::string> openFileName() override;
     void setCaption(const std::string& caption) override;
     void progress(std::size_t done, std::size_t total) override;
+    bool progressOrCancel(std::size_t done, std::size_t total) override;
+    // The label and button of the box that a pass the user may stop shows.
+    void setCancelTexts(const QString& label, const QString& cancel);
 
 private:
     // A box while the window is being taken down has no owner to sit on.
@@ -36,4 +40,7 @@ private:
     // Each dialog opens with the name chosen in it last time; both save operations share one.
     QString lastSaveName_;
     QString lastOpenName_;
+    QString cancelLabel_;
+    QString cancelButton_ = QStringLiteral("Cancel");
+    QPointer<QProgressDialog> cancelBox_;
 };

@@ -5,6 +5,7 @@
 #include "base/ProgramInfo.h"
 #include "base/Settings.h"
 #include "monitor/ConnectionMonitor.h"
+#include "ui/BackupTools.h"
 #include "ui/BusyIndicator.h"
 #include "ui/CaptionTargets.h"
 #include "ui/QtPrompts.h"
@@ -121,6 +122,9 @@ void TForm1::FormCreate()
     }
     for (const LanguageText& text : readLanguageFile(languageFile, texts_))
         applyText(text.receiver, fromLocal8(text.text), controlsByName);
+    backupTools_ = std::make_unique<BackupTools>(
+        *this, [this](const std::function<void()>& op) { runHandler(op); }, programDirectory_,
+        languageFile);
 }
 
 void TForm1::FormDestroy()

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+class BackupTools;
 class BusyIndicator;
 class QAction;
 class QActionGroup;
@@ -184,6 +185,11 @@ private:
     bool tickRunning_ = false;
     std::future<zandrel::MonitorView> pendingTick_; // a tick whose calls are still running
     bool viewerBehind_ = false; // the CleanList changed since the viewer's text was set
+    // Last, so it goes first: it keeps deleted files for the session.
+    std::unique_ptr<BackupTools> backupTools_;
+
+public:
+    BackupTools* backupTools() const { return backupTools_.get(); }
 };
 
 extern TForm1* Form1;

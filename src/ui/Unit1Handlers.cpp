@@ -152,7 +152,7 @@ void TForm1::BitBtn10Click()
 
 void TForm1::BitBtn16Click()
 {
-    runHandler([this] { UploadWebSession(phone_, prompts_); });
+    runHandler([this] { UploadWebSession(phone_, prompts_, session_.keeper); });
 }
 // mma1 is the menu twin of BitBtn16: both upload the web-session file.
 void TForm1::mma1Click() { BitBtn16Click(); }
@@ -171,13 +171,13 @@ void TForm1::RingFix1Click() { BitBtn14Click(); }
 
 void TForm1::BitBtn15Click()
 {
-    runHandler([this] { UploadMmaC650(phone_, prompts_); });
+    runHandler([this] { UploadMmaC650(phone_, prompts_, session_.keeper); });
 }
 void TForm1::c6501Click() { BitBtn15Click(); }
 
 void TForm1::BitBtn17Click()
 {
-    runHandler([this] { UploadMmaE398(phone_, prompts_); });
+    runHandler([this] { UploadMmaE398(phone_, prompts_, session_.keeper); });
 }
 void TForm1::e3981Click() { BitBtn17Click(); }
 

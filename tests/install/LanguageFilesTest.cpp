@@ -1,5 +1,6 @@
 // The language files the build writes beside the program: complete, encoded as the program reads
 // them, and short enough for every control they caption.
+#include "backup/BackupTexts.h"
 #include "base/LanguageTable.h"
 #include "base/MessageTexts.h"
 
@@ -82,6 +83,10 @@ TEST_P(LanguageFile, GivesEveryCaptionAndMessage)
     for (int key = MessageTexts::kFirstKey; key <= MessageTexts::kLastKey; ++key)
         EXPECT_EQ(messages.get(MessageText(key)).substr(0, 1), std::string(1, kMarker))
             << "message " << key << " keeps its built-in text";
+    const BackupTexts backup = BackupTexts::load(dir.file("marked.lng"));
+    for (int i = 0; i < static_cast<int>(BackupText::Count); ++i)
+        EXPECT_EQ(backup.get(BackupText(i)).substr(0, 1), std::string(1, kMarker))
+            << "backup text " << BackupTexts::kFirstKey + i << " keeps its built-in text";
 }
 
 // CR LF after every line, and every byte past ASCII a Windows-1251 letter: a file that reached
@@ -123,6 +128,9 @@ TEST(EnglishLanguageFile, RepeatsTheBuiltInTextsExactly)
         EXPECT_EQ(texts[i].receiver, defaults[i].receiver);
         EXPECT_EQ(texts[i].text, defaults[i].text) << "caption " << i;
     }
+    const BackupTexts english = BackupTexts::load(dir.file("eng.lng"));
+    for (int i = 0; i < static_cast<int>(BackupText::Count); ++i)
+        EXPECT_EQ(english.get(BackupText(i)), BackupTexts::builtIn(BackupText(i))) << i;
     for (int key = MessageTexts::kFirstKey; key <= MessageTexts::kLastKey; ++key)
         EXPECT_EQ(fromFile.get(MessageText(key)), builtIn.get(MessageText(key))) << "message " << key;
 }

@@ -61,4 +61,10 @@ void FakePrompts::progress(std::size_t done, std::size_t total)
     progressEnded = done >= total;
 }
 
+bool FakePrompts::progressOrCancel(std::size_t done, std::size_t total)
+{
+    progress(done, total);
+    return !(cancelAt && done >= *cancelAt);
+}
+
 } // namespace zandrel

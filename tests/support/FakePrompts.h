@@ -27,6 +27,8 @@ public:
     std::vector<std::string> captions; // every caption set, in order
     std::size_t progressReports = 0;
     bool progressEnded = true; // false while a pass has reported progress but not its end
+    // A pass the user may stop is cancelled when it reports this many done.
+    std::optional<std::size_t> cancelAt;
 
     void warning(const std::string& text) override;
     void information(const std::string& text) override;
@@ -35,6 +37,7 @@ public:
     std::optional<std::string> openFileName() override;
     void setCaption(const std::string& caption) override;
     void progress(std::size_t done, std::size_t total) override;
+    bool progressOrCancel(std::size_t done, std::size_t total) override;
 
 private:
     std::optional<std::string> answer(std::deque<std::optional<std::string>>& queue,

@@ -1,0 +1,87 @@
+#include "backup/BackupTexts.h"
+
+#include "base/IniFile.h"
+
+#include <vector>
+
+namespace zandrel {
+
+namespace {
+// In the order of BackupText.
+constexpr const char* kBuiltIn[] = {
+    "Create backup",
+    "Restore from backup...",
+    "Deleted files...",
+    "Keep deleted files",
+    "Deleted files",
+    "Deleted",
+    "Phone path",
+    "Size",
+    "Restore",
+    "Remove for good",
+    "Close",
+    "Restore from backup",
+    "Copying the phone's files...",
+    "Cancel",
+    "No phone is connected: nothing was restored. Connect the phone and try again.",
+    "Backup made in %1 of the working folder: %2 files copied, %3 failed.",
+    "Backup cancelled: %1 of %2 files copied to %3 of the working folder.",
+    "These files could not be copied:",
+    "%1 of %2 deleted files were not kept:",
+    "%1 larger than the limit of %2 KB",
+    "%1 past the trash's limit of %2 KB",
+    "%1 could not be read from the phone",
+    "%1 could not be written to the trash",
+    "%1 files put back on the phone.",
+    "%1 of %2 files could not be put back on the phone:",
+    "Remove %1 files for good? They cannot be put back afterwards.",
+    "Sending %1 to the phone failed; the old file was put back.",
+    "Sending %1 to the phone failed and the old file could not be put back. Its copy is in",
+    "Sending %1 to the phone failed; the phone may be left without that file.",
+    "differs from the checksum in the manifest",
+    "There is no backup manifest in",
+    "Choose a backup folder",
+    "No phone is connected.",
+    "the phone did not take it (result %1)",
+    "the phone's copy differs from what was sent",
+    "the phone did not give it (result %1)",
+};
+static_assert(std::size(kBuiltIn) == static_cast<std::size_t>(BackupText::Count));
+} // namespace
+
+BackupTexts::BackupTexts()
+{
+    for (std::size_t i = 0; i < texts_.size(); ++i)
+        texts_[i] = kBuiltIn[i];
+}
+
+const char* BackupTexts::builtIn(BackupText text) { return kBuiltIn[static_cast<int>(text)]; }
+
+BackupTexts BackupTexts::load(const std::string& path)
+{
+    const IniFile file = IniFile::load(path);
+    BackupTexts texts;
+    for (std::size_t i = 0; i < texts.texts_.size(); ++i)
+        texts.texts_[i] = file.read(kSection, std::to_string(kFirstKey + int(i)), kBuiltIn[i]);
+    return texts;
+}
+
+std::string fillIn(std::string_view text, std::initializer_list<std::string> values)
+{
+    const std::vector<std::string> given(values);
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool marker =
+            text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
+        const std::size_t index = marker ? std::size_t(text[i + 1] - '1') : 0;
+        if (marker && index < given.size()) {
+            out += given[index];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+} // namespace zandrel

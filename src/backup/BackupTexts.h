@@ -1,0 +1,71 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+namespace zandrel {
+
+// The captions and messages of the backup tools, named by what they say. Each is key 80 + its
+// number in section "backup" of the language file; a file without them gives the built-in
+// English. "%1", "%2"... stand for the values fillIn puts in.
+enum class BackupText : std::uint8_t {
+    CreateBackupItem,
+    RestoreBackupItem,
+    DeletedFilesItem,
+    KeepDeletedItem,
+    DeletedFilesTitle,
+    DeletedColumn,
+    PathColumn,
+    SizeColumn,
+    RestoreButton,
+    RemoveButton,
+    CloseButton,
+    RestoreBackupTitle,
+    BackingUp,
+    CancelButton,
+    NoPhone,
+    BackupDone,
+    BackupCancelled,
+    BackupFailures,
+    NotKeptHead,
+    NotKeptTooLarge,
+    NotKeptTrashFull,
+    NotKeptNotRead,
+    NotKeptNotWritten,
+    Restored,
+    NotRestoredHead,
+    RemoveQuestion,
+    UploadPutBack,
+    UploadCopyKept,
+    UploadNotKept,
+    ChecksumDiffers,
+    NoManifest,
+    ChooseBackup,
+    NotConnected,
+    PhoneRefused,
+    PhoneCopyDiffers,
+    PhoneDidNotGive,
+    Count
+};
+
+class BackupTexts {
+public:
+    static constexpr int kFirstKey = 81;
+    static constexpr const char* kSection = "backup";
+
+    BackupTexts();
+    // Texts from the language file at path; a missing file, section or key keeps the built-in.
+    static BackupTexts load(const std::string& path);
+
+    const std::string& get(BackupText text) const { return texts_[static_cast<int>(text)]; }
+    static const char* builtIn(BackupText text);
+
+private:
+    std::array<std::string, static_cast<int>(BackupText::Count)> texts_;
+};
+
+// text with "%1" replaced by the first value, "%2" by the second...
+std::string fillIn(std::string_view text, std::initializer_list<std::string> values);
+
+} // namespace zandrel

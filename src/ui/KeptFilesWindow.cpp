@@ -1,0 +1,158 @@
+#include "ui/KeptFilesWindow.h"
+
+#include "backup/BackupTexts.h"
+#include "ui/TextCodec.h"
+
+#include <QDateTime>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using zandrel::BackupText;
+
+namespace {
+enum Column { WhenColumn, PathColumn, SizeColumn, kColumns };
+
+QString text(const zandrel::BackupTexts& texts, BackupText which)
+{
+    return fromLocal8(texts.get(which));
+}
+} // namespace
+
+KeptFilesModel::KeptFilesModel(const zandrel::BackupTexts& texts, QObject* parent)
+    : QAbstractTableModel(parent), texts_(texts)
+{
+}
+
+void KeptFilesModel::setRows(std::vector<KeptFileRow> rows)
+{
+    beginResetModel();
+    rows_ = std::move(rows);
+    endResetModel();
+}
+
+int KeptFilesModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int KeptFilesModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant KeptFilesModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const KeptFileRow& row = rows_[static_cast<std::size_t>(index.row())];
+    if (role == Qt::TextAlignmentRole && index.column() == SizeColumn)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (index.column()) {
+    case WhenColumn:
+        return row.deletedAt ? QDateTime::fromSecsSinceEpoch(*row.deletedAt)
+                                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                             : QString();
+    case PathColumn:
+        return row.phonePath;
+    default:
+        return QLocale::c().toString(static_cast<qulonglong>(row.size));
+    }
+}
+
+QVariant KeptFilesModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    const BackupText captions[kColumns] = {BackupText::DeletedColumn, BackupText::PathColumn,
+                                           BackupText::SizeColumn};
+    return section >= 0 && section < kColumns ? text(texts_, captions[section]) : QVariant();
+}
+
+KeptFilesWindow::KeptFilesWindow(Kind kind, const zandrel::BackupTexts& texts, Action restore,
+                                 Action remove)
+    : QWidget(nullptr, Qt::Window), model_(new KeptFilesModel(texts, this)),
+      list_(new QTreeView(this)), restore_(new QPushButton(text(texts, BackupText::RestoreButton))),
+      restoreAction_(std::move(restore)), removeAction_(std::move(remove))
+{
+    const bool trash = kind == Kind::Trash;
+    setObjectName(trash ? QStringLiteral("DeletedFilesWindow")
+                        : QStringLiteral("BackupFilesWindow"));
+    setWindowTitle(
+        text(texts, trash ? BackupText::DeletedFilesTitle : BackupText::RestoreBackupTitle));
+    list_->setObjectName(QStringLiteral("KeptFilesList"));
+    list_->setModel(model_);
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setColumnHidden(WhenColumn, !trash);
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setSectionResizeMode(PathColumn, QHeaderView::Stretch);
+
+    auto* buttons = new QHBoxLayout;
+    restore_->setObjectName(QStringLiteral("RestoreButton"));
+    buttons->addWidget(restore_);
+    connect(restore_, &QPushButton::clicked, this, [this] { act(restoreAction_); });
+    if (trash) {
+        remove_ = new QPushButton(text(texts, BackupText::RemoveButton));
+        remove_->setObjectName(QStringLiteral("RemoveButton"));
+        buttons->addWidget(remove_);
+        connect(remove_, &QPushButton::clicked, this, [this] { act(removeAction_); });
+    }
+    buttons->addStretch();
+    auto* close = new QPushButton(text(texts, BackupText::CloseButton));
+    close->setObjectName(QStringLiteral("CloseButton"));
+    buttons->addWidget(close);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addLayout(buttons);
+    resize(640, 360);
+}
+
+void KeptFilesWindow::setRows(std::vector<KeptFileRow> rows)
+{
+    model_->setRows(std::move(rows));
+    list_->resizeColumnToContents(WhenColumn);
+    list_->resizeColumnToContents(SizeColumn);
+}
+
+void KeptFilesWindow::showWindow()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+std::vector<std::size_t> KeptFilesWindow::chosenRows() const
+{
+    std::vector<std::size_t> rows;
+    for (const QModelIndex& index : list_->selectionModel()->selectedRows())
+        rows.push_back(static_cast<std::size_t>(index.row()));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+bool KeptFilesWindow::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && onActivated)
+        onActivated();
+    return QWidget::event(event);
+}
+
+void KeptFilesWindow::act(const Action& action)
+{
+    const std::vector<std::size_t> rows = chosenRows();
+    if (action && !rows.empty())
+        action(rows);
+}

@@ -1,0 +1,309 @@
+// Keeping deleted files, backing up and putting back, against the emulator's libp2kapi.so.
+#include "backup/BackupWriter.h"
+#include "backup/PhoneNames.h"
+#include "backup/RestoreFiles.h"
+#include "backup/Sha256.h"
+#include "backup/TrashKeeper.h"
+#include "phonelink/LibraryPhoneLink.h"
+#include "sweep/Cleaning.h"
+#include "sweep/LastReadBackup.h"
+#include "sweep/ReadFromPhone.h"
+#include "tools/UploadFile.h"
+
+#include "FakePhoneLink.h"
+#include "FakePrompts.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+using namespace zandrel;
+using Lines = std::vector<std::string>;
+
+namespace {
+constexpr std::int64_t kDay = 24 * 60 * 60;
+const std::string kCyrillic = "/a/\xCF\xF0\xE8\xE2\xE5\xF2.txt";
+
+std::string bytesOf(std::size_t size, char seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(seed + i * 31 + i / 7);
+    return bytes;
+}
+
+class PhoneCopiesTest : public testing::Test {
+protected:
+    TempDir dir;
+    LibraryPhoneLink link;
+    FakePrompts prompts;
+    MessageTexts messages;
+    BackupTexts texts;
+    SweepSession session{link, prompts, messages, {}, {}, {}};
+    TrashKeeper keeper{link, texts, TrashStore(dir.file("trash"))};
+    std::int64_t clock = 1800000000;
+
+    // A phone holding exactly these files, and in the working folder the ring fix's seem file.
+    void startPhone(const std::map<std::string, std::string>& files,
+                    std::uint64_t capacity = 1000000)
+    {
+        for (const auto& [path, bytes] : files)
+            dir.write("phone/fs" + path, bytes);
+        dir.write("phone/phone.ini",
+                  "[Phone]\nconnected=1\ncapacity=" + std::to_string(capacity) + "\n");
+        dir.write("work/seem/004c_0001.seem", "seem");
+        ::setenv("P2KEMU_ROOT", dir.file("phone").c_str(), 1);
+        ASSERT_EQ(link.init(), 0);
+        keeper.now = [this] { return clock; };
+        session.keeper = &keeper;
+    }
+    void TearDown() override { ::unsetenv("P2KEMU_ROOT"); }
+
+    bool onPhone(const std::string& path) const { return dir.exists("phone/fs" + path); }
+    std::string phoneFile(const std::string& path) const { return dir.read("phone/fs" + path); }
+    void unplug(bool away)
+    {
+        dir.write("phone/phone.ini", away ? "[Phone]\nconnected=0\n" : "[Phone]\nconnected=1\n");
+    }
+
+    // What the trash holds: phone path -> the copy's bytes.
+    std::map<std::string, std::string> trash() const
+    {
+        std::map<std::string, std::string> kept;
+        for (const TrashEntry& entry : keeper.store().entries())
+            kept[entry.phonePath] =
+                dir.read(keeper.store().fileOf(entry).substr(dir.path().size() + 1));
+        return kept;
+    }
+
+    void cleanByList(const Lines& paths)
+    {
+        session.clean.clear();
+        for (const std::string& path : paths)
+            session.clean.push_back(path);
+        CleanByList(session);
+    }
+};
+
+TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRest)
+{
+    keeper.settings.maxFileBytes = 2048;
+    keeper.settings.maxTotalBytes = 4096;
+    struct Row {
+        std::string path;
+        std::size_t size;
+        bool kept;
+    };
+    const Row rows[] = {
+        {"/a/small", 100, true},  {"/a/edge", 2048, true},  // exactly the limit per file
+        {"/a/big", 2049, false},                            // one byte past it
+        {kCyrillic, 1000, true},  {"/a/last", 1500, false}, // would pass the total
+        {"/a/missing", 0, false},                           // not on the phone at all
+        {"/a/empty", 0, true},
+    };
+    std::map<std::string, std::string> files;
+    Lines paths;
+    for (const Row& row : rows) {
+        if (row.path != "/a/missing")
+            files[row.path] = bytesOf(row.size, static_cast<char>(row.path.size()));
+        paths.push_back(row.path);
+    }
+    startPhone(files);
+    cleanByList(paths);
+
+    EXPECT_EQ(prompts.take(),
+              (Lines{"warning: 3 of 7 deleted files were not kept:\n"
+                     "1 larger than the limit of 2 KB\n1 past the trash's limit of 4 KB\n"
+                     "1 could not be read from the phone",
+                     "information: Deleted successfully"}));
+    const std::map<std::string, std::string> kept = trash();
+    for (const Row& row : rows) {
+        EXPECT_FALSE(onPhone(row.path)) << row.path << " is deleted, kept or not";
+        EXPECT_EQ(kept.count(row.path), row.kept ? 1u : 0u) << row.path;
+        if (row.kept && kept.count(row.path)) {
+            EXPECT_EQ(kept.at(row.path), files.at(row.path)) << row.path;
+        }
+    }
+}
+
+TEST_F(PhoneCopiesTest, TheOldestRunsMakeRoomAndGoAfterThirtyDays)
+{
+    keeper.settings.maxTotalBytes = 5000;
+    startPhone({{"/a/one", bytesOf(3000, 1)},
+                {"/a/two", bytesOf(1000, 2)},
+                {"/a/three", bytesOf(3000, 3)}});
+    cleanByList({"/a/one"});
+    clock += 10;
+    cleanByList({"/a/two"});
+    clock += 10;
+    cleanByList({"/a/three"}); // one's run goes; two's stays
+    EXPECT_EQ(prompts.take(), Lines(3, "information: Deleted successfully"));
+    std::map<std::string, std::string> kept = trash();
+    EXPECT_EQ(kept.count("/a/one"), 0u);
+    EXPECT_EQ(kept.count("/a/two"), 1u);
+    EXPECT_EQ(kept.count("/a/three"), 1u);
+
+    struct Row {
+        std::int64_t daysLater;
+        std::size_t left;
+    };
+    for (const Row row : {Row{29, 2}, Row{31, 0}}) {
+        keeper.store().removeOld(clock + row.daysLater * kDay, KeepSettings::kKeepDays * kDay);
+        EXPECT_EQ(keeper.store().entries().size(), row.left) << row.daysLater << " days later";
+    }
+}
+
+TEST_F(PhoneCopiesTest, RestorePutsTheSameBytesBackAndOnlyThenEmptiesTheTrash)
+{
+    const std::map<std::string, std::string> files = {{"/a/mobile/audio/x.mp3", bytesOf(900, 5)},
+                                                      {kCyrillic, bytesOf(10, 6)}};
+    startPhone(files);
+    cleanByList({"/a/mobile/audio/x.mp3", kCyrillic});
+    EXPECT_EQ(prompts.take(), Lines{"information: Deleted successfully"});
+    const std::vector<TrashEntry> entries = keeper.store().entries();
+    ASSERT_EQ(entries.size(), 2u);
+
+    unplug(true);
+    RestoreFromTrash(link, prompts, texts, keeper.store(), entries);
+    EXPECT_EQ(prompts.take(), Lines{"warning: " + texts.get(BackupText::NoPhone)});
+    EXPECT_EQ(keeper.store().entries().size(), 2u);
+
+    unplug(false);
+    RestoreFromTrash(link, prompts, texts, keeper.store(), entries);
+    EXPECT_EQ(prompts.take(), Lines{"information: 2 files put back on the phone."});
+    for (const auto& [path, bytes] : files)
+        EXPECT_EQ(phoneFile(path), bytes) << path;
+    EXPECT_TRUE(keeper.store().entries().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.file("trash/") + entries[0].run));
+}
+
+TEST_F(PhoneCopiesTest, ABackupsManifestMatchesThePhone)
+{
+    const std::map<std::string, std::string> files = {{"/a/mobile/audio/x.mp3", bytesOf(5000, 1)},
+                                                      {kCyrillic, bytesOf(3, 2)},
+                                                      {"/a/mobile/kjava/game.jar", bytesOf(700, 3)},
+                                                      {"/a/empty", ""},
+                                                      {"/a/back\\slash", bytesOf(20, 4)}};
+    startPhone(files);
+    ReadFromPhone(session);
+    ReadFromPhone(session); // the Java file stands twice in the JavaList, once in the backup
+    BackupLastRead(session, texts, dir.file("work"));
+    const Lines shown = prompts.take();
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string head = "information: Backup made in backup/";
+    ASSERT_EQ(shown[0].substr(0, head.size()), head);
+    const std::string folder = dir.file("work/backup/" + shown[0].substr(head.size(), 15));
+    EXPECT_EQ(shown[0].substr(head.size() + 15),
+              " of the working folder: 5 files copied, 0 failed.");
+
+    std::vector<ManifestEntry> manifest;
+    ASSERT_EQ(readManifest(folder, manifest), 0);
+    std::map<std::string, ManifestEntry> byPath;
+    for (const ManifestEntry& entry : manifest)
+        byPath[entry.phonePath] = entry;
+    EXPECT_EQ(manifest.size(), files.size());
+    for (const auto& [path, bytes] : files) {
+        ASSERT_EQ(byPath.count(path), 1u) << path;
+        EXPECT_EQ(byPath[path].size, bytes.size()) << path;
+        EXPECT_EQ(byPath[path].sha256, sha256Hex(phoneFile(path))) << path;
+        EXPECT_EQ(dir.read(folder.substr(dir.path().size() + 1) + "/" + hostNameOf(path)), bytes);
+    }
+
+    // Put back: a deleted file returns whole; a copy changed since is refused.
+    ASSERT_EQ(link.fileDelete("/a/mobile/audio/x.mp3"), 0);
+    dir.write(folder.substr(dir.path().size() + 1) + "/" + hostNameOf(kCyrillic), "changed");
+    RestoreFiles(link, prompts, texts,
+                 {restoreItemOf(folder, byPath["/a/mobile/audio/x.mp3"]),
+                  restoreItemOf(folder, byPath[kCyrillic])});
+    EXPECT_EQ(prompts.take(), Lines{"warning: 1 of 2 files could not be put back on the phone:\n" +
+                                    kCyrillic + ": " + texts.get(BackupText::ChecksumDiffers)});
+    EXPECT_EQ(phoneFile("/a/mobile/audio/x.mp3"), files.at("/a/mobile/audio/x.mp3"));
+    EXPECT_EQ(phoneFile(kCyrillic), files.at(kCyrillic));
+}
+
+TEST_F(PhoneCopiesTest, ACancelledBackupSaysHowFarItGot)
+{
+    startPhone({{"/a/1", "1"}, {"/a/2", "2"}, {"/a/3", "3"}, {"/a/4", "4"}});
+    ReadFromPhone(session);
+    prompts.cancelAt = 2;
+    BackupLastRead(session, texts, dir.file("work"));
+    const Lines shown = prompts.take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].substr(0, 52), "information: Backup cancelled: 2 of 4 files copied t");
+    EXPECT_TRUE(prompts.progressEnded);
+    const auto backups = std::filesystem::directory_iterator(dir.file("work/backup"));
+    std::vector<ManifestEntry> manifest;
+    ASSERT_EQ(readManifest(backups->path().string(), manifest), 0);
+    EXPECT_EQ(manifest.size(), 2u);
+}
+
+TEST_F(PhoneCopiesTest, AFailedUploadPutsTheOldFileBack)
+{
+    // 600 bytes free once the old file is gone: the new 900 do not fit.
+    const std::string old = bytesOf(300, 9);
+    startPhone({{"/a/WebSession", old}, {"/a/other", bytesOf(400, 1)}}, 1000);
+    dir.write("work/orfiles/WebSession", bytesOf(900, 7));
+    WorkingDirectory inWork(dir.file("work"));
+    UploadWebSession(link, prompts, &keeper);
+    EXPECT_EQ(prompts.take(),
+              Lines{"information: Sending /a/WebSession to the phone failed; the old file was put "
+                    "back."});
+    EXPECT_EQ(phoneFile("/a/WebSession"), old);
+    EXPECT_TRUE(keeper.store().entries().empty());
+
+    // A good upload keeps the file it replaced.
+    dir.write("work/orfiles/WebSession", "new");
+    UploadWebSession(link, prompts, &keeper);
+    EXPECT_EQ(phoneFile("/a/WebSession"), "new");
+    EXPECT_EQ(trash(), (std::map<std::string, std::string>{{"/a/WebSession", old}}));
+}
+
+TEST(KeepingOverAFakePhone, AnUploadThatCannotPutTheOldFileBackSaysWhereItIs)
+{
+    TempDir dir;
+    FakePhoneLink phone;
+    phone.fetchable = std::map<std::string, std::string>{{"/a/WebSession", "old bytes"}};
+    // The upload's File_Write fails, and so does the File_Create that would put the old file back.
+    phone.failCall = 6;
+    phone.onCall = [&](const std::string&) {
+        if (phone.calls.size() == 7)
+            phone.failCall = 8;
+    };
+    FakePrompts prompts;
+    BackupTexts texts;
+    TrashKeeper keeper(phone, texts, TrashStore(dir.file("trash")));
+    dir.write("orfiles/WebSession", "new");
+    WorkingDirectory inDir(dir.path());
+    UploadWebSession(phone, prompts, &keeper);
+    EXPECT_EQ(phone.callsOf("File_Create").size(), 2u);
+    const Lines shown = prompts.take();
+    ASSERT_EQ(shown.size(), 1u);
+    const std::string head = "error: Sending /a/WebSession to the phone failed and the old file "
+                             "could not be put back. Its copy is in ";
+    ASSERT_EQ(shown[0].substr(0, head.size()), head);
+    const std::string copy = shown[0].substr(head.size());
+    EXPECT_EQ(dir.read(copy.substr(dir.path().size() + 1)), "old bytes");
+}
+
+TEST(KeepingWithoutFetch, ALibraryWithoutFetchOnlyDeletes)
+{
+    TempDir dir;
+    FakePhoneLink phone;
+    FakePrompts prompts;
+    MessageTexts messages;
+    BackupTexts texts;
+    TrashKeeper keeper(phone, texts, TrashStore(dir.file("trash")));
+    SweepSession session{phone, prompts, messages, {}, {}, {}};
+    session.keeper = &keeper;
+    session.clean.push_back("/a/x");
+    session.clean.push_back("/a/y");
+    CleanByList(session);
+    EXPECT_EQ(prompts.take(), Lines{"information: Deleted successfully"});
+    EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/x", "File_Delete /a/y"}));
+    EXPECT_FALSE(dir.exists("trash"));
+}
+
+} // namespace
