@@ -246,15 +246,5 @@ TEST_F(UsbPortOnMockBus, OtherModelsAreFoundByTheirInterfacesName)
     }
 }
 
-TEST_F(UsbPortOnMockBus, AnotherModelsModemIsSwitchedAgainWhenItsFirstSwitchFails)
-{
-    MockDevice modem = atPhone(nextAddress++);
-    modem.id.product = 0x3002; // the A835/E1000 in AT mode
-    modem.failedModemWrites = 1;
-    UsbfsBridge& device = plug(modem, nullptr, [](std::string_view) { return "\r\nOK\r\n"; });
-    EXPECT_TRUE(
-        waitFor([&] { return device.modemReceived().find("AT+MODE=8") != std::string::npos; }));
-}
-
 } // namespace
 } // namespace p2kusb::usb::test
