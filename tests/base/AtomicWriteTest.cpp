@@ -79,9 +79,9 @@ TEST(WriteFileAtomically, OnlyTemporaryFilesOfOursWhoseWriterIsGoneAreRemoved)
     const std::string prefix = temporaryPrefix("Zandrel.ini");
     const std::string dead = std::to_string(endedProcess());
     const std::string stale = prefix + dead + "-a1b2c3";
-    // Everything else stays: a user's files that look a little like ours, another file's, and
-    // a living writer's.
-    const std::vector<std::string> kept = {
+    // Everything else stays, however old: a user's files that look a little like ours, another
+    // file's, a living writer's, and one of ours with a second name.
+    std::vector<std::string> kept = {
         ".zandrel-backup",
         prefix + dead + "-a1b2c3d",
         prefix + dead + "-a1b2c",
@@ -90,21 +90,19 @@ TEST(WriteFileAtomically, OnlyTemporaryFilesOfOursWhoseWriterIsGoneAreRemoved)
         prefix + dead,
         temporaryPrefix("list.df") + dead + "-g7h8i9",
         prefix + std::to_string(::getppid()) + "-d4e5f6",
+        prefix + dead + "-e5f6g7",
     };
-    for (const std::string& name : kept)
-        dir.write(name, "user's");
-    dir.write(stale, "half");
-    const std::string linked = prefix + std::to_string(endedProcess()) + "-e5f6g7";
-    dir.write(linked, "user's");
-    fs::create_hard_link(dir.file(linked), dir.file("link"));
     const timeval anHourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
-    for (const std::string& name : kept)
+    for (const std::string& name : kept) {
+        dir.write(name, "user's");
         ASSERT_EQ(::utimes(dir.file(name).c_str(), anHourAgo), 0);
+    }
+    fs::create_hard_link(dir.file(kept.back()), dir.file("link"));
+    dir.write(stale, "half");
     ASSERT_EQ(writeFileAtomically(dir.file("Zandrel.ini"), "[Language]\r\n"), 0);
-    std::vector<std::string> expected = kept;
-    expected.insert(expected.end(), {linked, "link", "Zandrel.ini"});
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(namesIn(dir.path()), expected);
+    kept.insert(kept.end(), {"link", "Zandrel.ini"});
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(namesIn(dir.path()), kept);
 }
 
 // A save keeps the file the user had: its owner, its group, its other names, in a sticky folder
@@ -118,19 +116,18 @@ TEST(WriteFileAtomically, FileIsWrittenInPlaceWhereARenameWouldChangeIt)
         uid_t owner;
         gid_t group;
         bool hardLink;
-        bool stickyFolder;
-        bool savedByNobody;
+        bool stickyFolderSavedByNobody;
         bool inPlace;
     };
     const Case cases[] = {
-        {"a second hard link", 0, 0, true, false, false, true},
-        {"root saving another user's file", 65534, 65534, false, false, false, true},
-        {"root saving a file of another group", 0, 65534, false, false, false, false},
-        {"nobody saving root's file in a sticky folder", 0, 0, false, true, true, true},
+        {"a second hard link", 0, 0, true, false, true},
+        {"root saving another user's file", 65534, 65534, false, false, true},
+        {"root saving a file of another group", 0, 65534, false, false, false},
+        {"nobody saving root's file in a sticky folder", 0, 0, false, true, true},
     };
     for (const Case& c : cases) {
         TempDir dir;
-        ASSERT_EQ(::chmod(dir.path().c_str(), c.stickyFolder ? 01777 : 0755), 0);
+        ASSERT_EQ(::chmod(dir.path().c_str(), c.stickyFolderSavedByNobody ? 01777 : 0755), 0);
         dir.write("list.df", "a much longer old content");
         ASSERT_EQ(::chmod(dir.file("list.df").c_str(), 0666), 0);
         ASSERT_EQ(::chown(dir.file("list.df").c_str(), c.owner, c.group), 0);
@@ -141,7 +138,7 @@ TEST(WriteFileAtomically, FileIsWrittenInPlaceWhereARenameWouldChangeIt)
         const auto save = [&] {
             EXPECT_EQ(writeFileAtomically(dir.file("list.df"), "/a/x\r\n"), 0);
         };
-        if (c.savedByNobody)
+        if (c.stickyFolderSavedByNobody)
             EXPECT_TRUE(withoutPrivileges(save)) << c.what;
         else
             save();

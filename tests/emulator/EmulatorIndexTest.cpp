@@ -81,14 +81,13 @@ void obeyPermissionBitsWithFewDescriptors(int spare)
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct caps[2]{};
     ::syscall(SYS_capget, &header, caps);
-    for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH})
-        caps[cap / 32].effective &= ~(1u << (cap % 32));
+    caps[0].effective &= ~(1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH); // both below 32
     ::syscall(SYS_capset, &header, caps);
-    int highest = 0;
+    rlim_t limit = spare;
     for (const auto& entry : fs::directory_iterator("/proc/self/fd"))
-        highest = std::max(highest, std::stoi(entry.path().filename().string()));
-    const rlimit limit{rlim_t(highest + 1 + spare), rlim_t(highest + 1 + spare)};
-    ::setrlimit(RLIMIT_NOFILE, &limit);
+        limit = std::max(limit, rlim_t(std::stoi(entry.path().filename().string()) + 1 + spare));
+    const rlimit limits{limit, limit};
+    ::setrlimit(RLIMIT_NOFILE, &limits);
 }
 
 // Brings index up to date with the phone folder root; the paths it keeps.

@@ -123,9 +123,7 @@ TEST_F(ExchangeTest, TheConfigAndTheLogAreReadAndWrittenOnlyAsRegularFiles)
     // A config past its limit is read up to its last whole line within it.
     dir.write("big.conf",
               "packet_log=/tmp/1.log\n" + std::string(100, '#') + "\npacket_log=/tmp/2\n");
-    LibraryConfig big;
-    applyConfigText(readConfigFile(dir.file("big.conf"), 64), big);
-    EXPECT_EQ(big.packetLogPath, "/tmp/1.log");
+    EXPECT_EQ(readConfigFile(dir.file("big.conf"), 64), "packet_log=/tmp/1.log\n");
 }
 
 TEST(ConfigTest, ReadsKnownLinesAndPassesOverTheRest)

@@ -195,31 +195,25 @@ TEST_F(Form2Test, LongLinesWrapWithoutAHorizontalScrollBar)
 // edits; the next list that fits is shown and edited as usual.
 TEST_F(Form2Test, ListTooLargeToShowIsRefusedWithANote)
 {
-    struct Case {
-        const char* what;
-        Lines lines;
-        const char* note;
-    };
-    const Case cases[] = {
-        {"many short lines", Lines(100001, "/a/x"), "The list has 100001 lines"},
-        {"many long lines", Lines(600, std::string(15000, 'x')), "The list holds 9000000 bytes"},
-        {"one huge line", Lines{std::string(1 << 20, 'x')}, "A line of the list has 1048576"},
+    const std::pair<Lines, const char*> cases[] = {
+        {Lines(100001, "/a/x"), "The list has 100001 lines"},
+        {Lines(600, std::string(15000, 'x')), "The list holds 9000000 bytes"},
+        {Lines{std::string(1 << 20, 'x')}, "A line of the list has 1048576"},
     };
     form->showWindow();
-    for (const Case& c : cases) {
-        form->setLines(pathList(c.lines));
+    for (const auto& [tooLarge, note] : cases) {
+        form->setLines(pathList(tooLarge));
         QApplication::processEvents();
-        EXPECT_TRUE(form->Memo1->toPlainText().startsWith(QLatin1String(c.note)))
-            << c.what << ": " << form->Memo1->toPlainText().left(80).toStdString();
-        EXPECT_TRUE(form->Memo1->isReadOnly()) << c.what;
+        const QString shown = form->Memo1->toPlainText();
+        EXPECT_TRUE(shown.startsWith(QLatin1String(note))) << shown.left(80).toStdString();
+        EXPECT_TRUE(form->Memo1->isReadOnly()) << note;
         PathList lines = pathList({"untouched"});
-        EXPECT_FALSE(form->takeEdits(lines)) << c.what;
-
+        EXPECT_FALSE(form->takeEdits(lines)) << note;
         form->setLines(pathList({"/a/small"}));
-        EXPECT_FALSE(form->Memo1->isReadOnly()) << c.what;
+        EXPECT_FALSE(form->Memo1->isReadOnly()) << note;
         typeAtEnd("/a/typed");
-        ASSERT_TRUE(form->takeEdits(lines)) << c.what;
-        EXPECT_EQ(linesOf(lines), (Lines{"/a/small", "/a/typed"})) << c.what;
+        ASSERT_TRUE(form->takeEdits(lines)) << note;
+        EXPECT_EQ(linesOf(lines), (Lines{"/a/small", "/a/typed"})) << note;
     }
 }
 

@@ -59,7 +59,7 @@ PipeStatus SimPhone::sendOut(std::uint8_t request, std::uint16_t, const Bytes& d
     }
     if (!s.plugged)
         return PipeStatus::Gone;
-    SimReader in(data);
+    SimReader in{data};
     auto id = in.u16();
     auto command = in.u16();
     auto length = in.u16();
@@ -85,25 +85,21 @@ PipeStatus SimPhone::receiveIn(std::uint8_t request, std::uint16_t value, std::u
                                Bytes& reply, Millis timeout)
 {
     Millis delay;
+    std::chrono::steady_clock::time_point readyAt;
     {
         std::lock_guard lock(mutex_);
         delay = state_->faults.delay;
+        readyAt = state_->readyAt;
     }
     std::this_thread::sleep_for(std::min(delay, timeout));
     if (delay > timeout)
         return PipeStatus::Timeout;
     // Like the phone-side driver, a poll is held until the busy phone's reply exists.
     if (request == 0) {
-        std::unique_lock lock(mutex_);
-        const auto start = std::chrono::steady_clock::now();
-        const auto readyAt = state_->readyAt;
-        lock.unlock();
-        if (readyAt > start) {
-            std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-                readyAt - start, timeout - std::min(delay, timeout)));
-            if (std::chrono::steady_clock::now() < readyAt)
-                return PipeStatus::Timeout;
-        }
+        std::this_thread::sleep_until(
+            std::min(readyAt, std::chrono::steady_clock::now() + timeout - delay));
+        if (std::chrono::steady_clock::now() < readyAt)
+            return PipeStatus::Timeout;
     }
     std::lock_guard lock(mutex_);
     State& s = *state_;

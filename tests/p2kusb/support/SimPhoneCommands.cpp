@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 namespace p2kusb {
 
@@ -207,12 +208,8 @@ SimAnswer SimPhone::State::listNext(SimReader& args)
     auto n = args.u8();
     if (!n)
         return refused();
-    if (cursor >= listing.size() && extraLeft == 0) {
-        if (faults.listEnd == SimListEnd::ErrorStatus)
-            return refused();
-        if (faults.listEnd == SimListEnd::EmptyReply)
-            return done();
-    }
+    if (cursor >= listing.size() && extraLeft == 0 && faults.listEnd != SimListEnd::NoRecords)
+        return {faults.listEnd == SimListEnd::EmptyReply, {}}; // an empty reply or an error status
     SimWriter records;
     std::uint16_t count = 0;
     for (; count < *n && (cursor < listing.size() || extraLeft > 0); ++count) {
@@ -250,17 +247,16 @@ SimAnswer SimPhone::State::volumes()
 {
     if (faults.noVolumes)
         return refused();
-    std::vector<std::string> names;
+    std::set<std::string> names; // in order
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder.hostPath("fs"), error))
         if (entry.is_directory())
-            names.push_back("/" + entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+            names.insert("/" + entry.path().filename().string());
     SimWriter out;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0)
+    for (const std::string& name : names) {
+        if (!out.out.empty())
             out.u16(kSeparator);
-        for (char c : names[i])
+        for (char c : name)
             out.u16(static_cast<unsigned char>(c));
     }
     return done(out.u16(0).take());

@@ -226,40 +226,24 @@ TEST_F(UsbPortOnMockBus, APhoneThatRefusesTheSwitchIsAskedOnlyOnce)
     EXPECT_FALSE(port->connected());
 }
 
+// An unknown product of the vendor is found by the name of its interface (here 5); a known phone
+// whose names cannot be read (the A835/E1000 in P2K mode) on interface 8.
 TEST_F(UsbPortOnMockBus, OtherModelsAreFoundByTheirInterfacesName)
 {
     MockDevice otherModel = p2kPhone(nextAddress++);
     otherModel.id.product = 0x1234;
     otherModel.interfaces.back().number = 5;
     MockDevice unreadable = p2kPhone(nextAddress++);
-    unreadable.id.product = 0x3001; // the A835/E1000 in P2K mode
+    unreadable.id.product = 0x3001;
     unreadable.namesReadable = false;
-    struct Row {
-        const char* what;
-        MockDevice device;
-        const char* claimed;
-    };
-    const Row rows[] = {
-        {"an unknown product of the vendor, by the name of its interface", otherModel, "claim 5"},
-        {"a known phone whose names cannot be read, on interface 8", unreadable, "claim 8"},
-    };
-    for (const Row& row : rows) {
-        UsbfsBridge& device = plug(row.device, &phone);
-        EXPECT_TRUE(connects()) << row.what;
-        EXPECT_TRUE(contains(device.interfaceEvents(), row.claimed)) << row.what;
+    for (const auto& [model, claimed] :
+         {std::pair{otherModel, "claim 5"}, std::pair{unreadable, "claim 8"}}) {
+        UsbfsBridge& device = plug(model, &phone);
+        EXPECT_TRUE(connects()) << claimed;
+        EXPECT_TRUE(contains(device.interfaceEvents(), claimed));
         bus->unplug(device);
-        EXPECT_TRUE(waitFor([this] { return !port->connected(); })) << row.what;
+        EXPECT_TRUE(waitFor([this] { return !port->connected(); })) << claimed;
     }
-}
-
-TEST_F(UsbPortOnMockBus, AnotherModelsModemIsSwitchedAgainWhenItsFirstSwitchFails)
-{
-    MockDevice modem = atPhone(nextAddress++);
-    modem.id.product = 0x3002; // the A835/E1000 in AT mode
-    modem.failedModemWrites = 1;
-    UsbfsBridge& device = plug(modem, nullptr, [](std::string_view) { return "\r\nOK\r\n"; });
-    EXPECT_TRUE(
-        waitFor([&] { return device.modemReceived().find("AT+MODE=8") != std::string::npos; }));
 }
 
 } // namespace
