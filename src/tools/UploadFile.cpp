@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace zandrel {
 
@@ -14,8 +16,8 @@ constexpr const char* kMmaPhonePath = "/a/mobile/system/mma_ucp";
 constexpr std::size_t kLargestUpload = std::numeric_limits<int32_t>::max();
 } // namespace
 
-void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
-                const std::string& phonePath)
+void UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+                std::string_view localPath, const std::string& phonePath)
 {
     if (!phone.isConnected())
         return;
@@ -32,25 +34,35 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
     }
     const auto size = static_cast<int32_t>(data.size());
     phone.fileDelete(phonePath);
-    phone.fileCreate(phonePath, 4);
+    // Every call is made as always; the first that failed is told, with its result.
+    std::optional<std::pair<const char*, int32_t>> failed;
+    const auto note = [&failed](const char* call, int32_t result) {
+        if (result < 0 && !failed)
+            failed.emplace(call, result);
+    };
+    note("File_Create", phone.fileCreate(phonePath, 4));
     // The library is handed size + 1 bytes; std::string keeps a zero byte after its last one.
-    phone.fileWrite(data.c_str(), size, size - 1);
-    phone.fileClose();
+    note("File_Write", phone.fileWrite(data.c_str(), size, size - 1));
+    note("File_Close", phone.fileClose());
+    if (failed)
+        prompts.error(
+            MessageTexts::format(texts.get(MessageText::UploadFailed),
+                                 {phonePath, failed->first, std::to_string(failed->second)}));
 }
 
-void UploadMmaC650(PhoneLink& phone, Prompts& prompts)
+void UploadMmaC650(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts)
 {
-    UploadFile(phone, prompts, "orfiles\\mma_ucp(c650)", kMmaPhonePath);
+    UploadFile(phone, prompts, texts, "orfiles\\mma_ucp(c650)", kMmaPhonePath);
 }
 
-void UploadMmaE398(PhoneLink& phone, Prompts& prompts)
+void UploadMmaE398(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts)
 {
-    UploadFile(phone, prompts, "orfiles\\mma_ucp(E398)", kMmaPhonePath);
+    UploadFile(phone, prompts, texts, "orfiles\\mma_ucp(E398)", kMmaPhonePath);
 }
 
-void UploadWebSession(PhoneLink& phone, Prompts& prompts)
+void UploadWebSession(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts)
 {
-    UploadFile(phone, prompts, "orfiles\\WebSession", "/a/WebSession");
+    UploadFile(phone, prompts, texts, "orfiles\\WebSession", "/a/WebSession");
 }
 
 } // namespace zandrel

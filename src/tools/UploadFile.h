@@ -1,4 +1,5 @@
 #pragma once
+#include "base/MessageTexts.h"
 #include "base/Prompts.h"
 #include "phonelink/PhoneLink.h"
 
@@ -8,12 +9,13 @@
 namespace zandrel {
 
 // Puts a local file (named with "\" as folder separator, relative to the working directory)
-// onto the phone in place of phonePath. Silent when no phone is connected.
-void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
-                const std::string& phonePath);
+// onto the phone in place of phonePath. Silent when no phone is connected; a library call of the
+// upload that fails is told in the error box, with its result.
+void UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+                std::string_view localPath, const std::string& phonePath);
 
-void UploadMmaC650(PhoneLink& phone, Prompts& prompts);
-void UploadMmaE398(PhoneLink& phone, Prompts& prompts);
-void UploadWebSession(PhoneLink& phone, Prompts& prompts);
+void UploadMmaC650(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts);
+void UploadMmaE398(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts);
+void UploadWebSession(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts);
 
 } // namespace zandrel
