@@ -94,6 +94,7 @@ BusyIndicator::ModalPause::ModalPause(BusyIndicator& busy) : busy_(busy)
         return;
     paused_ = true;
     busy_.paused_ = true;
+    busy_.hideProgress(); // the box has the user's attention now
     QApplication::restoreOverrideCursor();
 }
 
