@@ -1,9 +1,11 @@
 #pragma once
-#include "phonelink/PhoneLink.h"
+#include "phonelink/ForwardingPhoneLink.h"
 #include "ui/PhoneThread.h"
 
 #include <chrono>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 // Thrown by a call made after the window began to close: the handler ends without touching the
@@ -17,7 +19,7 @@ public:
 // thread waits for it, painting the window (and nothing else: input waits, as it would for a
 // window that is busy) every few hundredths of a second. The handler itself stays one straight
 // run of calls, in the order it makes them.
-class WaitingPhoneLink final : public zandrel::PhoneLink {
+class WaitingPhoneLink final : public zandrel::ForwardingPhoneLink<WaitingPhoneLink> {
 public:
     struct Hooks {
         // Runs between repaints while a call is still out, e.g. to move a progress bar.
@@ -27,7 +29,7 @@ public:
     };
 
     WaitingPhoneLink(zandrel::PhoneLink& link, PhoneThread& thread, Hooks hooks)
-        : link_(link), thread_(thread), hooks_(std::move(hooks))
+        : ForwardingPhoneLink(link), thread_(thread), hooks_(std::move(hooks))
     {
     }
 
@@ -35,19 +37,8 @@ public:
     // PhoneLinkClosed.
     void close() { closing_ = true; }
 
-    int32_t init() override;
-    int32_t getStatus() override;
-    int32_t restart() override;
-    int32_t fileCount() override;
-    int32_t fileList(void* records, int32_t count) override;
-    int32_t volInfo(int32_t* info) override;
-    int32_t fileDelete(const std::string& path) override;
-    int32_t fileCreate(const std::string& path, int32_t mode) override;
-    int32_t fileWrite(const void* data, int32_t size, int32_t last) override;
-    int32_t fileClose() override;
-    int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) override;
-    bool canFetch() override;
-    int32_t fileFetch(const std::string& path, int32_t fd) override;
+    // Makes the call on the phone thread and waits for it.
+    template <typename Call> int32_t pass(Call call);
 
     // How long a call may run before the window is painted, and how long a closing window waits
     // for a call still out.
@@ -55,12 +46,39 @@ public:
     static constexpr std::chrono::milliseconds kPatienceAtClose{1500};
 
 private:
-    template <typename Result, typename Call> Result wait(Call call);
     void paintWhileWaiting(Completion& ended);
+    void paintNow();
 
-    zandrel::PhoneLink& link_;
     PhoneThread& thread_;
     Hooks hooks_;
     bool closing_ = false;
     std::chrono::steady_clock::time_point lastPaint_ = std::chrono::steady_clock::now();
 };
+
+namespace waiting_detail {
+// What the phone thread hands back: the result, or what the call threw.
+struct Outcome {
+    Completion ended;
+    int32_t result = 0;
+    std::exception_ptr thrown;
+};
+} // namespace waiting_detail
+
+template <typename Call> int32_t WaitingPhoneLink::pass(Call call)
+{
+    if (closing_)
+        throw PhoneLinkClosed();
+    auto outcome = std::make_shared<waiting_detail::Outcome>();
+    thread_.post([outcome, call] {
+        try {
+            outcome->result = call();
+        } catch (...) {
+            outcome->thrown = std::current_exception();
+        }
+        outcome->ended.finish();
+    });
+    paintWhileWaiting(outcome->ended);
+    if (outcome->thrown)
+        std::rethrow_exception(outcome->thrown);
+    return outcome->result;
+}
