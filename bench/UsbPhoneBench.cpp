@@ -131,14 +131,21 @@ void perFile(benchmark::State& state, std::size_t files)
         state.counters["baseline_ms"] / static_cast<double>(files);
 }
 
-void ReadFromPhoneOverUsb(benchmark::State& state)
-{
-    const auto files = static_cast<std::size_t>(state.range(0));
-    UsbPhone phone(files);
+// Both sides of a row: Zandrel's session over the waiting link, and the raw loop's own exchange.
+struct UsbRow {
+    explicit UsbRow(std::size_t files) : phone(files) {}
+    UsbPhone phone;
     QuietPrompts prompts;
     MessageTexts texts;
     SweepSession session{phone.waiting, prompts, texts, {}, {}, {}};
-    p2kusb::Exchange exchange(p2kusb::Timing{}, p2kusb::PacketLog{});
+    p2kusb::Exchange exchange{p2kusb::Timing{}, p2kusb::PacketLog{}};
+};
+
+void ReadFromPhoneOverUsb(benchmark::State& state)
+{
+    const auto files = static_cast<std::size_t>(state.range(0));
+    UsbRow row(files);
+    auto& [phone, prompts, texts, session, exchange] = row;
     std::size_t rawRecords = 0;
     bench::compare(
         state, [&] { ReadFromPhone(session); },
@@ -151,13 +158,10 @@ void ReadFromPhoneOverUsb(benchmark::State& state)
 void CleanOverUsb(benchmark::State& state)
 {
     const auto files = static_cast<std::size_t>(state.range(0));
-    UsbPhone phone(files);
-    QuietPrompts prompts;
-    MessageTexts texts;
-    SweepSession session{phone.waiting, prompts, texts, {}, {}, {}};
+    UsbRow row(files);
+    auto& [phone, prompts, texts, session, exchange] = row;
     for (const std::string& path : phone.paths)
         session.clean.push_back(path);
-    p2kusb::Exchange exchange(p2kusb::Timing{}, p2kusb::PacketLog{});
     bench::compare(
         state,
         [&] {
