@@ -14,7 +14,7 @@ struct Row {
     const char* key;
     const char* builtIn;
     std::optional<Caption> receiver; // none: a message only
-    bool message;                    // the key is also a message number 71..77
+    bool message;                    // the key is also a message number 71..81
 };
 
 // The order is the order the texts are applied in. There is no key "15" and button 18 reads
@@ -63,6 +63,10 @@ constexpr Row kRows[] = {
     {"message", "75", nullptr, std::nullopt, true},
     {"message", "76", nullptr, std::nullopt, true},
     {"message", "77", nullptr, std::nullopt, true},
+    {"message", "78", nullptr, std::nullopt, true},
+    {"message", "79", nullptr, std::nullopt, true},
+    {"message", "80", nullptr, std::nullopt, true},
+    {"message", "81", nullptr, std::nullopt, true},
 };
 
 // The "List clean" submenu repeats the captions of the list frame and its buttons.
@@ -93,7 +97,7 @@ std::vector<LanguageText> readLanguageFile(const std::string& path, MessageTexts
     texts.reserve(std::size(kRows) + std::size(kCopies));
     for (const Row& row : kRows) {
         const int key = std::atoi(row.key);
-        // The seven messages' built-in texts are kept with the messages.
+        // The messages' built-in texts are kept with the messages.
         const char* builtIn = row.message ? MessageTexts::builtIn(MessageText(key)) : row.builtIn;
         std::string text = file.read(row.section, row.key, builtIn);
         if (row.message)

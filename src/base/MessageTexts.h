@@ -1,11 +1,12 @@
 #pragma once
 #include <array>
+#include <initializer_list>
 #include <string>
 
 namespace zandrel {
 
-// The seven program-wide texts; each is named here by what it says and numbered by its
-// language-file key in section "message".
+// The program-wide texts; each is named here by what it says and numbered by its language-file
+// key in section "message". Texts with %1, %2... are filled in with format().
 enum class MessageText {
     Receiving = 71,     // the caption while the phone's file list is read
     Connected = 72,     // status panel while a phone is connected
@@ -14,13 +15,17 @@ enum class MessageText {
     Deleted = 75,       // after a deletion from the phone
     NotList = 76,       // nothing to delete
     ReadListFirst = 77, // Clean Java before any read
+    NotDeleted = 78,    // how many of how many files a deletion pass could not delete
+    DeleteResult = 79,  // one of them, with the library's result
+    NulInPath = 80,     // one of them, which was not passed on for its NUL byte
+    UploadFailed = 81,  // a failed upload, with the call and its result
 };
 
 // The texts hold their built-in English until the language file replaces them at start-up.
 class MessageTexts {
 public:
     static constexpr int kFirstKey = static_cast<int>(MessageText::Receiving);
-    static constexpr int kLastKey = static_cast<int>(MessageText::ReadListFirst);
+    static constexpr int kLastKey = static_cast<int>(MessageText::UploadFailed);
 
     MessageTexts();
 
@@ -28,6 +33,8 @@ public:
     void set(MessageText text, std::string value);
 
     static const char* builtIn(MessageText text);
+    // The text with %1 replaced by the first argument, %2 by the second, and so on.
+    static std::string format(const std::string& text, std::initializer_list<std::string> args);
 
 private:
     std::array<std::string, kLastKey - kFirstKey + 1> texts_;

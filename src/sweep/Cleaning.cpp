@@ -3,6 +3,9 @@
 #include "sweep/DeletionPass.h"
 #include "tools/RingFix.h"
 
+#include <optional>
+#include <string>
+
 namespace zandrel {
 
 namespace {
@@ -14,8 +17,8 @@ std::size_t tickedCount(const SweepList& list)
     return count;
 }
 
-// Both return false when a path could not be passed on; the error box has been shown then.
-bool deleteTicked(SweepSession& session)
+// Both give the final box's text when a file could not be deleted, and nothing when all went.
+std::optional<std::string> deleteTicked(SweepSession& session)
 {
     const SweepList& list = session.sweep;
     DeletionPass pass(session.phone, session.prompts, tickedCount(list), session.keeper);
@@ -23,16 +26,20 @@ bool deleteTicked(SweepSession& session)
     for (std::size_t i = 0; i < list.size(); ++i)
         if (list.ticked(i))
             pass.remove(list.path(i));
-    return pass.finish();
+    if (pass.finish())
+        return std::nullopt;
+    return pass.failureText(session.texts);
 }
 
 // Every path goes, the first one included; empty ones are passed on as empty paths.
-bool deleteEveryPath(SweepSession& session, const PathList& paths)
+std::optional<std::string> deleteEveryPath(SweepSession& session, const PathList& paths)
 {
     DeletionPass pass(session.phone, session.prompts, paths.size(), session.keeper);
     for (std::size_t i = 0; i < paths.size(); ++i)
         pass.remove(paths[i]);
-    return pass.finish();
+    if (pass.finish())
+        return std::nullopt;
+    return pass.failureText(session.texts);
 }
 } // namespace
 
@@ -42,12 +49,14 @@ void CleanTicked(SweepSession& session)
         session.prompts.warning(session.texts.get(MessageText::NotList));
         return;
     }
-    // A path left out is a failure, and so is a ring fix that failed (it has shown its own
-    // error); neither ends in message 75. The deletions done stand.
-    const bool everyPath = deleteTicked(session);
-    if (!RingFix(session.phone, session.prompts) || !everyPath)
-        return;
-    session.prompts.information(session.texts.get(MessageText::Deleted));
+    // The ring fix runs after the pass whatever it left; a ring fix that failed has shown its
+    // own error. Message 75 comes only when both went well; the deletions done stand.
+    const std::optional<std::string> notDeleted = deleteTicked(session);
+    const bool ringFixed = RingFix(session.phone, session.prompts);
+    if (notDeleted)
+        session.prompts.error(*notDeleted);
+    else if (ringFixed)
+        session.prompts.information(session.texts.get(MessageText::Deleted));
 }
 
 void CleanJava(SweepSession& session)
@@ -56,7 +65,8 @@ void CleanJava(SweepSession& session)
         session.prompts.warning(session.texts.get(MessageText::ReadListFirst));
         return;
     }
-    [[maybe_unused]] const bool everyPath = deleteEveryPath(session, session.java);
+    // Clean Java shows no box, also when a file could not be deleted.
+    deleteEveryPath(session, session.java);
 }
 
 void CleanByList(SweepSession& session)
@@ -65,9 +75,10 @@ void CleanByList(SweepSession& session)
         session.prompts.warning(session.texts.get(MessageText::NotList));
         return;
     }
-    if (!deleteEveryPath(session, session.clean))
-        return;
-    session.prompts.information(session.texts.get(MessageText::Deleted));
+    if (const std::optional<std::string> notDeleted = deleteEveryPath(session, session.clean))
+        session.prompts.error(*notDeleted);
+    else
+        session.prompts.information(session.texts.get(MessageText::Deleted));
 }
 
 } // namespace zandrel

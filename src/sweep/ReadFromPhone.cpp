@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace zandrel {
@@ -27,12 +28,20 @@ public:
     {
         prompts_.setCaption(std::string(kProgramName) + " - " + message);
     }
-    ~ReadingCaption() { prompts_.setCaption(kProgramName); }
+    ~ReadingCaption() { end(); }
     ReadingCaption(const ReadingCaption&) = delete;
     ReadingCaption& operator=(const ReadingCaption&) = delete;
 
+    // The read has stopped; an error box that follows shows under the plain caption.
+    void end()
+    {
+        if (std::exchange(reading_, false))
+            prompts_.setCaption(kProgramName);
+    }
+
 private:
     Prompts& prompts_;
+    bool reading_ = true;
 };
 
 // One record's name as measured by the first pass: its length, and whether it is a Java path.
@@ -80,10 +89,11 @@ void splitRecords(SweepSession& session, const unsigned char* records, std::size
     session.prompts.progress(count, count);
 }
 
-void readList(SweepSession& session)
+void readList(SweepSession& session, ReadingCaption& caption)
 {
     const int32_t count = session.phone.fileCount();
     if (count < 0) {
+        caption.end();
         session.prompts.error(ioErrorText(kRangeCheck, {}));
         return;
     }
@@ -93,6 +103,7 @@ void readList(SweepSession& session)
         // calloc hands out zeroed pages lazily, and fails cleanly for a count we cannot hold.
         records.reset(static_cast<unsigned char*>(std::calloc(n, kFileRecordSize)));
         if (!records) {
+            caption.end();
             session.prompts.error("Not enough memory for a list of " + std::to_string(n) +
                                   " files");
             return;
@@ -123,7 +134,7 @@ void ReadFromPhone(SweepSession& session)
         return;
     }
     ReadingCaption caption(session.prompts, session.texts.get(MessageText::Receiving));
-    readList(session);
+    readList(session, caption);
 }
 
 } // namespace zandrel

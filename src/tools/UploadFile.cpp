@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace zandrel {
 
@@ -14,8 +16,8 @@ constexpr const char* kMmaPhonePath = "/a/mobile/system/mma_ucp";
 constexpr std::size_t kLargestUpload = std::numeric_limits<int32_t>::max();
 } // namespace
 
-void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
-                const std::string& phonePath, DeletionKeeper* keeper)
+void UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+                std::string_view localPath, const std::string& phonePath, DeletionKeeper* keeper)
 {
     if (!phone.isConnected())
         return;
@@ -34,29 +36,43 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, std::string_view localPath,
     if (keeper)
         keeper->keep(phonePath);
     phone.fileDelete(phonePath);
-    const int32_t created = phone.fileCreate(phonePath, 4);
+    // Every call is made as always; the first that failed is told, with its result.
+    std::optional<std::pair<const char*, int32_t>> failed;
+    const auto note = [&failed](const char* call, int32_t result) {
+        if (result < 0 && !failed)
+            failed.emplace(call, result);
+    };
+    note("File_Create", phone.fileCreate(phonePath, 4));
     // The library is handed size + 1 bytes; std::string keeps a zero byte after its last one.
-    const int32_t written = phone.fileWrite(data.c_str(), size, size - 1);
-    const int32_t closed = phone.fileClose();
-    if (keeper && (created < 0 || written < 0 || closed < 0))
-        keeper->uploadFailed(phonePath, prompts);
+    note("File_Write", phone.fileWrite(data.c_str(), size, size - 1));
+    note("File_Close", phone.fileClose());
+    if (failed) {
+        prompts.error(
+            MessageTexts::format(texts.get(MessageText::UploadFailed),
+                                 {phonePath, failed->first, std::to_string(failed->second)}));
+        if (keeper)
+            keeper->uploadFailed(phonePath, prompts);
+    }
     if (keeper)
         keeper->endRun(); // an old file missing or too large to keep is no news here
 }
 
-void UploadMmaC650(PhoneLink& phone, Prompts& prompts, DeletionKeeper* keeper)
+void UploadMmaC650(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+                   DeletionKeeper* keeper)
 {
-    UploadFile(phone, prompts, "orfiles\\mma_ucp(c650)", kMmaPhonePath, keeper);
+    UploadFile(phone, prompts, texts, "orfiles\\mma_ucp(c650)", kMmaPhonePath, keeper);
 }
 
-void UploadMmaE398(PhoneLink& phone, Prompts& prompts, DeletionKeeper* keeper)
+void UploadMmaE398(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+                   DeletionKeeper* keeper)
 {
-    UploadFile(phone, prompts, "orfiles\\mma_ucp(E398)", kMmaPhonePath, keeper);
+    UploadFile(phone, prompts, texts, "orfiles\\mma_ucp(E398)", kMmaPhonePath, keeper);
 }
 
-void UploadWebSession(PhoneLink& phone, Prompts& prompts, DeletionKeeper* keeper)
+void UploadWebSession(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+                      DeletionKeeper* keeper)
 {
-    UploadFile(phone, prompts, "orfiles\\WebSession", "/a/WebSession", keeper);
+    UploadFile(phone, prompts, texts, "orfiles\\WebSession", "/a/WebSession", keeper);
 }
 
 } // namespace zandrel

@@ -17,7 +17,11 @@ void BusyIndicator::setProgressArea(QWidget* host, const QRect& area)
 
 void BusyIndicator::begin()
 {
-    if (depth_++ == 0 && !paused_)
+    if (depth_++ > 0)
+        return;
+    handlerTime_.start();
+    passTotal_ = 0;
+    if (!paused_)
         QApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
@@ -27,6 +31,7 @@ void BusyIndicator::end()
         return;
     if (--depth_ > 0)
         return;
+    passTotal_ = 0;
     hideProgress();
     if (!paused_)
         QApplication::restoreOverrideCursor();
@@ -37,31 +42,45 @@ bool BusyIndicator::progressShown() const { return bar_ && bar_->isVisible(); }
 void BusyIndicator::progress(std::size_t done, std::size_t total)
 {
     if (done >= total) {
+        passTotal_ = 0;
         hideProgress();
         return;
     }
-    if (!host_)
+    passDone_ = done;
+    passTotal_ = total;
+    showProgress();
+}
+
+void BusyIndicator::waiting() { showProgress(); }
+
+void BusyIndicator::showProgress()
+{
+    // A handler that ends soon shows no bar at all; one that goes on shows it a few times a
+    // second, which costs nothing beside a library call.
+    if (!host_ || depth_ == 0 || paused_ || handlerTime_.elapsed() < kShowAfterMs)
+        return;
+    if (progressShown() && sincePaint_.isValid() && sincePaint_.elapsed() < kRepaintEveryMs)
         return;
     if (!bar_) {
         bar_ = new QProgressBar(host_);
         bar_->setObjectName(QStringLiteral("ProgressBar"));
-        bar_->setRange(0, 1000);
         bar_->setGeometry(area_);
     }
-    const int perMille = static_cast<int>(static_cast<double>(done) * 1000.0 / total);
-    if (bar_->isVisible() && perMille == shownPerMille_)
-        return;
-    shownPerMille_ = perMille;
-    bar_->setValue(perMille);
+    if (passTotal_ == 0) {
+        bar_->setRange(0, 0); // moves to and fro by itself
+    } else {
+        bar_->setRange(0, 1000);
+        bar_->setValue(static_cast<int>(static_cast<double>(passDone_) * 1000.0 / passTotal_));
+        bar_->setFormat(QStringLiteral("%1 / %2").arg(passDone_).arg(passTotal_));
+    }
     bar_->show();
     bar_->raise();
-    // repaint(), not update(): no event is processed until the handler returns.
     bar_->repaint();
+    sincePaint_.start();
 }
 
 void BusyIndicator::hideProgress()
 {
-    shownPerMille_ = -1;
     if (bar_ && bar_->isVisible()) {
         bar_->hide();
         if (host_)
@@ -75,6 +94,7 @@ BusyIndicator::ModalPause::ModalPause(BusyIndicator& busy) : busy_(busy)
         return;
     paused_ = true;
     busy_.paused_ = true;
+    busy_.hideProgress(); // the box has the user's attention now
     QApplication::restoreOverrideCursor();
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QRect>
 
@@ -7,9 +8,10 @@
 class QProgressBar;
 class QWidget;
 
-// What the user sees while a handler works: a wait cursor, and for long passes a progress bar
-// painted over the status bar. Also tells the connection monitor when a handler is at work, so
-// a tick never runs in the middle of one.
+// What the user sees while a handler works: a wait cursor, and once the handler has taken longer
+// than kShowAfter a progress bar over the status bar: counting the files of a pass, or moving to
+// and fro while a single long call runs. Also tells the connection monitor when a handler is at
+// work, so a tick never runs in the middle of one.
 class BusyIndicator {
 public:
     BusyIndicator() = default;
@@ -26,8 +28,14 @@ public:
     bool working() const { return depth_ > 0 && !paused_; }
     bool progressShown() const;
 
-    // done == total ends the pass. Paints at once: the handler keeps the event loop waiting.
+    // done == total ends the pass. Paints at once (a few times a second at most): a pass that
+    // works in memory gives the event loop no turn.
     void progress(std::size_t done, std::size_t total);
+    // The handler waits for the phone; called between repaints.
+    void waiting();
+
+    static constexpr int kShowAfterMs = 500;
+    static constexpr int kRepaintEveryMs = 100;
 
     // Around a modal box or dialog: the normal cursor comes back, and the event loop the box
     // runs may handle ticks.
@@ -44,6 +52,7 @@ public:
     };
 
 private:
+    void showProgress();
     void hideProgress();
 
     int depth_ = 0;
@@ -51,5 +60,8 @@ private:
     QPointer<QWidget> host_;
     QRect area_;
     QPointer<QProgressBar> bar_;
-    int shownPerMille_ = -1;
+    QElapsedTimer handlerTime_;
+    QElapsedTimer sincePaint_;
+    std::size_t passDone_ = 0;
+    std::size_t passTotal_ = 0; // 0: no pass counts, a single call is waited for
 };

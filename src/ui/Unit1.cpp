@@ -27,7 +27,8 @@
 #include <QTimer>
 
 #include <chrono>
-#include <system_error>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace zandrel;
 
@@ -48,11 +49,18 @@ std::unique_ptr<Prompts> ownPromptsUnless(Prompts* given, QWidget* window, BusyI
 } // namespace
 
 TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
-    : serialPhone_(phone), phone_(serialPhone_), programDirectory_(std::move(programDirectory)),
+    : endWithCallStuck([] {
+          std::fflush(nullptr);
+          std::_Exit(0);
+      }),
+      serialPhone_(phone),
+      waitingPhone_(serialPhone_, phoneThread_,
+                    {[this] { busy_->waiting(); }, [this] { callStuckAtClose(); }}),
+      phone_(waitingPhone_), programDirectory_(std::move(programDirectory)),
       busy_(std::make_unique<BusyIndicator>()),
       ownPrompts_(ownPromptsUnless(prompts, this, *busy_)),
       prompts_(prompts ? *prompts : *ownPrompts_), session_{phone_, prompts_, texts_, {}, {}, {}},
-      monitor_(phone_, texts_)
+      monitor_(serialPhone_, texts_)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kProgramName));
@@ -82,9 +90,12 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
 TForm1::~TForm1()
 {
     Timer2->stop();
-    if (pendingTick_.valid())
-        pendingTick_.wait();
     FormDestroy();
+    // A call that never returns must not keep the program alive; the setting is written.
+    const auto patience =
+        callStuck_ ? std::chrono::milliseconds(0) : WaitingPhoneLink::kPatienceAtClose;
+    if (!phoneThread_.stop(patience) && !callStuck_)
+        endWithCallStuck();
     // The rows read the session, which goes before the child widgets do.
     CheckListBox1->setModel(nullptr);
     delete model_;
@@ -108,7 +119,8 @@ int captionRank(const QObject* control)
 
 void TForm1::FormCreate()
 {
-    phone_.init();
+    // Before the window shows, so nothing waits for it but the start.
+    serialPhone_.init();
     const bool english = readLanguageIsEnglish(settingsFiles(programDirectory_).read);
     Russian1->setChecked(english);
     const std::string languageFile = programDirectory_ + languageFileName(english);
@@ -168,42 +180,41 @@ void TForm1::Timer2Timer()
 {
     // A tick waits for the handler at work; inside a modal box of that handler ticks go on. One
     // tick at a time: while an earlier one still waits for the phone, this one is skipped.
-    if (busy_->working() || tickRunning_ || pendingTick_.valid())
+    if (busy_->working()) {
+        tickOwed_ = true;
         return;
-    tickRunning_ = true;
-    // The phone is asked on a thread of its own, so a slow phone freezes the window for
-    // kTickWait at most; the answer is shown as soon as it comes. The link is held for both
-    // calls, so a handler's call waits for them rather than coming in between.
-    const auto tick = [this] {
-        // However the calls end, the window hears of it once the link is free again.
-        struct ShowWhenDone {
-            TForm1* form;
-            ~ShowWhenDone()
-            {
-                QMetaObject::invokeMethod(form, &TForm1::showTick, Qt::QueuedConnection);
-            }
-        } showWhenDone{this};
-        const auto held = serialPhone_.hold();
-        return monitor_.tick();
-    };
-    std::future_status status = std::future_status::deferred;
-    try {
-        pendingTick_ = std::async(std::launch::async, tick);
-        status = pendingTick_.wait_for(kTickWait);
-    } catch (const std::system_error&) {
-        pendingTick_ = std::async(std::launch::deferred, tick); // no thread to be had: ask here
     }
-    if (status != std::future_status::timeout)
+    if (tickAsked_ || closing_)
+        return;
+    // The phone is asked on the phone thread, so a slow phone freezes the window for kTickWait
+    // at most; the answer is shown as soon as it comes. The link is held for both calls, so a
+    // handler's call waits for them rather than coming in between.
+    auto asked = std::make_shared<TickAnswer>();
+    tickAsked_ = asked;
+    phoneThread_.post([this, asked] {
+        try {
+            const auto held = serialPhone_.hold();
+            asked->view = monitor_.tick();
+        } catch (...) {
+            asked->thrown = std::current_exception();
+        }
+        asked->ended.finish();
+        QMetaObject::invokeMethod(this, &TForm1::showTick, Qt::QueuedConnection);
+    });
+    if (asked->ended.waitFor(kTickWait))
         showTick();
-    tickRunning_ = false;
 }
 
 void TForm1::showTick()
 {
-    if (!pendingTick_.valid())
-        return; // shown already
+    // Shown already, still asking, or a handler at work: its end shows it.
+    if (!tickAsked_ || !tickAsked_->ended.done() || busy_->working())
+        return;
+    const std::shared_ptr<TickAnswer> answer = std::move(tickAsked_);
     try {
-        const MonitorView view = pendingTick_.get();
+        if (answer->thrown)
+            std::rethrow_exception(answer->thrown);
+        const MonitorView& view = answer->view;
         statusPanels_[0]->setText(fromLocal8(view.statusText));
         if (view.freeText)
             statusPanels_[1]->setText(fromLocal8(*view.freeText));
@@ -214,12 +225,23 @@ void TForm1::showTick()
     }
 }
 
+void TForm1::callStuckAtClose()
+{
+    // The handler's call holds the link for good; FormDestroy would come only after it.
+    callStuck_ = true;
+    FormDestroy();
+    endWithCallStuck();
+}
+
 void TForm1::Exit1Click() { close(); }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
     // No question is asked and nothing can refuse: closing the main window ends the program.
+    // A handler at work ends after the call it waits for, without touching the phone again.
     event->accept();
+    closing_ = true;
+    waitingPhone_.close();
     emit closed();
 }
 

@@ -6,13 +6,16 @@
 #include "monitor/SerialPhoneLink.h"
 #include "phonelink/PhoneLink.h"
 #include "sweep/SweepSession.h"
+#include "ui/PhoneThread.h"
+#include "ui/WaitingPhoneLink.h"
 
 #include <QHash>
 #include <QMainWindow>
 
+#include <exception>
 #include <functional>
-#include <future>
 #include <memory>
+#include <optional>
 #include <string>
 
 class BackupTools;
@@ -46,7 +49,10 @@ public:
     const zandrel::MessageTexts& messageTexts() const { return texts_; }
     QString panelText(int panel) const;
     // A tick has asked the phone and its answer is not shown yet.
-    bool tickPending() const { return pendingTick_.valid(); }
+    bool tickPending() const { return tickAsked_ != nullptr; }
+    // What the window does when it closes while a library call never returns: once the setting
+    // is written, the program ends at once. Tests put something harmless in its place.
+    std::function<void()> endWithCallStuck;
 
     // Page "Clean".
     QPushButton* BitBtn1;
@@ -168,9 +174,13 @@ private:
     void cleanByList();
     void showListViewer();
     void showTick();
+    void callStuckAtClose();
 
-    // Every call into the phone goes through serialPhone_, the monitor's thread included.
+    // Every call into the phone goes through serialPhone_, made on phoneThread_: the handlers'
+    // through waitingPhone_, the monitor's ticks directly.
     zandrel::SerialPhoneLink serialPhone_;
+    PhoneThread phoneThread_;
+    WaitingPhoneLink waitingPhone_;
     zandrel::PhoneLink& phone_;
     const std::string programDirectory_;
     std::unique_ptr<BusyIndicator> busy_;
@@ -182,8 +192,17 @@ private:
     SweepListModel* model_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
     QLabel* statusPanels_[2] = {nullptr, nullptr};
-    bool tickRunning_ = false;
-    std::future<zandrel::MonitorView> pendingTick_; // a tick whose calls are still running
+    // The tick whose answer is not shown yet: its calls are still running, or it came while a
+    // handler worked and waits for the handler's end.
+    struct TickAnswer {
+        Completion ended;
+        zandrel::MonitorView view;
+        std::exception_ptr thrown;
+    };
+    std::shared_ptr<TickAnswer> tickAsked_;
+    bool tickOwed_ = false; // a tick fell inside a handler and runs when it ends
+    bool closing_ = false;
+    bool callStuck_ = false;    // the window closed while a handler's call never returned
     bool viewerBehind_ = false; // the CleanList changed since the viewer's text was set
     // Last, so it goes first: it keeps deleted files for the session.
     std::unique_ptr<BackupTools> backupTools_;

@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QListView>
 
+#include <utility>
+
 using namespace zandrel;
 
 namespace {
@@ -34,21 +36,29 @@ private:
 
 void TForm1::runHandler(const std::function<void()>& operation, bool scrollToSelection)
 {
-    if (busy_->working())
+    if (busy_->working() || closing_)
         return;
-    HandlerScope scope(*busy_);
-    // Whatever went wrong, the program goes on with the next event; the list view follows the
-    // list also when the operation stopped halfway.
-    try {
-        operation();
-    } catch (const std::exception& e) {
-        prompts_.error(exceptionText(e));
+    {
+        HandlerScope scope(*busy_);
+        // Whatever went wrong, the program goes on with the next event; the list view follows
+        // the list also when the operation stopped halfway.
+        try {
+            operation();
+        } catch (const PhoneLinkClosed&) {
+            // The window closed while the handler waited for the phone: nothing more to say.
+        } catch (const std::exception& e) {
+            prompts_.error(exceptionText(e));
+        }
+        try {
+            syncListView(scrollToSelection);
+        } catch (const std::exception& e) {
+            prompts_.error(exceptionText(e));
+        }
     }
-    try {
-        syncListView(scrollToSelection);
-    } catch (const std::exception& e) {
-        prompts_.error(exceptionText(e));
-    }
+    // The monitor catches up: an answer that came meanwhile, then the tick that fell inside.
+    showTick();
+    if (std::exchange(tickOwed_, false))
+        Timer2Timer();
 }
 
 void TForm1::syncListView(bool scrollToSelection)
@@ -152,7 +162,7 @@ void TForm1::BitBtn10Click()
 
 void TForm1::BitBtn16Click()
 {
-    runHandler([this] { UploadWebSession(phone_, prompts_, session_.keeper); });
+    runHandler([this] { UploadWebSession(phone_, prompts_, texts_, session_.keeper); });
 }
 // mma1 is the menu twin of BitBtn16: both upload the web-session file.
 void TForm1::mma1Click() { BitBtn16Click(); }
@@ -171,13 +181,13 @@ void TForm1::RingFix1Click() { BitBtn14Click(); }
 
 void TForm1::BitBtn15Click()
 {
-    runHandler([this] { UploadMmaC650(phone_, prompts_, session_.keeper); });
+    runHandler([this] { UploadMmaC650(phone_, prompts_, texts_, session_.keeper); });
 }
 void TForm1::c6501Click() { BitBtn15Click(); }
 
 void TForm1::BitBtn17Click()
 {
-    runHandler([this] { UploadMmaE398(phone_, prompts_, session_.keeper); });
+    runHandler([this] { UploadMmaE398(phone_, prompts_, texts_, session_.keeper); });
 }
 void TForm1::e3981Click() { BitBtn17Click(); }
 
@@ -187,7 +197,11 @@ void TForm1::BitBtn19Click()
 }
 void TForm1::Openlist1Click() { BitBtn19Click(); }
 
-void TForm1::BitBtn20Click() { showListViewer(); }
+void TForm1::BitBtn20Click()
+{
+    // Filling the viewer with a long list takes a while and may run out of memory.
+    runHandler([this] { showListViewer(); });
+}
 void TForm1::Viewlist1Click() { BitBtn20Click(); }
 
 void TForm1::BitBtn21Click()

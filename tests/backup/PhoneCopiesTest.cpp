@@ -118,7 +118,7 @@ TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRe
               (Lines{"warning: 3 of 7 deleted files were not kept:\n"
                      "1 larger than the limit of 2 KB\n1 past the trash's limit of 4 KB\n"
                      "1 could not be read from the phone",
-                     "information: Deleted successfully"}));
+                     "error: 1 of 7 files could not be deleted:\n/a/missing (result -6)"}));
     const std::map<std::string, std::string> kept = trash();
     for (const Row& row : rows) {
         EXPECT_FALSE(onPhone(row.path)) << row.path << " is deleted, kept or not";
@@ -247,16 +247,17 @@ TEST_F(PhoneCopiesTest, AFailedUploadPutsTheOldFileBack)
     startPhone({{"/a/WebSession", old}, {"/a/other", bytesOf(400, 1)}}, 1000);
     dir.write("work/orfiles/WebSession", bytesOf(900, 7));
     WorkingDirectory inWork(dir.file("work"));
-    UploadWebSession(link, prompts, &keeper);
+    UploadWebSession(link, prompts, messages, &keeper);
     EXPECT_EQ(prompts.take(),
-              Lines{"information: Sending /a/WebSession to the phone failed; the old file was put "
-                    "back."});
+              (Lines{"error: Sending /a/WebSession to the phone failed: File_Write gave -7",
+                     "information: Sending /a/WebSession to the phone failed; the old file was put "
+                     "back."}));
     EXPECT_EQ(phoneFile("/a/WebSession"), old);
     EXPECT_TRUE(keeper.store().entries().empty());
 
     // A good upload keeps the file it replaced.
     dir.write("work/orfiles/WebSession", "new");
-    UploadWebSession(link, prompts, &keeper);
+    UploadWebSession(link, prompts, messages, &keeper);
     EXPECT_EQ(phoneFile("/a/WebSession"), "new");
     EXPECT_EQ(trash(), (std::map<std::string, std::string>{{"/a/WebSession", old}}));
 }
@@ -277,10 +278,12 @@ TEST(KeepingOverAFakePhone, AnUploadThatCannotPutTheOldFileBackSaysWhereItIs)
     TrashKeeper keeper(phone, texts, TrashStore(dir.file("trash")));
     dir.write("orfiles/WebSession", "new");
     WorkingDirectory inDir(dir.path());
-    UploadWebSession(phone, prompts, &keeper);
+    UploadWebSession(phone, prompts, MessageTexts{}, &keeper);
     EXPECT_EQ(phone.callsOf("File_Create").size(), 2u);
-    const Lines shown = prompts.take();
-    ASSERT_EQ(shown.size(), 1u);
+    Lines shown = prompts.take();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "error: Sending /a/WebSession to the phone failed: File_Write gave -1");
+    shown.erase(shown.begin());
     const std::string head = "error: Sending /a/WebSession to the phone failed and the old file "
                              "could not be put back. Its copy is in ";
     ASSERT_EQ(shown[0].substr(0, head.size()), head);

@@ -118,7 +118,7 @@ TEST(LanguageTable, TranslatedFileReachesEveryReceiver)
         {"Memu", {41, 42, 43, 44, 45}},
         {"Memu1", {51, 52, 53, 54}},
         {"Memu2", {61, 62, 63}},
-        {"message", {71, 72, 73, 74, 75, 76, 77}},
+        {"message", {71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81}},
     };
     for (const auto& [section, keys] : sections) {
         file += "[" + std::string(section) + "]\r\n";
@@ -138,8 +138,24 @@ TEST(LanguageTable, TranslatedFileReachesEveryReceiver)
         EXPECT_EQ(texts[i].receiver, kBuiltIn[i].first);
         EXPECT_EQ(texts[i].text, "T" + std::to_string(rowKeys[i])) << i;
     }
-    for (int key = 71; key <= 77; ++key)
+    for (int key = MessageTexts::kFirstKey; key <= MessageTexts::kLastKey; ++key)
         EXPECT_EQ(messages.get(MessageText(key)), "T" + std::to_string(key));
+}
+
+// A language file made before the texts of failed deletes and uploads shows them in English.
+TEST(LanguageTable, FileWithoutTheNewerMessagesKeepsTheirBuiltInTexts)
+{
+    TempDir dir;
+    dir.write("rus.lng", "[message]\r\n75=Done\r\n77=Read first\r\n80=%1: NUL\r\n");
+    MessageTexts messages;
+    readLanguageFile(dir.file("rus.lng"), messages);
+    EXPECT_EQ(messages.get(MessageText::Deleted), "Done");
+    EXPECT_EQ(messages.get(MessageText::NulInPath), "%1: NUL");
+    for (const MessageText kept :
+         {MessageText::NotDeleted, MessageText::DeleteResult, MessageText::UploadFailed})
+        EXPECT_EQ(messages.get(kept), MessageTexts::builtIn(kept));
+    EXPECT_EQ(MessageTexts::format(messages.get(MessageText::NotDeleted), {"2", "9"}),
+              "2 of 9 files could not be deleted:");
 }
 
 TEST(LanguageTable, PartialFileChangesOnlyItsRows)

@@ -24,12 +24,15 @@ public:
     std::optional<int32_t> countOverride; // File_Count answers this instead of files.size()
     int32_t status = 1;
     int32_t freeBytes = 0;
-    // Calls counted from 1; the call with this number returns -1 and does nothing else.
+    // Calls counted from 1; the call with this number returns failResult and does nothing else.
     std::optional<std::size_t> failCall;
+    // The call with this number and every later one fail so: a phone pulled out midway.
+    std::optional<std::size_t> failFrom;
+    int32_t failResult = -1;
     // After this many calls the phone reports status 0.
     std::optional<std::size_t> dropConnectionAfter;
     // Runs inside every call, once the call is recorded: a test's way to act (or throw) while
-    // the program waits in the library.
+    // the program waits in the library. Under the main window it runs on the phone thread.
     std::function<void(const std::string& call)> onCall;
 
     // What the phone was given.

@@ -30,12 +30,15 @@ std::vector<std::string> FakePrompts::take()
     return out;
 }
 
-void FakePrompts::warning(const std::string& text) { records_.push_back("warning: " + text); }
-void FakePrompts::information(const std::string& text)
+void FakePrompts::box(const char* kind, const std::string& text)
 {
-    records_.push_back("information: " + text);
+    records_.push_back(kind + text);
+    captionAtLastBox = captions.empty() ? std::string() : captions.back();
 }
-void FakePrompts::error(const std::string& text) { records_.push_back("error: " + text); }
+
+void FakePrompts::warning(const std::string& text) { box("warning: ", text); }
+void FakePrompts::information(const std::string& text) { box("information: ", text); }
+void FakePrompts::error(const std::string& text) { box("error: ", text); }
 
 std::optional<std::string> FakePrompts::answer(std::deque<std::optional<std::string>>& queue,
                                                const char* kind)

@@ -25,6 +25,7 @@ public:
     std::vector<std::string> take();
 
     std::vector<std::string> captions; // every caption set, in order
+    std::string captionAtLastBox;      // the caption while the last box showed
     std::size_t progressReports = 0;
     bool progressEnded = true; // false while a pass has reported progress but not its end
     // A pass the user may stop is cancelled when it reports this many done.
@@ -40,6 +41,7 @@ public:
     bool progressOrCancel(std::size_t done, std::size_t total) override;
 
 private:
+    void box(const char* kind, const std::string& text);
     std::optional<std::string> answer(std::deque<std::optional<std::string>>& queue,
                                       const char* kind);
 

@@ -165,7 +165,61 @@ TEST_F(CleaningTest, LineWithNulByteNeverReachesTheLibrary)
     CleanByList(session);
     EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/x", "File_Delete /a/y"}));
     EXPECT_EQ(phone.files, (Lines{"/a/mobile/audio/ring.mp3"}));
-    EXPECT_EQ(prompts.take(), (Lines{"error: 2 lines hold a NUL byte and were not deleted:\n"
-                                     "/a/mobile/audio/ring.mp3<NUL>.keep\n<NUL>"}));
+    EXPECT_EQ(prompts.take(), (Lines{"error: 2 of 4 files could not be deleted:\n"
+                                     "/a/mobile/audio/ring.mp3<NUL>.keep (holds a NUL byte)\n"
+                                     "<NUL> (holds a NUL byte)"}));
+}
+
+// Deletes that fail (the phone pulled out midway) are told instead of success; all the calls
+// are made as before.
+TEST_F(CleaningTest, FailedDeletesAreCountedAndNamedInsteadOfSuccess)
+{
+    struct Row {
+        const char* name;
+        void (*operation)(SweepSession&);
+        std::size_t failFrom; // call number; 0: none fails
+        Lines shown;
+    };
+    const Lines seven = {"/p/0", "/p/1", "/p/2", "/p/3", "/p/4", "/p/5", "/p/6"};
+    const Row rows[] = {
+        {"clean, all deleted", CleanTicked, 0, {"information: Deleted successfully"}},
+        {"clean, pulled out at the 6th",
+         CleanTicked,
+         6,
+         {"error: Seem_Write failed with result -4; the tone databases are left as they were",
+          "error: 2 of 7 files could not be deleted:\n/p/5 (result -4)\n/p/6 (result -4)"}},
+        {"list clean, pulled out at once",
+         CleanByList,
+         1,
+         {"error: 7 of 7 files could not be deleted:\n/p/0 (result -4)\n/p/1 (result -4)\n"
+          "/p/2 (result -4)\n/p/3 (result -4)\n/p/4 (result -4)\n..."}},
+        {"list clean, the last one gone",
+         CleanByList,
+         7,
+         {"error: 1 of 7 files could not be deleted:\n/p/6 (result -4)"}},
+        {"Clean Java stays silent", CleanJava, 2, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        phone.calls.clear();
+        phone.failFrom = row.failFrom ? std::optional<std::size_t>(row.failFrom) : std::nullopt;
+        phone.failResult = -4;
+        fillSweep(seven, {0, 1, 2, 3, 4, 5, 6});
+        session.clean = pathList(seven);
+        session.java = pathList(seven);
+        row.operation(session);
+        EXPECT_EQ(phone.callsOf("File_Delete /p/").size(), 7u) << "every call is made";
+        EXPECT_EQ(prompts.take(), row.shown);
+    }
+}
+
+TEST_F(CleaningTest, FailedDeletesAreToldInTheLanguageFileText)
+{
+    texts.set(MessageText::NotDeleted, "Nicht geloescht: %1 von %2");
+    texts.set(MessageText::DeleteResult, "%1 -> %2");
+    phone.failCall = 2;
+    session.clean = pathList({"/a/x", "/a/y"});
+    CleanByList(session);
+    EXPECT_EQ(prompts.take(), (Lines{"error: Nicht geloescht: 1 von 2\n/a/y -> -1"}));
 }
 } // namespace

@@ -132,6 +132,7 @@ TEST_F(ReadFromPhoneTest, NegativeCountIsARangeCheckError)
     EXPECT_EQ(session.java.size(), 2u);
     ASSERT_FALSE(prompts.captions.empty());
     EXPECT_EQ(prompts.captions.back(), "Zandrel");
+    EXPECT_EQ(prompts.captionAtLastBox, "Zandrel") << "the read has stopped when the box shows";
 }
 
 bool memoryOvercommitted()
@@ -154,5 +155,6 @@ TEST_F(ReadFromPhoneTest, CountTooLargeForMemoryIsAClearError)
     EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus", "File_Count"}));
     EXPECT_TRUE(session.sweep.empty());
     EXPECT_EQ(prompts.captions.back(), "Zandrel");
+    EXPECT_EQ(prompts.captionAtLastBox, "Zandrel");
 }
 } // namespace

@@ -25,6 +25,7 @@ class UploadFileTest : public testing::Test {
 protected:
     FakePhoneLink phone;
     FakePrompts prompts;
+    MessageTexts texts;
     TempDir folder;
     WorkingDirectory inFolder{folder.path()};
 };
@@ -37,7 +38,7 @@ TEST_F(UploadFileTest, SendsTheFileAndOneZeroByteInOneWrite)
         phone.calls.clear();
         phone.writtenBuffers.clear();
         folder.write("orfiles/WebSession", content);
-        UploadFile(phone, prompts, "orfiles\\WebSession", "/a/WebSession");
+        UploadFile(phone, prompts, texts, "orfiles\\WebSession", "/a/WebSession");
         EXPECT_EQ(phone.calls, uploadCalls("/a/WebSession", content.size()));
         EXPECT_EQ(phone.writtenBuffers, (Lines{content + std::string(1, '\0')}));
     }
@@ -50,7 +51,7 @@ TEST_F(UploadFileTest, TheThreeToolsSendTheirOwnFiles)
     folder.write("orfiles/mma_ucp(E398)", "e398!");
     folder.write("orfiles/WebSession", "web");
     struct Row {
-        void (*tool)(PhoneLink&, Prompts&);
+        void (*tool)(PhoneLink&, Prompts&, const MessageTexts&, DeletionKeeper*);
         std::string phonePath;
         std::string content;
     };
@@ -59,7 +60,7 @@ TEST_F(UploadFileTest, TheThreeToolsSendTheirOwnFiles)
                            Row{UploadWebSession, "/a/WebSession", "web"}}) {
         phone.calls.clear();
         phone.writtenBuffers.clear();
-        row.tool(phone, prompts);
+        row.tool(phone, prompts, texts, nullptr);
         EXPECT_EQ(phone.calls, uploadCalls(row.phonePath, row.content.size()));
         EXPECT_EQ(phone.writtenBuffers, (Lines{row.content + std::string(1, '\0')}));
     }
@@ -97,7 +98,7 @@ TEST_F(UploadFileTest, LocalFileThatCannotBeReadLeavesThePhoneAlone)
         if (setup == "link to a /proc file")
             std::filesystem::create_symlink("/proc/self/status", file);
         phone.calls.clear();
-        UploadMmaC650(phone, prompts);
+        UploadMmaC650(phone, prompts, texts);
         EXPECT_EQ(prompts.take(), (Lines{row.error})) << setup;
         EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus"})) << setup;
     }
@@ -106,9 +107,9 @@ TEST_F(UploadFileTest, LocalFileThatCannotBeReadLeavesThePhoneAlone)
 TEST_F(UploadFileTest, NotConnectedDoesNothingAtAll)
 {
     phone.status = 0;
-    UploadWebSession(phone, prompts); // the missing file is not even looked at
+    UploadWebSession(phone, prompts, texts); // the missing file is not even looked at
     folder.write("orfiles/WebSession", "web");
-    UploadWebSession(phone, prompts);
+    UploadWebSession(phone, prompts, texts);
     EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus", "P2K_GetStatus"}));
     EXPECT_TRUE(prompts.take().empty());
 }
@@ -120,9 +121,9 @@ TEST_F(UploadFileTest, LooksInTheWorkingDirectoryOfTheMoment)
     folder.write("orfiles/WebSession", "here");
     {
         WorkingDirectory inOther(other.path());
-        UploadWebSession(phone, prompts);
+        UploadWebSession(phone, prompts, texts);
     }
-    UploadWebSession(phone, prompts);
+    UploadWebSession(phone, prompts, texts);
     EXPECT_EQ(phone.writtenBuffers, (Lines{std::string("other\0", 6), std::string("here\0", 5)}));
 }
 
@@ -132,7 +133,7 @@ TEST_F(UploadFileTest, ReadOnlyLocalFileWorks)
     // is checked on the descriptor in the local file tests, for root too.
     folder.write("orfiles/WebSession", "ro");
     ::chmod(folder.file("orfiles/WebSession").c_str(), 0444);
-    UploadWebSession(phone, prompts);
+    UploadWebSession(phone, prompts, texts);
     EXPECT_EQ(phone.calls, uploadCalls("/a/WebSession", 2));
 }
 
@@ -141,8 +142,32 @@ TEST_F(UploadFileTest, FileTooLargeForOneWriteIsRefusedBeforeThePhoneIsTouched)
     folder.write("orfiles/WebSession", "");
     // A sparse file: its size says 2 GiB while it takes no room on the disk.
     ASSERT_EQ(::truncate(folder.file("orfiles/WebSession").c_str(), 0x80000000LL), 0);
-    UploadWebSession(phone, prompts);
+    UploadWebSession(phone, prompts, texts);
     EXPECT_EQ(prompts.take(), (Lines{"error: File too large to send: orfiles/WebSession"}));
     EXPECT_EQ(phone.calls, (Lines{"P2K_GetStatus"}));
+}
+// A library call of the upload that fails is told with its result; the calls are made as always.
+TEST_F(UploadFileTest, FailedCallOfTheUploadIsToldWithItsResult)
+{
+    struct Row {
+        std::size_t failCall; // counted from P2K_GetStatus = 1
+        Lines shown;
+    };
+    const Row rows[] = {
+        {2, {}}, // File_Delete: the phone may not have had the file
+        {3, {"error: Sending /a/WebSession to the phone failed: File_Create gave -5"}},
+        {4, {"error: Sending /a/WebSession to the phone failed: File_Write gave -5"}},
+        {5, {"error: Sending /a/WebSession to the phone failed: File_Close gave -5"}},
+    };
+    folder.write("orfiles/WebSession", "web");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.failCall);
+        phone.calls.clear();
+        phone.failCall = row.failCall;
+        phone.failResult = -5;
+        UploadWebSession(phone, prompts, texts);
+        EXPECT_EQ(phone.calls, uploadCalls("/a/WebSession", 3));
+        EXPECT_EQ(prompts.take(), row.shown);
+    }
 }
 } // namespace

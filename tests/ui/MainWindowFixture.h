@@ -1,8 +1,8 @@
 #pragma once
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
-#include "TestLists.h"
 #include "TempDir.h"
+#include "TestLists.h"
 #include "ui/SweepListModel.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
@@ -20,8 +20,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The main window over the recording fakes, with a temporary folder as its program directory
@@ -123,6 +126,26 @@ public: // the data-driven rows reach in from outside the fixture
                    const std::vector<std::size_t>& ticked = {})
     {
         zandrel::fillSweep(form->session().sweep, paths, ticked);
+    }
+
+    // Runs `poll` on the window's thread every `ms` milliseconds, also while a handler waits for
+    // the phone, until the timer goes.
+    static std::unique_ptr<QTimer> every(int ms, std::function<void()> poll)
+    {
+        auto timer = std::make_unique<QTimer>();
+        timer->setInterval(ms);
+        QObject::connect(timer.get(), &QTimer::timeout, std::move(poll));
+        timer->start();
+        return timer;
+    }
+
+    // A slow phone: every call whose line starts with `prefix` takes `ms` milliseconds.
+    void slowDown(const std::string& prefix, int ms)
+    {
+        phone.onCall = [prefix, ms](const std::string& call) {
+            if (call.starts_with(prefix))
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        };
     }
 
     QAbstractItemModel* listModel() { return find<QListView>("CheckListBox1")->model(); }
