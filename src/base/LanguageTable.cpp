@@ -14,7 +14,7 @@ struct Row {
     const char* key;
     const char* builtIn;
     std::optional<Caption> receiver; // none: a message only
-    bool message;                    // the key is also a message number 71..81
+    bool message;                    // the key is also a message number 71..85
 };
 
 // The order is the order the texts are applied in. There is no key "15" and button 18 reads
@@ -67,6 +67,10 @@ constexpr Row kRows[] = {
     {"message", "79", nullptr, std::nullopt, true},
     {"message", "80", nullptr, std::nullopt, true},
     {"message", "81", nullptr, std::nullopt, true},
+    {"message", "82", nullptr, std::nullopt, true},
+    {"message", "83", nullptr, std::nullopt, true},
+    {"message", "84", nullptr, std::nullopt, true},
+    {"message", "85", nullptr, std::nullopt, true},
 };
 
 // The "List clean" submenu repeats the captions of the list frame and its buttons.

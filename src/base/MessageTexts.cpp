@@ -15,6 +15,10 @@ constexpr const char* kBuiltIn[] = {
     "%1 (result %2)",
     "%1 (holds a NUL byte)",
     "Sending %1 to the phone failed: %2 gave %3",
+    "The list has %1 lines, more than the %2 this window shows.",
+    "The list holds %1 bytes, more than the %2 this window shows.",
+    "A line of the list has %1 bytes, more than the %2 this window shows in one line.",
+    "It cannot be edited here; Clean of the list still deletes every line of it.",
 };
 static_assert(std::size(kBuiltIn) == MessageTexts::kLastKey - MessageTexts::kFirstKey + 1);
 

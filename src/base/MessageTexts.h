@@ -19,13 +19,17 @@ enum class MessageText {
     DeleteResult = 79,  // one of them, with the library's result
     NulInPath = 80,     // one of them, which was not passed on for its NUL byte
     UploadFailed = 81,  // a failed upload, with the call and its result
+    ViewerLines = 82,   // a list too long for the viewer: its lines and the most shown
+    ViewerBytes = 83,   // the same for its bytes
+    ViewerLine = 84,    // the same for its longest line
+    ViewerNoEdits = 85, // said under any of the three
 };
 
 // The texts hold their built-in English until the language file replaces them at start-up.
 class MessageTexts {
 public:
     static constexpr int kFirstKey = static_cast<int>(MessageText::Receiving);
-    static constexpr int kLastKey = static_cast<int>(MessageText::UploadFailed);
+    static constexpr int kLastKey = static_cast<int>(MessageText::ViewerNoEdits);
 
     MessageTexts();
 

@@ -82,7 +82,7 @@ void TForm1::openCleanList()
     // Filling the viewer's text costs seconds for a long list, so a hidden viewer gets the new
     // list only when it is next shown; until then its old text and edits count for nothing.
     if (Form2 && Form2->isVisible())
-        Form2->setLines(session_.clean);
+        Form2->setLines(session_.clean, texts_);
     else
         viewerBehind_ = true;
 }
@@ -103,7 +103,7 @@ void TForm1::showListViewer()
         viewerBehind_ = !session_.clean.empty();
     }
     if (viewerBehind_) {
-        Form2->setLines(session_.clean);
+        Form2->setLines(session_.clean, texts_);
         viewerBehind_ = false;
     }
     Form2->showWindow();

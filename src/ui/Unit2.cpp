@@ -34,22 +34,22 @@ constexpr std::size_t kMaxShownBytes = std::size_t{8} << 20;
 constexpr std::size_t kMaxShownLineBytes = std::size_t{16} << 10;
 
 // Why the box cannot show the list, or an empty text when it can.
-QString whyNotShown(const PathList& lines)
+QString whyNotShown(const PathList& lines, const MessageTexts& texts)
 {
     std::size_t longest = 0;
     lines.forEach([&longest](std::size_t, std::string_view line) {
         longest = std::max(longest, line.size());
     });
+    const auto why = [&texts](MessageText text, std::size_t has, std::size_t most) {
+        return fromLocal8(
+            MessageTexts::format(texts.get(text), {std::to_string(has), std::to_string(most)}));
+    };
     if (lines.size() > kMaxShownLines)
-        return QStringLiteral("The list has %1 lines, more than the %2 this window shows.")
-            .arg(QString::number(lines.size()), QString::number(kMaxShownLines));
+        return why(MessageText::ViewerLines, lines.size(), kMaxShownLines);
     if (lines.byteCount() > kMaxShownBytes)
-        return QStringLiteral("The list holds %1 bytes, more than the %2 this window shows.")
-            .arg(QString::number(lines.byteCount()), QString::number(kMaxShownBytes));
+        return why(MessageText::ViewerBytes, lines.byteCount(), kMaxShownBytes);
     if (longest > kMaxShownLineBytes)
-        return QStringLiteral("A line of the list has %1 bytes, more than the %2 this window "
-                              "shows in one line.")
-            .arg(QString::number(longest), QString::number(kMaxShownLineBytes));
+        return why(MessageText::ViewerLine, longest, kMaxShownLineBytes);
     return {};
 }
 } // namespace
@@ -87,13 +87,12 @@ void TForm2::showWindow()
     activateWindow();
 }
 
-void TForm2::setLines(const PathList& lines)
+void TForm2::setLines(const PathList& lines, const MessageTexts& texts)
 {
-    const QString why = whyNotShown(lines);
+    const QString why = whyNotShown(lines, texts);
     refused_ = !why.isEmpty();
     Memo1->setReadOnly(refused_);
-    Memo1->setPlainText(refused_ ? why + QStringLiteral("\nIt cannot be edited here; Clean of "
-                                                        "the list still deletes every line of it.")
+    Memo1->setPlainText(refused_ ? why + '\n' + fromLocal8(texts.get(MessageText::ViewerNoEdits))
                                  : fromLocal8(cleanListText(lines)));
     Memo1->document()->setModified(false);
 }

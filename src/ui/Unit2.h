@@ -1,4 +1,5 @@
 #pragma once
+#include "base/MessageTexts.h"
 #include "sweep/PathList.h"
 
 #include <QWidget>
@@ -15,7 +16,8 @@ public:
     void showWindow();
     // Replaces the text with these lines and marks it unedited. A list too large for the box
     // to show in a second or two (see Unit2.cpp) is not shown: the box then says so, read-only.
-    void setLines(const zandrel::PathList& lines);
+    void setLines(const zandrel::PathList& lines,
+                  const zandrel::MessageTexts& texts = zandrel::MessageTexts());
     // After the user edited the text: lines = its lines, true. Otherwise false, lines untouched.
     bool takeEdits(zandrel::PathList& lines);
 

@@ -118,7 +118,7 @@ TEST(LanguageTable, TranslatedFileReachesEveryReceiver)
         {"Memu", {41, 42, 43, 44, 45}},
         {"Memu1", {51, 52, 53, 54}},
         {"Memu2", {61, 62, 63}},
-        {"message", {71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81}},
+        {"message", {71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85}},
     };
     for (const auto& [section, keys] : sections) {
         file += "[" + std::string(section) + "]\r\n";
