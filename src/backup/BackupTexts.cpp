@@ -66,22 +66,4 @@ BackupTexts BackupTexts::load(const std::string& path)
     return texts;
 }
 
-std::string fillIn(std::string_view text, std::initializer_list<std::string> values)
-{
-    const std::vector<std::string> given(values);
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool marker =
-            text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
-        const std::size_t index = marker ? std::size_t(text[i + 1] - '1') : 0;
-        if (marker && index < given.size()) {
-            out += given[index];
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 } // namespace zandrel

@@ -1,14 +1,13 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 
 namespace zandrel {
 
 // The captions and messages of the backup tools, named by what they say. Each is key 80 + its
 // number in section "backup" of the language file; a file without them gives the built-in
-// English. "%1", "%2"... stand for the values fillIn puts in.
+// English. "%1", "%2"... stand for the values MessageTexts::format puts in.
 enum class BackupText : std::uint8_t {
     CreateBackupItem,
     RestoreBackupItem,
@@ -64,8 +63,5 @@ public:
 private:
     std::array<std::string, static_cast<int>(BackupText::Count)> texts_;
 };
-
-// text with "%1" replaced by the first value, "%2" by the second...
-std::string fillIn(std::string_view text, std::initializer_list<std::string> values);
 
 } // namespace zandrel

@@ -5,6 +5,7 @@
 #include "base/AtomicWrite.h"
 #include "base/ErrorText.h"
 #include "base/LocalFile.h"
+#include "base/MessageTexts.h"
 
 #include <cerrno>
 #include <charconv>
@@ -51,7 +52,8 @@ std::string copyOne(PhoneLink& phone, const BackupTexts& texts, const std::strin
     const int32_t result = phone.fileFetch(entry.phonePath, file.get());
     std::string why;
     if (result < 0)
-        why = fillIn(texts.get(BackupText::PhoneDidNotGive), {std::to_string(result)});
+        why =
+            MessageTexts::format(texts.get(BackupText::PhoneDidNotGive), {std::to_string(result)});
     else if (entry.size = std::uint64_t(result); !hashFile(file.get(), entry.size, entry.sha256))
         why = ioErrorText(kReadBeyondEnd, host.string());
     else if (const int error = file.close())
@@ -107,12 +109,13 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
     }
     if (i < paths.size()) {
         prompts.information(
-            fillIn(texts.get(BackupText::BackupCancelled),
-                   {std::to_string(copied), std::to_string(paths.size()), relative}));
+            MessageTexts::format(texts.get(BackupText::BackupCancelled),
+                                 {std::to_string(copied), std::to_string(paths.size()), relative}));
         return;
     }
-    std::string text = fillIn(texts.get(BackupText::BackupDone),
-                              {relative, std::to_string(copied), std::to_string(failed)});
+    std::string text =
+        MessageTexts::format(texts.get(BackupText::BackupDone),
+                             {relative, std::to_string(copied), std::to_string(failed)});
     if (failed == 0) {
         prompts.information(text);
         return;

@@ -4,6 +4,7 @@
 #include "backup/Sha256.h"
 #include "base/ErrorText.h"
 #include "base/LocalFile.h"
+#include "base/MessageTexts.h"
 
 #include <cstdint>
 
@@ -25,7 +26,7 @@ std::string putBack(PhoneLink& phone, const BackupTexts& texts, const RestoreIte
     if (result == kDiffers)
         return texts.get(BackupText::PhoneCopyDiffers);
     if (result < 0)
-        return fillIn(texts.get(BackupText::PhoneRefused), {std::to_string(result)});
+        return MessageTexts::format(texts.get(BackupText::PhoneRefused), {std::to_string(result)});
     return {};
 }
 } // namespace
@@ -49,13 +50,13 @@ std::vector<bool> RestoreFiles(PhoneLink& phone, Prompts& prompts, const BackupT
     }
     if (failed == 0) {
         prompts.information(
-            fillIn(texts.get(BackupText::Restored), {std::to_string(items.size())}));
+            MessageTexts::format(texts.get(BackupText::Restored), {std::to_string(items.size())}));
         return back;
     }
     if (failed > kNamed)
         failures += "\n...";
-    prompts.warning(fillIn(texts.get(BackupText::NotRestoredHead),
-                           {std::to_string(failed), std::to_string(items.size())}) +
+    prompts.warning(MessageTexts::format(texts.get(BackupText::NotRestoredHead),
+                                         {std::to_string(failed), std::to_string(items.size())}) +
                     failures);
     return back;
 }

@@ -2,6 +2,7 @@
 
 #include "backup/PhoneCopies.h"
 #include "base/LocalFile.h"
+#include "base/MessageTexts.h"
 
 #include <cerrno>
 #include <cstring>
@@ -130,8 +131,8 @@ std::string TrashKeeper::endRun()
         notKept += count;
     std::string text;
     if (notKept > 0) {
-        text = fillIn(texts_.get(BackupText::NotKeptHead),
-                      {std::to_string(notKept), std::to_string(asked_)});
+        text = MessageTexts::format(texts_.get(BackupText::NotKeptHead),
+                                    {std::to_string(notKept), std::to_string(asked_)});
         const std::pair<BackupText, std::string> lines[kReasons] = {
             {BackupText::NotKeptTooLarge, kilobytes(settings.maxFileBytes)},
             {BackupText::NotKeptTrashFull, kilobytes(settings.maxTotalBytes)},
@@ -140,8 +141,9 @@ std::string TrashKeeper::endRun()
         };
         for (int reason = 0; reason < kReasons; ++reason)
             if (failed_[reason] > 0)
-                text += "\n" + fillIn(texts_.get(lines[reason].first),
-                                      {std::to_string(failed_[reason]), lines[reason].second});
+                text += "\n" + MessageTexts::format(
+                                   texts_.get(lines[reason].first),
+                                   {std::to_string(failed_[reason]), lines[reason].second});
     }
     running_ = false;
     run_.clear();
@@ -162,7 +164,7 @@ void TrashKeeper::uploadFailed(const std::string& path, Prompts& prompts)
         return;
     const auto kept = kept_.find(path);
     if (kept == kept_.end()) {
-        prompts.warning(fillIn(texts_.get(BackupText::UploadNotKept), {path}));
+        prompts.warning(MessageTexts::format(texts_.get(BackupText::UploadNotKept), {path}));
         return;
     }
     const std::string copyFile = store_.fileOf(kept->second);
@@ -171,10 +173,11 @@ void TrashKeeper::uploadFailed(const std::string& path, Prompts& prompts)
         // Back on the phone, the file is no longer a deleted one.
         [[maybe_unused]] const int removed = store_.remove(kept->second);
         kept_.erase(kept);
-        prompts.information(fillIn(texts_.get(BackupText::UploadPutBack), {path}));
+        prompts.information(MessageTexts::format(texts_.get(BackupText::UploadPutBack), {path}));
         return;
     }
-    prompts.localFileError(fillIn(texts_.get(BackupText::UploadCopyKept), {path}) + ' ', copyFile);
+    prompts.localFileError(
+        MessageTexts::format(texts_.get(BackupText::UploadCopyKept), {path}) + ' ', copyFile);
 }
 
 } // namespace zandrel

@@ -2,6 +2,7 @@
 
 #include "backup/BackupWriter.h"
 #include "backup/RestoreFiles.h"
+#include "base/MessageTexts.h"
 #include "base/Settings.h"
 #include "sweep/LastReadBackup.h"
 #include "ui/KeptFilesWindow.h"
@@ -148,8 +149,8 @@ void BackupTools::restoreDeleted(const std::vector<std::size_t>& rows)
 
 void BackupTools::removeDeleted(const std::vector<std::size_t>& rows)
 {
-    const QString question =
-        fromLocal8(fillIn(texts_.get(BackupText::RemoveQuestion), {std::to_string(rows.size())}));
+    const QString question = fromLocal8(MessageTexts::format(texts_.get(BackupText::RemoveQuestion),
+                                                             {std::to_string(rows.size())}));
     if (QMessageBox::question(deletedWindow_, QStringLiteral("Warning"), question) !=
         QMessageBox::Yes)
         return;
