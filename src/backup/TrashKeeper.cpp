@@ -5,7 +5,6 @@
 #include "base/MessageTexts.h"
 
 #include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <unistd.h>
@@ -45,11 +44,7 @@ void TrashKeeper::startRun()
     if (phone_.fileList(records.data(), count) < 0)
         return;
     for (std::size_t at = 0; at < records.size(); at += kFileRecordSize) {
-        const char* name = reinterpret_cast<const char*>(&records[at + kRecordNameOffset]);
-        const void* nul = std::memchr(name, '\0', kRecordNameSize);
-        const std::size_t length =
-            nul ? std::size_t(static_cast<const char*>(nul) - name) : kRecordNameSize;
-        sizes_[std::string(name, length)] = littleEndian32(&records[at]);
+        sizes_[std::string(recordName(&records[at]))] = littleEndian32(&records[at]);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,16 @@ namespace zandrel {
 inline constexpr std::size_t kFileRecordSize = P2K_RECORD_SIZE;
 inline constexpr std::size_t kRecordNameOffset = P2K_RECORD_PATH_OFFSET;
 inline constexpr std::size_t kRecordNameSize = P2K_RECORD_PATH_MAX;
+
+// The name area of one record: bytes 8.. up to the first NUL, at most 504 bytes.
+inline std::string_view recordName(const unsigned char* record)
+{
+    const char* name = reinterpret_cast<const char*>(record + kRecordNameOffset);
+    const void* nul = std::memchr(name, '\0', kRecordNameSize);
+    const std::size_t length =
+        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - name) : kRecordNameSize;
+    return std::string_view(name, length);
+}
 
 // The eleven operations of the phone-link library. The program logic talks to this interface
 // so that it runs against the real library, the emulator or a test fake alike.

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -113,15 +112,6 @@ void readList(SweepSession& session, ReadingCaption& caption)
     splitRecords(session, records.get(), n);
 }
 } // namespace
-
-std::string_view recordName(const unsigned char* record)
-{
-    const char* name = reinterpret_cast<const char*>(record + kRecordNameOffset);
-    const void* nul = std::memchr(name, '\0', kRecordNameSize);
-    const std::size_t length =
-        nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - name) : kRecordNameSize;
-    return std::string_view(name, length);
-}
 
 bool isJavaPath(std::string_view path) { return path.starts_with(kJavaPrefix); }
 

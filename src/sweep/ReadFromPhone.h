@@ -9,9 +9,6 @@ namespace zandrel {
 // "/a/mobile/kj" are appended to the JavaList, all others to the SweepList, in library order.
 void ReadFromPhone(SweepSession& session);
 
-// The name area of one 512-byte record: bytes 8.. up to the first NUL, at most 504 bytes.
-std::string_view recordName(const unsigned char* record);
-
 // The exact, case-sensitive "/a/mobile/kj" prefix test.
 bool isJavaPath(std::string_view path);
 
