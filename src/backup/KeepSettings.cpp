@@ -2,13 +2,7 @@
 
 #include "base/IniFile.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstdlib>
-#include <filesystem>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zandrel {
 
@@ -27,8 +21,6 @@ std::uint64_t kilobytes(const IniFile& file, const char* key, std::uint64_t fall
         return fallback * 1024;
     return value * 1024;
 }
-
-bool isAbsolute(const char* path) { return path && path[0] == '/'; }
 } // namespace
 
 KeepSettings KeepSettings::read(const std::string& settingsPath)
@@ -41,30 +33,15 @@ KeepSettings KeepSettings::read(const std::string& settingsPath)
     return settings;
 }
 
-int writeKeepDeleted(const std::string& settingsPath, const std::string& folderToCreate, bool keep)
+int writeKeepDeleted(const SettingsFiles& files, bool keep)
 {
-    if (!folderToCreate.empty()) {
-        std::error_code error;
-        std::filesystem::create_directories(folderToCreate, error);
-        if (error)
-            return error.value();
-        ::chmod(folderToCreate.c_str(), 0700);
-    }
-    return writeIniValue(settingsPath, KeepSettings::kSection, kKeepKey, keep ? "1" : "0");
+    return writeSetting(files, KeepSettings::kSection, kKeepKey, keep ? "1" : "0");
 }
 
 std::string trashFolder()
 {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (isAbsolute(data))
-        return std::string(data) + "/zandrel/trash";
-    const char* home = std::getenv("HOME");
-    std::string base = isAbsolute(home) ? home : "";
-    if (base.empty()) {
-        const passwd* entry = ::getpwuid(::getuid());
-        base = entry && entry->pw_dir ? entry->pw_dir : "";
-    }
-    return base.empty() ? std::string() : base + "/.local/share/zandrel/trash";
+    const std::string data = userFolder("XDG_DATA_HOME", ".local/share");
+    return data.empty() ? data : data + "/zandrel/trash";
 }
 
 } // namespace zandrel

@@ -1,4 +1,6 @@
 #pragma once
+#include "base/Settings.h"
+
 #include <cstdint>
 #include <string>
 
@@ -25,8 +27,7 @@ struct KeepSettings {
 };
 
 // Writes KeepDeleted, making the settings folder when it is missing. Returns 0 or an errno.
-[[nodiscard]] int writeKeepDeleted(const std::string& settingsPath,
-                                   const std::string& folderToCreate, bool keep);
+[[nodiscard]] int writeKeepDeleted(const SettingsFiles& files, bool keep);
 
 // $XDG_DATA_HOME/zandrel/trash, else ~/.local/share/zandrel/trash; empty without a home.
 std::string trashFolder();

@@ -104,13 +104,29 @@ SettingsFiles settingsFiles(const std::string& programDirectory)
                          fallbackHome.c_str());
 }
 
-int writeLanguageSetting(const SettingsFiles& files, bool english)
+int writeSetting(const SettingsFiles& files, const char* section, const char* key,
+                 const std::string& value)
 {
     if (!files.folderToCreate.empty()) {
         if (const int error = createFolders(files.folderToCreate); error != 0)
             return error;
     }
-    return writeLanguageSetting(files.write, english);
+    return writeIniValue(files.write, section, key, value);
+}
+
+int writeLanguageSetting(const SettingsFiles& files, bool english)
+{
+    return writeSetting(files, kSection, kKey, english ? kEnglish : kRussian);
+}
+
+std::string userFolder(const char* variable, const char* belowHome)
+{
+    const char* set = std::getenv(variable);
+    if (isAbsolute(set))
+        return set;
+    const char* home = std::getenv("HOME");
+    const std::string base = isAbsolute(home) ? home : homeFromPasswd();
+    return base.empty() ? base : base + "/" + belowHome;
 }
 
 const char* languageFileName(bool english) { return english ? "eng.lng" : "rus.lng"; }

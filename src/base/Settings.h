@@ -35,6 +35,14 @@ SettingsFiles settingsFiles(const std::string& programDirectory, bool programDir
 
 // Creates the settings folder when needed, then writes the setting as above.
 [[nodiscard]] int writeLanguageSetting(const SettingsFiles& files, bool english);
+// Creates the settings folder when needed, then writes one value, keeping every other line.
+[[nodiscard]] int writeSetting(const SettingsFiles& files, const char* section, const char* key,
+                               const std::string& value);
+
+// $<variable> when it is absolute, else the home folder (HOME, else the password database) with
+// belowHome after it; empty when there is no home either. userFolder("XDG_DATA_HOME",
+// ".local/share") is where the user's own data goes.
+std::string userFolder(const char* variable, const char* belowHome);
 
 // "eng.lng" or "rus.lng".
 const char* languageFileName(bool english);

@@ -97,7 +97,7 @@ void BackupTools::setKeeping(bool keep)
 {
     keeper_.settings.keep = keep;
     const SettingsFiles settings = settingsFiles(programDirectory_);
-    if (writeKeepDeleted(settings.write, settings.folderToCreate, keep) != 0)
+    if (writeKeepDeleted(settings, keep) != 0)
         form_.session().prompts.localFileError("Unable to write to ", settings.write);
 }
 
