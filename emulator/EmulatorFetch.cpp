@@ -50,20 +50,6 @@ UniqueFd openPhoneFile(int base, const Segments& names, struct stat& info)
     return file;
 }
 
-int writeAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
 } // namespace
 
 std::int32_t Emulator::fileFetch(const char* path, std::int32_t fd)
@@ -96,7 +82,7 @@ std::int32_t Emulator::fileFetch(const char* path, std::int32_t fd)
         if (n <= 0)
             return finish(callText, kHostError,
                           n < 0 ? std::strerror(errno) : "the file shrank while it was read");
-        if (int error = writeAll(fd, chunk.data(), static_cast<std::size_t>(n)))
+        if (int error = writeAll(fd, std::string_view(chunk.data(), static_cast<std::size_t>(n))))
             return finish(callText, kHostError,
                           "writing fd " + std::to_string(fd) + ": " + std::strerror(error));
         copied += static_cast<std::size_t>(n);

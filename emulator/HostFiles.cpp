@@ -20,8 +20,6 @@
 
 namespace p2kemu {
 
-namespace {
-
 int writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -35,6 +33,8 @@ int writeAll(int fd, std::string_view bytes)
     }
     return 0;
 }
+
+namespace {
 
 // A folder opened by name from dir, or a link to one, made first when create is set.
 UniqueFd openFolderAt(int dir, const char* name, bool create)

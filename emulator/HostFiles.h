@@ -52,6 +52,9 @@ int replaceFileAt(int dir, const std::string& name, std::string_view bytes);
 // (EEXIST). Returns 0 or the errno of the failure.
 int writeNewFileAt(int dir, const std::string& name, std::string_view bytes);
 
+// Writes all of bytes to fd, again after an interruption. Returns 0 or the errno of the failure.
+int writeAll(int fd, std::string_view bytes);
+
 // Reads from fd's current position to its end, but no more than limit bytes. Returns 0 or the
 // errno of the failure.
 int readToEnd(int fd, std::string& bytes, std::size_t limit);
