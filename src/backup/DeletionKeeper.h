@@ -1,6 +1,7 @@
 #pragma once
 #include "base/Prompts.h"
 
+#include <cstddef>
 #include <string>
 
 namespace zandrel {
@@ -10,6 +11,9 @@ namespace zandrel {
 class DeletionKeeper {
 public:
     virtual ~DeletionKeeper() = default;
+    // The records a read of the phone's list has just filled: their sizes spare the next run a
+    // listing of its own.
+    virtual void lastRead(const unsigned char* records, std::size_t count) = 0;
     // Right before File_Delete of path. The first call starts a deletion run.
     virtual void keep(const std::string& path) = 0;
     // Ends the run: how many files were not kept and why, or empty when every one was (or

@@ -37,14 +37,31 @@ void TrashKeeper::startRun()
     }
     // The sizes from one listing spare fetching a file only to find it too large, which on a
     // slow phone is what makes a clean slow.
+    if (sizesKnown_)
+        return;
+    sizesKnown_ = true;
     const int32_t count = phone_.fileCount();
     if (count <= 0 || count > kLargestSizeList)
         return;
     std::vector<unsigned char> records(static_cast<std::size_t>(count) * kFileRecordSize);
-    if (phone_.fileList(records.data(), count) < 0)
-        return;
-    for (std::size_t at = 0; at < records.size(); at += kFileRecordSize) {
-        sizes_[std::string(recordName(&records[at]))] = littleEndian32(&records[at]);
+    if (phone_.fileList(records.data(), count) >= 0)
+        learnSizes(records.data(), records.size() / kFileRecordSize);
+}
+
+void TrashKeeper::lastRead(const unsigned char* records, std::size_t count)
+{
+    sizes_.clear();
+    // A listing too large to learn from is not asked for again at the run.
+    sizesKnown_ = active();
+    if (sizesKnown_ && count <= std::size_t(kLargestSizeList))
+        learnSizes(records, count);
+}
+
+void TrashKeeper::learnSizes(const unsigned char* records, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i) {
+        const unsigned char* record = records + i * kFileRecordSize;
+        sizes_[std::string(recordName(record))] = littleEndian32(record);
     }
 }
 
@@ -144,7 +161,6 @@ std::string TrashKeeper::endRun()
     run_.clear();
     asked_ = 0;
     std::fill(std::begin(failed_), std::end(failed_), 0);
-    sizes_.clear();
     olderRuns_.clear();
     olderBytes_ = 0;
     runBytes_ = 0;

@@ -32,6 +32,7 @@ public:
     bool active() { return settings.keep && !store_.folder().empty() && phone_.canFetch(); }
     const TrashStore& store() const { return store_; }
 
+    void lastRead(const unsigned char* records, std::size_t count) override;
     void keep(const std::string& path) override;
     std::string endRun() override;
     void uploadFailed(const std::string& path, Prompts& prompts) override;
@@ -40,6 +41,7 @@ private:
     enum Reason { TooLarge, TrashFull, NotRead, NotWritten, kReasons };
 
     void startRun();
+    void learnSizes(const unsigned char* records, std::size_t count);
     // Whether size more bytes fit in the trash once older runs have gone, oldest first.
     bool makeRoom(std::uint64_t size);
     std::optional<Reason> copy(const std::string& path);
@@ -55,7 +57,10 @@ private:
     std::uint32_t lastNumber_ = 0;
     std::size_t asked_ = 0;
     std::size_t failed_[kReasons] = {};
+    // The phone's file sizes, from the last read or the first run after it; kept until the next
+    // read, so that only a run with neither lists the phone.
     std::unordered_map<std::string, std::uint64_t> sizes_;
+    bool sizesKnown_ = false;
     std::deque<std::pair<std::string, std::uint64_t>> olderRuns_; // oldest first
     std::uint64_t olderBytes_ = 0;
     std::uint64_t runBytes_ = 0;

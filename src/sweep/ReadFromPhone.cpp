@@ -109,6 +109,8 @@ void readList(SweepSession& session, ReadingCaption& caption)
         }
     }
     session.phone.fileList(records.get(), count);
+    if (session.keeper)
+        session.keeper->lastRead(records.get(), n);
     splitRecords(session, records.get(), n);
 }
 } // namespace

@@ -129,6 +129,24 @@ TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRe
     }
 }
 
+// The sizes a read has just listed keep Clean from listing the phone again, and from fetching a
+// file it knows is too large.
+TEST_F(PhoneCopiesTest, TheLastReadsSizesSpareAListing)
+{
+    keeper.settings.maxFileBytes = 2048;
+    startPhone({{"/a/small", bytesOf(100, 1)}, {"/a/large", bytesOf(3000, 2)}});
+    ReadFromPhone(session);
+    const std::size_t journalAtRead = dir.read("phone/journal.log").size();
+    cleanByList({"/a/small", "/a/large"});
+    const std::string sinceRead = dir.read("phone/journal.log").substr(journalAtRead);
+    for (const char* call : {"File_Count", "File_List", "File_Fetch(\"/a/large\""})
+        EXPECT_EQ(sinceRead.find(call), std::string::npos) << call << " in\n" << sinceRead;
+    EXPECT_EQ(trash().count("/a/small"), 1u);
+    EXPECT_EQ(prompts.take(), (Lines{"warning: 1 of 2 deleted files were not kept:\n"
+                                     "1 larger than the limit of 2 KB",
+                                     "information: Deleted successfully"}));
+}
+
 TEST_F(PhoneCopiesTest, TheOldestRunsMakeRoomAndGoAfterThirtyDays)
 {
     keeper.settings.maxTotalBytes = 5000;
