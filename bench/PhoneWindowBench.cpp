@@ -6,7 +6,7 @@
 #include "BenchRatio.h"
 #include "QtBenchMain.h"
 #include "phonelink/LibraryPhoneLink.h"
-#include "ui/Unit1.h"
+#include "ui/mainwindow/Unit1.h"
 
 #include <QApplication>
 #include <QListView>

@@ -5,7 +5,7 @@
 #include "QtBenchMain.h"
 #include "sweep/SweepList.h"
 #include "sweep/TickRules.h"
-#include "ui/SweepListModel.h"
+#include "ui/mainwindow/SweepListModel.h"
 
 #include <QAbstractListModel>
 #include <QApplication>

@@ -13,8 +13,8 @@
 #include "base/MessageTexts.h"
 #include "sweep/Cleaning.h"
 #include "sweep/ReadFromPhone.h"
-#include "ui/PhoneThread.h"
-#include "ui/WaitingPhoneLink.h"
+#include "ui/phonework/PhoneThread.h"
+#include "ui/phonework/WaitingPhoneLink.h"
 
 #include <chrono>
 #include <fcntl.h>

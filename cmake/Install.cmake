@@ -35,7 +35,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/work-folder-README.txt DESTINATION ${ZA
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/orfiles ${PROJECT_SOURCE_DIR}/demo/seem
         DESTINATION ${ZANDREL_DATA_DIR} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
-set(icons ${PROJECT_SOURCE_DIR}/src/ui/resources)
+set(icons ${PROJECT_SOURCE_DIR}/src/ui/look/resources)
 foreach(size 16 32 48 128)
   install(FILES ${icons}/zandrel-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

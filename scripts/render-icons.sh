@@ -1,9 +1,9 @@
 #!/bin/sh
-# Renders the SVG sources in src/ui/resources/ to the PNG files and the JPEG logo committed beside
+# Renders the SVG sources in src/ui/look/resources/ to the PNG files and the JPEG logo committed beside
 # them. A developer runs this after editing a picture; the build only uses the rendered files.
 # Needs rsvg-convert (librsvg2-bin) and ImageMagick's convert.
 set -eu
-cd "$(dirname "$0")/../src/ui/resources"
+cd "$(dirname "$0")/../src/ui/look/resources"
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

@@ -3,13 +3,13 @@
 #include "base/ProgramInfo.h"
 #include "base/Settings.h"
 #include "phonelink/LibraryPhoneLink.h"
-#include "ui/CloseOnSignals.h"
-#include "ui/QtTexts.h"
-#include "ui/Resources.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
-#include "ui/ZandrelStyle.h"
+#include "ui/phonework/CloseOnSignals.h"
+#include "ui/text/QtTexts.h"
+#include "ui/look/Resources.h"
+#include "ui/mainwindow/Unit1.h"
+#include "ui/windows/Unit2.h"
+#include "ui/windows/Unit3.h"
+#include "ui/look/ZandrelStyle.h"
 
 #include <QApplication>
 #include <QEvent>

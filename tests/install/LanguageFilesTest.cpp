@@ -7,8 +7,8 @@
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
 #include "TempDir.h"
-#include "ui/QtTexts.h"
-#include "ui/Unit1.h"
+#include "ui/text/QtTexts.h"
+#include "ui/mainwindow/Unit1.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -1,8 +1,8 @@
 // The Backup frame and the Backup tools menu, over the fake phone with and without File_Fetch.
 #include "MainWindowFixture.h"
 
-#include "ui/BackupTools.h"
-#include "ui/KeptFilesWindow.h"
+#include "ui/mainwindow/BackupTools.h"
+#include "ui/windows/KeptFilesWindow.h"
 
 #include <QItemSelectionModel>
 #include <QPushButton>

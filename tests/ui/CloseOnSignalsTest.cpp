@@ -1,4 +1,4 @@
-#include "ui/CloseOnSignals.h"
+#include "ui/phonework/CloseOnSignals.h"
 
 #include <QApplication>
 #include <QCloseEvent>

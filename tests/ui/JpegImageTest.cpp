@@ -1,5 +1,5 @@
-#include "ui/JpegImage.h"
-#include "ui/Resources.h"
+#include "ui/look/JpegImage.h"
+#include "ui/look/Resources.h"
 
 #include <QColor>
 

@@ -3,10 +3,10 @@
 #include "FakePrompts.h"
 #include "TempDir.h"
 #include "TestLists.h"
-#include "ui/SweepListModel.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/mainwindow/SweepListModel.h"
+#include "ui/mainwindow/Unit1.h"
+#include "ui/windows/Unit2.h"
+#include "ui/windows/Unit3.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,6 +1,6 @@
 // main() for the widget tests: GoogleTest inside a QApplication. Defining main here keeps the
 // one from gtest_main out of the link.
-#include "ui/ZandrelStyle.h"
+#include "ui/look/ZandrelStyle.h"
 
 #include <QApplication>
 

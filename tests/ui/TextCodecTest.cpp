@@ -1,5 +1,5 @@
-#include "ui/TextCodec.h"
-#include "ui/QtPrompts.h"
+#include "ui/text/TextCodec.h"
+#include "ui/text/QtPrompts.h"
 
 #include <gtest/gtest.h>
 

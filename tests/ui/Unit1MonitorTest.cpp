@@ -2,7 +2,7 @@
 // and ticks that never land inside a handler but go on while its box is open.
 #include "MainWindowFixture.h"
 #include "sweep/CleanListFile.h"
-#include "ui/TextCodec.h"
+#include "ui/text/TextCodec.h"
 
 #include <QFileDialog>
 #include <QLabel>

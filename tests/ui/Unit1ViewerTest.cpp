@@ -3,7 +3,7 @@
 #include "MainWindowFixture.h"
 
 #include "sweep/CleanListFile.h"
-#include "ui/TextCodec.h"
+#include "ui/text/TextCodec.h"
 
 #include <QPlainTextEdit>
 

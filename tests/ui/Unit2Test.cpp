@@ -1,6 +1,6 @@
-#include "ui/Unit2.h"
+#include "ui/windows/Unit2.h"
 #include "TestLists.h"
-#include "ui/ScreenPlacement.h"
+#include "ui/windows/ScreenPlacement.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

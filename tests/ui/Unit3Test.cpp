@@ -1,4 +1,4 @@
-#include "ui/Unit3.h"
+#include "ui/windows/Unit3.h"
 
 #include <QApplication>
 #include <QLabel>

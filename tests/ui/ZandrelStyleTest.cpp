@@ -1,4 +1,4 @@
-#include "ui/ZandrelStyle.h"
+#include "ui/look/ZandrelStyle.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,9 +1,9 @@
 // The main window's controls at their designed places.
-#include "ui/BusyIndicator.h"
-#include "ui/Resources.h"
-#include "ui/SweepListModel.h"
-#include "ui/TabbedNotebook.h"
-#include "ui/Unit1.h"
+#include "ui/phonework/BusyIndicator.h"
+#include "ui/look/Resources.h"
+#include "ui/mainwindow/SweepListModel.h"
+#include "ui/mainwindow/TabbedNotebook.h"
+#include "ui/mainwindow/Unit1.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,14 +1,14 @@
-#include "ui/BackupTools.h"
+#include "ui/mainwindow/BackupTools.h"
 
 #include "backup/BackupWriter.h"
 #include "backup/RestoreFiles.h"
 #include "base/MessageTexts.h"
 #include "base/Settings.h"
 #include "sweep/LastReadBackup.h"
-#include "ui/KeptFilesWindow.h"
-#include "ui/QtPrompts.h"
-#include "ui/TextCodec.h"
-#include "ui/Unit1.h"
+#include "ui/windows/KeptFilesWindow.h"
+#include "ui/text/QtPrompts.h"
+#include "ui/text/TextCodec.h"
+#include "ui/mainwindow/Unit1.h"
 
 #include <QAction>
 #include <QFile>

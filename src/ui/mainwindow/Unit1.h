@@ -6,8 +6,8 @@
 #include "monitor/SerialPhoneLink.h"
 #include "phonelink/PhoneLink.h"
 #include "sweep/SweepSession.h"
-#include "ui/PhoneThread.h"
-#include "ui/WaitingPhoneLink.h"
+#include "ui/phonework/PhoneThread.h"
+#include "ui/phonework/WaitingPhoneLink.h"
 
 #include <QHash>
 #include <QMainWindow>

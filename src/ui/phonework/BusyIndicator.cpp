@@ -1,4 +1,4 @@
-#include "ui/BusyIndicator.h"
+#include "ui/phonework/BusyIndicator.h"
 
 #include <QApplication>
 #include <QProgressBar>

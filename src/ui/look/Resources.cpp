@@ -1,4 +1,4 @@
-#include "ui/Resources.h"
+#include "ui/look/Resources.h"
 
 #include <QCoreApplication>
 #include <QFile>

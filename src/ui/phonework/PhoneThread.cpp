@@ -1,4 +1,4 @@
-#include "ui/PhoneThread.h"
+#include "ui/phonework/PhoneThread.h"
 
 void Completion::finish()
 {

@@ -1,4 +1,4 @@
-#include "ui/WaitingPhoneLink.h"
+#include "ui/phonework/WaitingPhoneLink.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "ui/ScreenPlacement.h"
+#include "ui/windows/ScreenPlacement.h"
 
 #include <QGuiApplication>
 #include <QLayout>

@@ -1,9 +1,9 @@
-#include "ui/Unit3.h"
+#include "ui/windows/Unit3.h"
 
 #include "base/ProgramInfo.h"
-#include "ui/JpegImage.h"
-#include "ui/Resources.h"
-#include "ui/ScreenPlacement.h"
+#include "ui/look/JpegImage.h"
+#include "ui/look/Resources.h"
+#include "ui/windows/ScreenPlacement.h"
 
 #include <QDesktopServices>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 #include "phonelink/ForwardingPhoneLink.h"
-#include "ui/PhoneThread.h"
+#include "ui/phonework/PhoneThread.h"
 
 #include <chrono>
 #include <exception>

@@ -1,4 +1,4 @@
-#include "ui/StretchedCopy.h"
+#include "ui/look/StretchedCopy.h"
 
 #include <QImage>
 #include <QPainter>

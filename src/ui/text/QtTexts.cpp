@@ -1,4 +1,4 @@
-#include "ui/QtTexts.h"
+#include "ui/text/QtTexts.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

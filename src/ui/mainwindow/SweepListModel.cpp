@@ -1,7 +1,7 @@
-#include "ui/SweepListModel.h"
+#include "ui/mainwindow/SweepListModel.h"
 
 #include "sweep/SweepList.h"
-#include "ui/TextCodec.h"
+#include "ui/text/TextCodec.h"
 
 #include <QSize>
 

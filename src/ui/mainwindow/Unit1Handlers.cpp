@@ -6,12 +6,12 @@
 #include "sweep/TickRules.h"
 #include "tools/RingFix.h"
 #include "tools/UploadFile.h"
-#include "ui/BusyIndicator.h"
-#include "ui/SweepListModel.h"
-#include "ui/TextCodec.h"
-#include "ui/Unit1.h"
-#include "ui/Unit2.h"
-#include "ui/Unit3.h"
+#include "ui/phonework/BusyIndicator.h"
+#include "ui/mainwindow/SweepListModel.h"
+#include "ui/text/TextCodec.h"
+#include "ui/mainwindow/Unit1.h"
+#include "ui/windows/Unit2.h"
+#include "ui/windows/Unit3.h"
 
 #include <QLineEdit>
 #include <QListView>

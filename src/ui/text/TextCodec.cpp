@@ -1,4 +1,4 @@
-#include "ui/TextCodec.h"
+#include "ui/text/TextCodec.h"
 
 #include "base/Windows1251.h"
 

@@ -1,4 +1,4 @@
-#include "ui/TabbedNotebook.h"
+#include "ui/mainwindow/TabbedNotebook.h"
 
 #include <QEvent>
 

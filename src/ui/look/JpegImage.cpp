@@ -1,4 +1,4 @@
-#include "ui/JpegImage.h"
+#include "ui/look/JpegImage.h"
 
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE

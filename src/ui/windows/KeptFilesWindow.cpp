@@ -1,7 +1,7 @@
-#include "ui/KeptFilesWindow.h"
+#include "ui/windows/KeptFilesWindow.h"
 
 #include "backup/BackupTexts.h"
-#include "ui/TextCodec.h"
+#include "ui/text/TextCodec.h"
 
 #include <QDateTime>
 #include <QEvent>

@@ -1,6 +1,6 @@
-#include "ui/ZandrelStyle.h"
+#include "ui/look/ZandrelStyle.h"
 
-#include "ui/StretchedCopy.h"
+#include "ui/look/StretchedCopy.h"
 
 #include <QIconEngine>
 #include <QListView>

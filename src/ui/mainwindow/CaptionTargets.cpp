@@ -1,4 +1,4 @@
-#include "ui/CaptionTargets.h"
+#include "ui/mainwindow/CaptionTargets.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,10 +1,10 @@
-#include "ui/QtPrompts.h"
+#include "ui/text/QtPrompts.h"
 
 #include "base/ProgramInfo.h"
 
 #include "base/ErrorText.h"
-#include "ui/BusyIndicator.h"
-#include "ui/TextCodec.h"
+#include "ui/phonework/BusyIndicator.h"
+#include "ui/text/TextCodec.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,5 +1,5 @@
 // The menu bar and the wiring of every button, menu item and the timer to its handler.
-#include "ui/Unit1.h"
+#include "ui/mainwindow/Unit1.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -1,9 +1,9 @@
-#include "ui/Unit2.h"
+#include "ui/windows/Unit2.h"
 
 #include "sweep/CleanListFile.h"
-#include "ui/Resources.h"
-#include "ui/ScreenPlacement.h"
-#include "ui/TextCodec.h"
+#include "ui/look/Resources.h"
+#include "ui/windows/ScreenPlacement.h"
+#include "ui/text/TextCodec.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
