@@ -37,8 +37,13 @@ public:
     void set(MessageText text, std::string value);
 
     static const char* builtIn(MessageText text);
-    // The text with %1 replaced by the first argument, %2 by the second, and so on.
+    // The text with %1 replaced by the first argument, %2 by the second, and so on. A group
+    // "{N:one|other}" (two forms, the English rule) or "{N:one|few|many}" (three, the Russian
+    // rule) becomes the form that suits the number in argument N; the form may hold %1, %2...
     static std::string format(const std::string& text, std::initializer_list<std::string> args);
+    // Which form of `forms` forms suits count: the English rule for two forms, the Russian
+    // rule for three, the first form for any other number of forms.
+    static std::size_t pluralForm(unsigned long long count, std::size_t forms);
 
 private:
     std::array<std::string, kLastKey - kFirstKey + 1> texts_;

@@ -39,6 +39,10 @@ public:
         progress(done, total);
         return true;
     }
+    // Whether the user has asked the running work to stop (the Stop button, Esc, closing the
+    // window, a logout). Work asks between its steps, never inside one: what belongs together
+    // (an upload's delete, create, write and close) is finished first.
+    virtual bool stopRequested() { return false; }
 };
 
 } // namespace zandrel

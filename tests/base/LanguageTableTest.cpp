@@ -198,3 +198,28 @@ TEST(LanguageTable, PartialFileChangesOnlyItsRows)
     EXPECT_EQ(textFor(texts, Caption::CleanButton), "Clean");
 }
 } // namespace
+
+TEST(MessageTexts, PluralGroupsPickTheFormOfTheirCount)
+{
+    const std::string english = "%1 {1:file|files} put back";
+    // One form each of the three Russian ones, in Windows-1251 stand-ins: a, b, c.
+    const std::string russian = "%1 {1:a|b|c}";
+    const struct {
+        const char* count;
+        const char* english;
+        const char* russian;
+    } rows[] = {
+        {"0", "0 files put back", "0 c"},   {"1", "1 file put back", "1 a"},
+        {"2", "2 files put back", "2 b"},   {"5", "5 files put back", "5 c"},
+        {"11", "11 files put back", "11 c"}, {"21", "21 files put back", "21 a"},
+        {"22", "22 files put back", "22 b"}, {"100001", "100001 files put back", "100001 a"},
+        {"112", "112 files put back", "112 c"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(MessageTexts::format(english, {row.count}), row.english) << row.count;
+        EXPECT_EQ(MessageTexts::format(russian, {row.count}), row.russian) << row.count;
+    }
+    // A group naming a missing argument, an unclosed one and a brace in an argument stay text.
+    EXPECT_EQ(MessageTexts::format("{2:a|b} {1:x", {"{1:a|b}"}), "{2:a|b} {1:x");
+    EXPECT_EQ(MessageTexts::format("%1 {1:a|b}", {"{1:a|b}"}), "{1:a|b} b");
+}

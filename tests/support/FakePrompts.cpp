@@ -70,4 +70,9 @@ bool FakePrompts::progressOrCancel(std::size_t done, std::size_t total)
     return !(cancelAt && done >= *cancelAt);
 }
 
+bool FakePrompts::stopRequested()
+{
+    return stopAfterReports && progressReports >= *stopAfterReports;
+}
+
 } // namespace zandrel

@@ -30,6 +30,8 @@ public:
     bool progressEnded = true; // false while a pass has reported progress but not its end
     // A pass the user may stop is cancelled when it reports this many done.
     std::optional<std::size_t> cancelAt;
+    // The user asks to stop once this many progress reports have been made (0: before any).
+    std::optional<std::size_t> stopAfterReports;
 
     void warning(const std::string& text) override;
     void information(const std::string& text) override;
@@ -39,6 +41,7 @@ public:
     void setCaption(const std::string& caption) override;
     void progress(std::size_t done, std::size_t total) override;
     bool progressOrCancel(std::size_t done, std::size_t total) override;
+    bool stopRequested() override;
 
 private:
     void box(const char* kind, const std::string& text);
