@@ -28,6 +28,8 @@ template <typename Number> bool parseNumber(std::string_view text, Number& value
 }
 
 // One index line, or false when it is not one.
+constexpr std::string_view kReplacedMark = "replaced";
+
 bool parseLine(std::string_view line, TrashEntry& entry)
 {
     std::string_view fields[4];
@@ -38,19 +40,30 @@ bool parseLine(std::string_view line, TrashEntry& entry)
         fields[i] = line.substr(0, tab);
         line.remove_prefix(tab + 1);
     }
-    fields[3] = line;
+    // Older lines end at the path; newer ones add the kind of phone and why the copy was made.
+    const std::size_t tab = line.find('\t');
+    fields[3] = line.substr(0, tab);
     std::optional<std::string> path = unescapePhonePath(fields[3]);
     if (!path || !parseNumber(fields[0], entry.number) || !parseNumber(fields[1], entry.time) ||
         !parseNumber(fields[2], entry.size))
         return false;
     entry.phonePath = std::move(*path);
+    if (tab != std::string_view::npos) {
+        line.remove_prefix(tab + 1);
+        const std::size_t reasonTab = line.find('\t');
+        entry.phoneKind = std::string(line.substr(0, reasonTab));
+        entry.replacedByRestore =
+            reasonTab != std::string_view::npos && line.substr(reasonTab + 1) == kReplacedMark;
+    }
     return true;
 }
 
 std::string indexLine(const TrashEntry& entry)
 {
     return std::to_string(entry.number) + '\t' + std::to_string(entry.time) + '\t' +
-           std::to_string(entry.size) + '\t' + escapePhonePath(entry.phonePath) + '\n';
+           std::to_string(entry.size) + '\t' + escapePhonePath(entry.phonePath) + '\t' +
+           entry.phoneKind + '\t' +
+           std::string(entry.replacedByRestore ? kReplacedMark : std::string_view()) + '\n';
 }
 
 std::int64_t modifiedAt(const std::string& path)

@@ -13,11 +13,18 @@ struct TrashEntry {
     std::int64_t time = 0;    // when it was deleted, seconds since 1970
     std::uint64_t size = 0;
     std::string phonePath; // byte for byte
+    // The kind of phone it came from ("emulator", "usb", ...), empty for copies kept before
+    // that was recorded; a restore shows only the copies of the phone in use.
+    std::string phoneKind;
+    // Made because a restore was about to write over what the phone held, not by a deletion.
+    bool replacedByRestore = false;
 };
 
 // The trash: one folder per deletion run, named after its start (YYYYMMDD-HHMMSS), holding the
 // copies as 1, 2, 3... and index.tsv, one line per copy:
-//   number TAB time TAB size TAB phone path (escaped, see escapePhonePath)
+//   number TAB time TAB size TAB phone path (escaped, see escapePhonePath) TAB phone kind
+//   TAB "replaced" or nothing
+// (lines written before the last two fields existed end at the path).
 // A copy is written as .N.part and renamed once complete, and its index line is added after
 // that, so a run cut short leaves no half copy listed.
 class TrashStore {
