@@ -5,7 +5,7 @@
 
 namespace zandrel {
 
-// The captions and messages of the backup tools, named by what they say. Each is key 80 + its
+// The captions and messages of the backup tools, named by what they say. Each is key 200 + its
 // number in section "backup" of the language file; a file without them gives the built-in
 // English. "%1", "%2"... stand for the values MessageTexts::format puts in.
 enum class BackupText : std::uint8_t {
@@ -50,7 +50,7 @@ enum class BackupText : std::uint8_t {
 
 class BackupTexts {
 public:
-    static constexpr int kFirstKey = 81;
+    static constexpr int kFirstKey = 201;
     static constexpr const char* kSection = "backup";
 
     BackupTexts();
