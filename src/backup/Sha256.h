@@ -1,27 +1,23 @@
 #pragma once
-#include <array>
-#include <cstddef>
+#include <nettle/sha2.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace zandrel {
 
-// SHA-256 (FIPS 180-4), fed piece by piece, for the checksums of a backup's manifest.
+// SHA-256, fed piece by piece, for the checksums of a backup's manifest. The hashing is
+// nettle's, a plain C library that every Debian system carries already.
 class Sha256 {
 public:
     Sha256();
     void update(std::string_view bytes);
-    // The digest as 64 lower-case hex digits; the object is spent afterwards.
+    // The digest as 64 lower-case hex digits; the object starts afresh afterwards.
     std::string hexDigest();
 
 private:
-    void compress(const unsigned char* block);
-
-    std::array<std::uint32_t, 8> state_;
-    std::array<unsigned char, 64> block_{};
-    std::size_t blockUsed_ = 0;
-    std::uint64_t totalBytes_ = 0;
+    sha256_ctx context_;
 };
 
 std::string sha256Hex(std::string_view bytes);

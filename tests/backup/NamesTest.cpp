@@ -27,6 +27,9 @@ TEST(Sha256, GivesTheStandardsDigests)
         for (std::size_t at = 0; at < row.bytes.size(); at += 63)
             pieces.update(std::string_view(row.bytes).substr(at, 63));
         EXPECT_EQ(pieces.hexDigest(), row.digest) << row.bytes.size() << " bytes in pieces";
+        // A digest taken starts the hash afresh.
+        pieces.update("abc");
+        EXPECT_EQ(pieces.hexDigest(), rows[1].digest) << "after " << row.bytes.size() << " bytes";
     }
 }
 

@@ -242,6 +242,32 @@ TEST_F(PhoneCopiesTest, ABackupsManifestMatchesThePhone)
     EXPECT_EQ(phoneFile(kCyrillic), files.at(kCyrillic));
 }
 
+// A manifest as earlier versions wrote it, checksums and all: its files still go back.
+TEST_F(PhoneCopiesTest, AnEarlierVersionsBackupStillRestores)
+{
+    startPhone({{"/a/other", "x"}});
+    const std::string folder = dir.file("work/backup/20261207-120000");
+    dir.write("work/backup/20261207-120000/manifest.tsv",
+              "# phone path\tsize\tsha256\n"
+              "/a/hello.txt\t6\t5891b5b522d5df086d0ff0b110fbd9d21bb4fc7163af34d08286a2e846f6be03\n"
+              "/a/\\xCF\\xF0\\xE8.txt\t3\t"
+              "8b28a3a36e3be1667818aaf9a293499a7dafdefb6a3488a1371b4243833e7241\n");
+    std::vector<ManifestEntry> manifest;
+    ASSERT_EQ(readManifest(folder, manifest), 0);
+    ASSERT_EQ(manifest.size(), 2u);
+    const std::map<std::string, std::string> files = {{"/a/hello.txt", "hello\n"},
+                                                      {"/a/\xCF\xF0\xE8.txt", "\xCF\xF0\xE8"}};
+    std::vector<RestoreItem> items;
+    for (const ManifestEntry& entry : manifest) {
+        items.push_back(restoreItemOf(folder, entry));
+        dir.write(items.back().localFile.substr(dir.path().size() + 1), files.at(entry.phonePath));
+    }
+    RestoreFiles(link, prompts, texts, items);
+    EXPECT_EQ(prompts.take(), Lines{"information: 2 files put back on the phone."});
+    for (const auto& [path, bytes] : files)
+        EXPECT_EQ(phoneFile(path), bytes) << path;
+}
+
 TEST_F(PhoneCopiesTest, ACancelledBackupSaysHowFarItGot)
 {
     startPhone({{"/a/1", "1"}, {"/a/2", "2"}, {"/a/3", "3"}, {"/a/4", "4"}});
