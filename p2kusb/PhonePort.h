@@ -51,10 +51,10 @@ public:
 
 // Settings of the library, from the environment and a small config file (Config.cpp).
 struct LibraryConfig {
-    std::string packetLogPath;                      // empty: no packet log
+    std::string packetLogPath{};                    // empty: no packet log
     std::uint64_t packetLogLimit = 4 * 1024 * 1024; // bytes before the log is begun again
-    std::vector<UsbId> atModeIds;                   // phones in AT mode, beside the built-in pairs
-    std::vector<UsbId> p2kModeIds;
+    std::vector<UsbId> atModeIds{};                 // phones in AT mode, beside the built-in pairs
+    std::vector<UsbId> p2kModeIds{};
 };
 
 } // namespace p2kusb

@@ -15,7 +15,7 @@ struct TrashEntry {
     std::string phonePath; // byte for byte
     // The kind of phone it came from ("emulator", "usb", ...), empty for copies kept before
     // that was recorded; a restore shows only the copies of the phone in use.
-    std::string phoneKind;
+    std::string phoneKind{};
     // Made because a restore was about to write over what the phone held, not by a deletion.
     bool replacedByRestore = false;
 };

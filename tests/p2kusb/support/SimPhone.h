@@ -38,7 +38,7 @@ struct SimFaults {
     SimListEnd listEnd = SimListEnd::NoRecords;
     bool unusableRecords = false; // a listing holds an empty path and an unended one, counted
     bool noVolumes = false;       // the volumes command is refused
-    std::string emptySlot;        // a volume ("/e") whose search is refused: a slot without a card
+    std::string emptySlot{};      // a volume ("/e") whose search is refused: a slot without a card
     int sizeSkew = 0;             // a poll lists each reply this many bytes longer than it is
     int fetchShortBy = 0;         // each fetch reply loses this many bytes at its end
 };
