@@ -7,6 +7,11 @@ include(GNUInstallDirs)
 set(ZANDREL_PRIVATE_DIR lib/zandrel)
 set(ZANDREL_DATA_DIR ${CMAKE_INSTALL_DATADIR}/zandrel)
 set(ZANDREL_APP_ID org.example.zandrel)
+# The licence as SPDX names it, for the metainfo; LICENSE holds its text, data/copyright says
+# the same in Debian's words (GPL-3+), and the About box and the man page name it too.
+set(ZANDREL_LICENSE GPL-3.0-or-later)
+# Clean lists (*.df) as a file type of their own, so a file manager opens them with Zandrel.
+set(ZANDREL_LIST_TYPE application-x-zandrel-clean-list)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
@@ -45,6 +50,10 @@ install(FILES ${icons}/zandrel.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hi
         RENAME ${ZANDREL_APP_ID}.svg)
 install(FILES ${PROJECT_SOURCE_DIR}/data/${ZANDREL_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/data/mime/${ZANDREL_APP_ID}.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+install(FILES ${PROJECT_SOURCE_DIR}/data/mime/${ZANDREL_LIST_TYPE}.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes)
 configure_file(${PROJECT_SOURCE_DIR}/data/${ZANDREL_APP_ID}.metainfo.xml.in
                ${generated}/${ZANDREL_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${generated}/${ZANDREL_APP_ID}.metainfo.xml

@@ -33,7 +33,8 @@ for file in bin/zandrel lib/zandrel/zandrel lib/zandrel/libp2kapi.so lib/zandrel
     lib/zandrel/eng.lng share/applications/org.example.zandrel.desktop \
     share/metainfo/org.example.zandrel.metainfo.xml share/man/man1/zandrel.1.gz \
     share/icons/hicolor/scalable/apps/org.example.zandrel.svg \
-    share/zandrel/work-folder-README.txt share/doc/zandrel/copyright; do
+    share/zandrel/work-folder-README.txt share/doc/zandrel/copyright \
+    share/mime/packages/org.example.zandrel.xml; do
     [ -f "$usr/$file" ] || fail "missing /usr/$file"
 done
 for size in 16 32 48 128; do
@@ -80,7 +81,7 @@ for sample in "$source"/demo/orfiles/* "$source"/demo/seem/*; do
     cmp -s "$sample" "$copy" || fail "the working folder has no sample ${sample#"$source"/demo/}"
 done
 # The man page says where the files are and what the environment changes, and lets no path be
-# hyphenated; the metainfo states the licence as the copyright file does.
+# hyphenated.
 man="$usr/share/man/man1/zandrel.1.gz"
 for section in FILES ENVIRONMENT 'SEE ALSO'; do
     zgrep -q "^\.SH $section\$" "$man" || fail "the man page has no $section"
@@ -89,9 +90,9 @@ zgrep -q '^\.nh' "$man" || fail "the man page may hyphenate paths"
 for name in P2KUSB_LOG P2KEMU_ROOT p2kusb.conf rules.d; do
     zgrep -q "$name" "$man" || fail "the man page does not mention $name"
 done
-licence=$(sed -n 's/^License: *//p' "$usr/share/doc/zandrel/copyright" | head -n 1)
-grep -q "<project_license>$licence</project_license>" \
-    "$usr/share/metainfo/org.example.zandrel.metainfo.xml" || fail "the metainfo's licence is not $licence"
+# The licence, the metainfo and the clean lists' file type.
+sh "$source/tests/install/check-installed-metadata.sh" "$usr" "$source" ||
+    failures=$((failures + $?))
 # The face that stands in for the windows' font here (DejaVu Sans narrowed, when no nearer face
 # is installed) comes from a package that the scripts install and the package depends on, so a
 # fresh machine measures the same font as this one.

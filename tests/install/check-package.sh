@@ -2,9 +2,10 @@
 # Checks a built Zandrel package: bash tests/install/check-package.sh PACKAGE.deb
 #  1. desktop-file-validate and appstreamcli on the files it carries;
 #  2. lintian: errors, and warnings not accepted in lintian-accepted.txt, fail;
-#  3. as root only: installs it, starts it from its desktop entry as an unprivileged user on a
-#     virtual display, switches the language through the menu, and checks that the setting went
-#     to the user's config folder and that the next start reads it. The package is purged after.
+#  3. as root only: installs it, checks that the desktop knows the clean lists' file type,
+#     starts it from its desktop entry as an unprivileged user on a virtual display, switches
+#     the language through the menu, and checks that the setting went to the user's config
+#     folder and that the next start reads it. The package is purged after.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 deb="$(readlink -f "$1")"
@@ -18,7 +19,9 @@ trap cleanup EXIT
 
 dpkg-deb -x "$deb" "$work/tree"
 desktop-file-validate "$work"/tree/usr/share/applications/*.desktop
-appstreamcli validate --no-net "$work"/tree/usr/share/metainfo/*.metainfo.xml
+# Without the network and with it: the second follows every link the metainfo gives.
+appstreamcli validate --no-net --pedantic "$work"/tree/usr/share/metainfo/*.metainfo.xml
+appstreamcli validate --pedantic "$work"/tree/usr/share/metainfo/*.metainfo.xml
 echo "desktop entry and metainfo: valid"
 
 lintian --fail-on error,warning --suppress-tags-from-file "$here/lintian-accepted.txt" \
@@ -34,6 +37,13 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get install -y --no-install-recommends -o DPkg::Lock::Timeout=600 "$deb" >/dev/null
 trap 'apt-get purge -y -o DPkg::Lock::Timeout=600 zandrel >/dev/null || true; cleanup' EXIT
 desktop=/usr/share/applications/org.example.zandrel.desktop
+# The triggers of shared-mime-info and desktop-file-utils took in the clean lists' file type:
+# what xdg-open and file managers read says *.df is Zandrel's to open.
+type=application/x-zandrel-clean-list
+grep -q "^[0-9]*:$type:\*\.df$" /usr/share/mime/globs2 ||
+  { echo "FAIL: the MIME database does not know *.df" >&2; exit 1; }
+grep -q "^$type=.*org\.example\.zandrel\.desktop" /usr/share/applications/mimeinfo.cache ||
+  { echo "FAIL: no desktop entry opens $type" >&2; exit 1; }
 launch=$(sed -n 's/^Exec=//p' "$desktop" | tail -1) # the emulator's action: no phone here
 
 # An unprivileged user with a home of their own, on a display that lets anyone draw.

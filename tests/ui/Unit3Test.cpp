@@ -46,6 +46,7 @@ TEST_F(Form3Test, LabelsStandWhereTheLayoutPutsThem)
         {"Label3", {112, 32}, "Version:", false},
         {"Label4", {152, 32}, "0.0.3 (1-JUNE-2005)", true},
         {"Label10", {112, 56}, "P2KAPI by the Zandrel team", false},
+        {"Label13", {112, 72}, "License: GPL-3.0-or-later", false},
         {"Label5", {16, 104}, "Author:", false},
         {"Label6", {56, 104}, "Zandrel developers (zandrel)", true},
         {"Label7", {64, 120}, "Email: zandrel@example.org", false},
@@ -64,6 +65,7 @@ TEST_F(Form3Test, LabelsStandWhereTheLayoutPutsThem)
         EXPECT_EQ(l->font().pixelSize(), 11);
         EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(row.text.trimmed()))
             << "sized to its text";
+        EXPECT_LE(l->x() + l->width(), form->width()) << "inside the window";
     }
     EXPECT_EQ(label("Label10")->palette().color(QPalette::WindowText), QColor(Qt::red));
 }

@@ -61,6 +61,7 @@ TForm3::TForm3(QWidget* parent)
                  Look::Bold);
     Label10 =
         addLabel("Label10", 112, 56, QStringLiteral("P2KAPI by ") + kLibraryAuthor, Look::Red);
+    addLabel("Label13", 112, 72, QStringLiteral("License: GPL-3.0-or-later"), Look::Plain);
     Label5 = addLabel("Label5", 16, 104, QStringLiteral("Author:"), Look::Plain);
     Label6 = addLabel("Label6", 56, 104, kAuthor, Look::Bold);
     Label7 = addLabel("Label7", 64, 120, QStringLiteral("Email: ") + kMail, Look::Link);
