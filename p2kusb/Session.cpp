@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -26,6 +28,45 @@ using Clock = std::chrono::steady_clock;
 // Records allowed past twice the announced count; see listMatches. The count is a 16-bit number,
 // so a phone of more files than that announces only its count's low bits.
 constexpr std::size_t kListingSlack = 0x10000;
+
+// How far a listing may go past the count its search announced, so that a broken phone cannot
+// list for ever: at most twice the count and kListingSlack more records, and what comes past the
+// count must come within `overrun` of the count being reached.
+class ListingBounds {
+public:
+    ListingBounds(std::size_t announced, Millis overrun)
+        : announced_(announced), limit_(2 * announced + kListingSlack), overrun_(overrun)
+    {
+        noteReceived(0);
+    }
+
+    bool pastCount(std::size_t received) const { return received >= announced_; }
+
+    // Why the listing must stop after `received` records, if it must.
+    std::optional<std::string> exceeded(std::size_t received)
+    {
+        noteReceived(received);
+        if (received <= announced_)
+            return std::nullopt;
+        if (received > limit_)
+            return "more than " + std::to_string(limit_) + " records";
+        if (Clock::now() - *countReached_ >= overrun_)
+            return "still listing " + std::to_string(overrun_.count()) + " ms past the count";
+        return std::nullopt;
+    }
+
+private:
+    void noteReceived(std::size_t received)
+    {
+        if (!countReached_ && received >= announced_)
+            countReached_ = Clock::now();
+    }
+
+    std::size_t announced_;
+    std::size_t limit_;
+    Millis overrun_;
+    std::optional<Clock::time_point> countReached_;
+};
 
 // Keeps the first record of each path, in the phone's order; returns how many went. A phone
 // that lists past its count may send a file twice, and each path must reach the program once.
@@ -148,16 +189,11 @@ Result Session::listMatches(ControlPipe& pipe, const Request& search,
         return announced.error();
     // A phone may list more files than its search announced (a file saved between the two, or a
     // phone that counts differently), so records are asked for until the phone has no more, as
-    // the host tools do. A phone that never stops is cut off: a listing holds at most twice its
-    // announced count and kListingSlack more, and what comes past the count must come within
-    // Timing::listingOverrun.
-    const std::size_t limit = 2 * std::size_t(announced.value()) + kListingSlack;
-    std::optional<Clock::time_point> overrunDeadline;
+    // the host tools do, within ListingBounds.
+    ListingBounds bounds(announced.value(), exchange_.timing().listingOverrun);
     std::size_t received = 0;
     for (;;) {
-        const bool pastCount = received >= announced.value();
-        if (pastCount && !overrunDeadline)
-            overrunDeadline = Clock::now() + exchange_.timing().listingOverrun;
+        const bool pastCount = bounds.pastCount(received);
         auto next = run(pipe, Request::listNext(kListBatch));
         // Past the count, a phone may end its listing with an error or an empty reply instead
         // of a reply without records.
@@ -172,18 +208,10 @@ Result Session::listMatches(ControlPipe& pipe, const Request& search,
         if (batch.value().empty())
             return pastCount ? kOk : kBadReply; // a listing that ends before its count
         received += batch.value().size();
-        if (received > announced.value() && !overrunDeadline) // the count came mid-batch
-            overrunDeadline = Clock::now() + exchange_.timing().listingOverrun;
-        if (received > announced.value() && Clock::now() >= *overrunDeadline) {
-            exchange_.log().note("listing still going " + std::to_string(received) +
-                                 " records in, past its announced " +
-                                 std::to_string(announced.value()) + ": given up");
-            return kBadReply;
-        }
-        if (received > limit) {
-            exchange_.log().note("listing passed " + std::to_string(limit) +
-                                 " records for an announced " +
-                                 std::to_string(announced.value()) + ": given up");
+        if (std::optional<std::string> why = bounds.exceeded(received)) {
+            exchange_.log().note("listing cut off after " + std::to_string(received) +
+                                 " records, " + std::to_string(announced.value()) +
+                                 " announced: " + *why);
             return kBadReply;
         }
         for (PhoneRecord& record : batch.value()) {
