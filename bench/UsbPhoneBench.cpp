@@ -4,6 +4,7 @@
 // own operations; each baseline makes the same calls, or sends the same messages, with nothing
 // of Zandrel around them. The program re-runs itself under umockdev-wrapper.
 #include "BenchRatio.h"
+#include "CommandInterface.h"
 #include "Exchange.h"
 #include "Libusb.h"
 #include "LibusbPipe.h"
@@ -13,7 +14,6 @@
 #include "SimPhone.h"
 #include "TempFolder.h"
 #include "UsbfsBridge.h"
-#include "CommandInterface.h"
 #include "backup/BackupTexts.h"
 #include "backup/TrashKeeper.h"
 #include "base/MessageTexts.h"
