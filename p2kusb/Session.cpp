@@ -195,14 +195,16 @@ Result Session::listMatches(ControlPipe& pipe, const Request& search,
     for (;;) {
         const bool pastCount = bounds.pastCount(received);
         auto next = run(pipe, Request::listNext(kListBatch));
-        // Past the count, a phone may end its listing with an error or an empty reply instead
-        // of a reply without records.
-        if (pastCount && ((!next.ok() && next.error() == kRefused) ||
-                          (next.ok() && next.value().empty())))
+        auto batch = next.ok() ? decodeListNext(next.value(), kListBatch)
+                               : Outcome<std::vector<PhoneRecord>>(next.error());
+        // Past the count, a phone may end its listing with an error, an empty reply or no reply
+        // at all instead of a reply without records; what it listed stands, as with the host
+        // tools, which stop at the first list-next that fails.
+        if (pastCount && !batch.ok() && batch.error() != kNotConnected) {
+            exchange_.log().note("listing ended past its count by " +
+                                 std::string(resultName(batch.error())));
             return kOk;
-        if (!next.ok())
-            return next.error();
-        auto batch = decodeListNext(next.value(), kListBatch);
+        }
         if (!batch.ok())
             return batch.error();
         if (batch.value().empty())

@@ -112,6 +112,9 @@ TEST_F(ListingTest, EndsWhereThePhoneEndsItsListing)
     const std::pair<const char*, SimFaults> rows[] = {
         {"an error status after the last record", {.listEnd = SimListEnd::ErrorStatus}},
         {"an empty reply after the last record", {.listEnd = SimListEnd::EmptyReply}},
+        {"no reply after the last record", {.listEnd = SimListEnd::NoReply}},
+        {"no reply after a record past the count",
+         {.announceShortBy = 1, .listEnd = SimListEnd::NoReply}},
         {"an empty path and one that fills its field", {.unusableRecords = true}},
     };
     for (const auto& [what, faults] : rows) {

@@ -18,7 +18,7 @@
 namespace p2kusb {
 
 // How a phone answers a list-next after the last file.
-enum class SimListEnd { NoRecords, ErrorStatus, EmptyReply };
+enum class SimListEnd { NoRecords, ErrorStatus, EmptyReply, NoReply };
 
 struct SimFaults {
     int notReadyPolls = 0;          // polls that find nothing queued before each reply shows

@@ -214,6 +214,8 @@ SimAnswer SimPhone::State::listNext(SimReader& args)
     auto n = args.u8();
     if (!n)
         return refused();
+    if (cursor >= listing.size() && extraLeft == 0 && faults.listEnd == SimListEnd::NoReply)
+        return {true, {}, true};
     if (cursor >= listing.size() && extraLeft == 0 && faults.listEnd != SimListEnd::NoRecords)
         return {faults.listEnd == SimListEnd::EmptyReply, {}}; // an empty reply or an error status
     SimWriter records;
