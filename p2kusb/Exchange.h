@@ -17,6 +17,8 @@ struct Timing {
     Millis reply{5000};      // from sending a quick command to having its reply
     Millis pollInterval{10}; // between polls that found nothing
     Millis slowReply{20000}; // the same for a command that writes to the phone's flash
+    // A listing past the count its search announced must end within this.
+    Millis listingOverrun{60000};
 
     Millis replyBound(Pace pace) const { return pace == Pace::Slow ? slowReply : reply; }
 };

@@ -3,9 +3,14 @@
 #include "Messages.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <iterator>
 #include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 namespace p2kusb {
@@ -17,6 +22,75 @@ constexpr Millis kRestartReplyBound{1000};
 // The phone's own memory: its free space is the one figure the ABI reports, and it is the one
 // volume listed when the phone does not say which it has.
 constexpr std::string_view kMainVolume = "/a";
+
+using Clock = std::chrono::steady_clock;
+
+// Records allowed past twice the announced count; see listMatches. The count is a 16-bit number,
+// so a phone of more files than that announces only its count's low bits.
+constexpr std::size_t kListingSlack = 0x10000;
+
+// How far a listing may go past the count its search announced, so that a broken phone cannot
+// list for ever: at most twice the count and kListingSlack more records, and what comes past the
+// count must come within `overrun` of the count being reached.
+class ListingBounds {
+public:
+    ListingBounds(std::size_t announced, Millis overrun)
+        : announced_(announced), limit_(2 * announced + kListingSlack), overrun_(overrun)
+    {
+        noteReceived(0);
+    }
+
+    bool pastCount(std::size_t received) const { return received >= announced_; }
+
+    // Why the listing must stop after `received` records, if it must.
+    std::optional<std::string> exceeded(std::size_t received)
+    {
+        noteReceived(received);
+        if (received <= announced_)
+            return std::nullopt;
+        if (received > limit_)
+            return "more than " + std::to_string(limit_) + " records";
+        if (Clock::now() - *countReached_ >= overrun_)
+            return "still listing " + std::to_string(overrun_.count()) + " ms past the count";
+        return std::nullopt;
+    }
+
+private:
+    void noteReceived(std::size_t received)
+    {
+        if (!countReached_ && received >= announced_)
+            countReached_ = Clock::now();
+    }
+
+    std::size_t announced_;
+    std::size_t limit_;
+    Millis overrun_;
+    std::optional<Clock::time_point> countReached_;
+};
+
+// Keeps the first record of each path, in the phone's order; returns how many went. A phone
+// that lists past its count may send a file twice, and each path must reach the program once.
+std::size_t dropRepeatedPaths(std::vector<PhoneRecord>& records)
+{
+    std::vector<bool> repeated(records.size());
+    {
+        std::unordered_set<std::string_view> seen;
+        seen.reserve(records.size());
+        for (std::size_t i = 0; i < records.size(); ++i)
+            repeated[i] = !seen.insert(records[i].path).second;
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (repeated[i])
+            continue;
+        if (kept != i)
+            records[kept] = std::move(records[i]);
+        ++kept;
+    }
+    const std::size_t dropped = records.size() - kept;
+    records.resize(kept);
+    return dropped;
+}
 
 void putLittleEndian32(std::uint8_t* out, std::uint32_t value)
 {
@@ -68,7 +142,7 @@ Outcome<std::shared_ptr<ControlPipe>> Session::reachPhone()
     if (upload_ && upload_->pipe != pipe)
         upload_.reset();
     if (connection_.pipe.lock() != pipe)
-        connection_ = Connection{pipe, {}, {}, false};
+        connection_ = Connection{pipe, {}, false};
     if (!pipe)
         return kNotConnected;
     return pipe;
@@ -94,17 +168,14 @@ std::int32_t Session::restart()
     return reply.error();
 }
 
-const std::vector<std::string>& Session::volumes(ControlPipe& pipe)
+std::vector<std::string> Session::volumes(ControlPipe& pipe)
 {
-    if (!connection_.volumes) {
-        auto reply = run(pipe, Request::volumes());
-        std::vector<std::string> names =
-            reply.ok() ? decodeVolumes(reply.value()) : std::vector<std::string>();
-        if (names.empty())
-            names.emplace_back(kMainVolume);
-        connection_.volumes = std::move(names);
-    }
-    return *connection_.volumes;
+    auto reply = run(pipe, Request::volumes());
+    std::vector<std::string> names =
+        reply.ok() ? decodeVolumes(reply.value()) : std::vector<std::string>();
+    if (names.empty())
+        names.emplace_back(kMainVolume);
+    return names;
 }
 
 Result Session::listMatches(ControlPipe& pipe, const Request& search,
@@ -116,20 +187,35 @@ Result Session::listMatches(ControlPipe& pipe, const Request& search,
     auto announced = decodeSearch(found.value());
     if (!announced.ok())
         return announced.error();
-    // Records are asked for until the announced count has come, so a phone that would end the
-    // listing with an error or an empty reply is never asked for more. Every round adds a record
-    // or fails, so the loop ends.
+    // A phone may list more files than its search announced (a file saved between the two, or a
+    // phone that counts differently), so records are asked for until the phone has no more, as
+    // the host tools do, within ListingBounds.
+    ListingBounds bounds(announced.value(), exchange_.timing().listingOverrun);
     std::size_t received = 0;
-    while (received < announced.value()) {
+    for (;;) {
+        const bool pastCount = bounds.pastCount(received);
         auto next = run(pipe, Request::listNext(kListBatch));
-        if (!next.ok())
-            return next.error();
-        auto batch = decodeListNext(next.value(), kListBatch);
+        auto batch = next.ok() ? decodeListNext(next.value(), kListBatch)
+                               : Outcome<std::vector<PhoneRecord>>(next.error());
+        // Past the count, a phone may end its listing with an error, an empty reply or no reply
+        // at all instead of a reply without records; what it listed stands, as with the host
+        // tools, which stop at the first list-next that fails.
+        if (pastCount && !batch.ok() && batch.error() != kNotConnected) {
+            exchange_.log().note("listing ended past its count by " +
+                                 std::string(resultName(batch.error())));
+            return kOk;
+        }
         if (!batch.ok())
             return batch.error();
-        if (batch.value().empty() || received + batch.value().size() > announced.value())
-            return kBadReply;
+        if (batch.value().empty())
+            return pastCount ? kOk : kBadReply; // a listing that ends before its count
         received += batch.value().size();
+        if (std::optional<std::string> why = bounds.exceeded(received)) {
+            exchange_.log().note("listing cut off after " + std::to_string(received) +
+                                 " records, " + std::to_string(announced.value()) +
+                                 " announced: " + *why);
+            return kBadReply;
+        }
         for (PhoneRecord& record : batch.value()) {
             if (record.usable)
                 records.push_back(std::move(record));
@@ -137,7 +223,6 @@ Result Session::listMatches(ControlPipe& pipe, const Request& search,
                 ++unusable;
         }
     }
-    return kOk;
 }
 
 Result Session::listFolder(ControlPipe& pipe, const std::string& folder,
@@ -154,7 +239,6 @@ Result Session::listFolder(ControlPipe& pipe, const std::string& folder,
 Outcome<std::vector<PhoneRecord>> Session::listAll(ControlPipe& pipe)
 {
     std::vector<PhoneRecord> records;
-    // Copied: listing a volume must not see the list change under it.
     const std::vector<std::string> names = volumes(pipe);
     for (const std::string& volume : names) {
         std::vector<PhoneRecord> files;
@@ -168,6 +252,9 @@ Outcome<std::vector<PhoneRecord>> Session::listAll(ControlPipe& pipe)
             return listed;
         std::move(files.begin(), files.end(), std::back_inserter(records));
     }
+    if (std::size_t repeated = dropRepeatedPaths(records))
+        exchange_.log().note("listing: " + std::to_string(repeated) +
+                             " records of a path listed before passed over");
     return records;
 }
 

@@ -47,7 +47,6 @@ private:
     struct Connection {
         std::weak_ptr<ControlPipe> pipe;
         std::optional<VolumeField> freeSpaceLayout; // the layout the phone took
-        std::optional<std::vector<std::string>> volumes;
         // A file may be open on the phone that no call holds: an open, write or close that
         // failed or timed out. It is closed before a command that needs the one open file.
         bool strayFile = false;
@@ -58,8 +57,10 @@ private:
     Outcome<std::shared_ptr<ControlPipe>> reachPhone();
     void noticeConnection(bool connected);
     [[nodiscard]] Outcome<Bytes> run(ControlPipe& pipe, const Request& request);
-    [[nodiscard]] const std::vector<std::string>& volumes(ControlPipe& pipe);
+    // Asked at each listing: a memory card may go in or out while the phone stays plugged in.
+    [[nodiscard]] std::vector<std::string> volumes(ControlPipe& pipe);
     // The files a search finds, the records the library cannot use passed over and counted.
+    // Read until the phone stops, also past the count the search announced (within bounds).
     [[nodiscard]] Result listMatches(ControlPipe& pipe, const Request& search,
                                      std::vector<PhoneRecord>& records, std::size_t& unusable);
     // Every file below folder, the records the library cannot use passed over (and logged).

@@ -180,7 +180,7 @@ TEST_F(FileTest, FetchesALargeFileAndFailsOnAMissingOneOrAnUnplug)
     EXPECT_EQ(fetch("/a/missing"), kRefused);
     EXPECT_FALSE(phoneHas("/a/missing"));
     EXPECT_EQ(session.fileCreate("/a/missing/x.db", 4), kRefused) << "an open in a missing folder";
-    phone->setFaults({.unplugAfter = 5}); // search, list-next, open, two reads
+    phone->setFaults({.unplugAfter = 6}); // search, two list-nexts, open, two reads
     EXPECT_EQ(fetch("/a/big"), kNotConnected);
     phone->plugIn();
     EXPECT_EQ(session.fileDelete("/a/big"), kOk);

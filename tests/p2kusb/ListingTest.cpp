@@ -88,7 +88,8 @@ TEST_F(ListingTest, AFaultMidListingFailsAndKeepsNoHalfListing)
     };
     const Row rows[] = {
         {"unplugged after the third list-next", {.unplugAfter = 4}, kNotConnected},
-        {"more records than the search announced", {.extraRecords = 2}, kBadReply},
+        {"a listing that goes far past its count", {.extraRecords = 2 * 10 + 0x10000 + 1},
+         kBadReply},
         {"silent", {.silent = true}, kTimeout},
     };
     for (const Row& row : rows) {
@@ -103,7 +104,7 @@ TEST_F(ListingTest, AFaultMidListingFailsAndKeepsNoHalfListing)
     EXPECT_EQ(listPaths(), numberedFiles(10)); // the phone itself is untouched
 }
 
-TEST_F(ListingTest, EndsAtTheAnnouncedCountWhateverThePhoneWouldSendAfterIt)
+TEST_F(ListingTest, EndsWhereThePhoneEndsItsListing)
 {
     const std::vector<std::string> files = numberedFiles(5);
     for (const std::string& path : files)
@@ -111,12 +112,72 @@ TEST_F(ListingTest, EndsAtTheAnnouncedCountWhateverThePhoneWouldSendAfterIt)
     const std::pair<const char*, SimFaults> rows[] = {
         {"an error status after the last record", {.listEnd = SimListEnd::ErrorStatus}},
         {"an empty reply after the last record", {.listEnd = SimListEnd::EmptyReply}},
+        {"no reply after the last record", {.listEnd = SimListEnd::NoReply}},
+        {"no reply after a record past the count",
+         {.announceShortBy = 1, .listEnd = SimListEnd::NoReply}},
         {"an empty path and one that fills its field", {.unusableRecords = true}},
     };
     for (const auto& [what, faults] : rows) {
         phone->setFaults(faults);
         EXPECT_EQ(listPaths(), files) << what;
     }
+}
+
+TEST_F(ListingTest, ReadsPastAShortAnnouncementAndGivesEachPathOnce)
+{
+    struct Row {
+        const char* what;
+        int files;
+        SimFaults faults;
+    };
+    const Row rows[] = {
+        {"4 announced as 3", 4, {.announceShortBy = 1}},
+        {"10 announced as 8", 10, {.announceShortBy = 2}},
+        {"1000 announced as 998", 1000, {.announceShortBy = 2}},
+        {"1000 announced as none", 1000, {.announceShortBy = 1000}},
+        {"short, ended by an error status", 5,
+         {.announceShortBy = 1, .listEnd = SimListEnd::ErrorStatus}},
+        {"short, ended by an empty reply", 5,
+         {.announceShortBy = 1, .listEnd = SimListEnd::EmptyReply}},
+        {"the first 4 records sent again", 10, {.repeatRecords = 4}},
+        {"short and repeating", 10, {.announceShortBy = 3, .repeatRecords = 3}},
+    };
+    for (const Row& row : rows) {
+        std::filesystem::remove_all(dir.file("fs/a"));
+        std::filesystem::create_directories(dir.file("fs/a"));
+        const std::vector<std::string> expected = numberedFiles(row.files);
+        for (const std::string& path : expected)
+            putFile(path, "");
+        phone->setFaults(row.faults);
+        EXPECT_EQ(listPaths(), expected) << row.what;
+    }
+}
+
+TEST_F(ListingTest, CutsOffAListingThatOverrunsItsCountForTooLong)
+{
+    // With no time at all past the count, the first record past it ends the listing; a phone
+    // that keeps to its count is never cut.
+    Timing timing = kTiming;
+    timing.listingOverrun = Millis(0);
+    Session strict(port, LibraryConfig{}, timing);
+    ASSERT_EQ(strict.init(nullptr), kOk);
+    for (const std::string& path : numberedFiles(6))
+        putFile(path, "");
+    EXPECT_EQ(strict.fileCount(), 6);
+    phone->setFaults({.announceShortBy = 1});
+    EXPECT_EQ(strict.fileCount(), kBadReply);
+    std::vector<std::uint8_t> records(P2K_RECORD_SIZE);
+    EXPECT_EQ(strict.fileList(records.data(), 1), 0);
+}
+
+TEST_F(ListingTest, ListsACardPutInOrTakenOutWhilePluggedIn)
+{
+    putFile("/a/x", "");
+    EXPECT_EQ(listPaths(), std::vector<std::string>{"/a/x"});
+    putFile("/b/card/song.mp3", "12"); // the card's volume shows up
+    EXPECT_EQ(listPaths(), (std::vector<std::string>{"/a/x", "/b/card/song.mp3"}));
+    std::filesystem::remove_all(dir.file("fs/b"));
+    EXPECT_EQ(listPaths(), std::vector<std::string>{"/a/x"});
 }
 
 TEST_F(ListingTest, ListsTheFilesOfEveryVolume)

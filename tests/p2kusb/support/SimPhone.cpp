@@ -70,7 +70,7 @@ PipeStatus SimPhone::sendOut(std::uint8_t request, std::uint16_t, const Bytes& d
     s.received.push_back(data);
     // A refusing phone does nothing; a silent one does the work but never says so.
     SimAnswer answer = s.faults.refuse ? SimAnswer{false, {}} : s.answer(*command, in);
-    if (s.faults.silent)
+    if (s.faults.silent || answer.silent)
         return PipeStatus::Ok;
     std::uint16_t replyId = s.faults.wrongId ? (*id + 0x800) & 0x0FFF : *id;
     for (int i = s.faults.staleBefore; i > 0; --i)

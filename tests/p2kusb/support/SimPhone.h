@@ -18,7 +18,7 @@
 namespace p2kusb {
 
 // How a phone answers a list-next after the last file.
-enum class SimListEnd { NoRecords, ErrorStatus, EmptyReply };
+enum class SimListEnd { NoRecords, ErrorStatus, EmptyReply, NoReply };
 
 struct SimFaults {
     int notReadyPolls = 0;          // polls that find nothing queued before each reply shows
@@ -28,7 +28,9 @@ struct SimFaults {
     bool refuse = false;            // replies say the command failed
     int unplugAfter = -1;           // commands taken (after setFaults) before it drops off the bus
     Millis delay{0};                // every poll and fetch takes this long
-    int extraRecords = 0;           // a listing yields this many records beyond its count
+    int extraRecords = 0;           // a listing yields this many made-up records beyond its count
+    int announceShortBy = 0;        // a search announces this many files fewer than it lists
+    int repeatRecords = 0;          // a listing sends its first records again after its last
     bool silent = false;            // commands go in, no reply ever comes out
     bool corruptSeemWrites = false; // a seem write stores other bytes than it was sent
     bool truncateOnOpen = false;    // opening an existing file empties it

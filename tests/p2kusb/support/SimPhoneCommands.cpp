@@ -198,9 +198,15 @@ SimAnswer SimPhone::State::search(SimReader& args)
         listing.insert(listing.begin(), p2kemu::PhoneFile{"", 1});
         listing.push_back(p2kemu::PhoneFile{*prefix + std::string(kPathField, 'x'), 1});
     }
+    // A file saved between the search and the listing, or a phone that counts differently.
+    const std::size_t announced =
+        listing.size() - std::min<std::size_t>(listing.size(), std::size_t(faults.announceShortBy));
+    const std::size_t repeats = std::min<std::size_t>(listing.size(), std::size_t(faults.repeatRecords));
+    for (std::size_t i = 0; i < repeats; ++i)
+        listing.push_back(listing[i]);
     cursor = 0;
     extraLeft = faults.extraRecords;
-    return done(SimWriter().u16(std::uint16_t(listing.size())).take());
+    return done(SimWriter().u16(std::uint16_t(announced)).take());
 }
 
 SimAnswer SimPhone::State::listNext(SimReader& args)
@@ -208,6 +214,8 @@ SimAnswer SimPhone::State::listNext(SimReader& args)
     auto n = args.u8();
     if (!n)
         return refused();
+    if (cursor >= listing.size() && extraLeft == 0 && faults.listEnd == SimListEnd::NoReply)
+        return {true, {}, true};
     if (cursor >= listing.size() && extraLeft == 0 && faults.listEnd != SimListEnd::NoRecords)
         return {faults.listEnd == SimListEnd::EmptyReply, {}}; // an empty reply or an error status
     SimWriter records;

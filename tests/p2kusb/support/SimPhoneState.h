@@ -13,6 +13,7 @@ namespace p2kusb {
 struct SimAnswer {
     bool ok = true;
     Bytes data;
+    bool silent = false; // the command is taken but never answered
 };
 
 struct SimOpenFile {
