@@ -143,7 +143,7 @@ void TForm1::FormDestroy()
 {
     const SettingsFiles settings = settingsFiles(programDirectory_);
     if (writeLanguageSetting(settings, Russian1->isChecked()) != 0)
-        prompts_.localFileError("Unable to write to ", settings.write);
+        prompts_.localFileError(texts_.get(MessageText::UnableToWrite) + ' ', settings.write);
 }
 
 void TForm1::applyText(Caption caption, const QString& text,

@@ -175,7 +175,7 @@ void TForm1::CleanJava1Click() { BitBtn13Click(); }
 
 void TForm1::BitBtn14Click()
 {
-    runHandler([this] { RingFix(phone_, prompts_); });
+    runHandler([this] { RingFix(phone_, prompts_, texts_); });
 }
 void TForm1::RingFix1Click() { BitBtn14Click(); }
 
