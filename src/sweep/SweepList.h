@@ -45,7 +45,8 @@ public:
     std::uint64_t tickedBytes() const { return tickedBytes_; }
 
     // Ticks every entry whose path passes the test, in one pass; never unticks. The totals take
-    // in only the entries this pass newly ticks, without a branch of their own.
+    // in the newly ticked entries within the same pass: only the entries that pass pay for it,
+    // where counting again afterwards would read every tick and size.
     template <typename Test> void tickWhere(Test&& passes)
     {
         std::uint8_t* const ticks = ticks_.data();
@@ -53,11 +54,10 @@ public:
         std::size_t newly = 0;
         std::uint64_t newBytes = 0;
         paths_.forEach([&](std::size_t i, std::string_view path) {
-            if (passes(path)) {
-                const std::uint32_t fresh = ticks[i] ^ 1u;
+            if (passes(path) && ticks[i] == 0) {
                 ticks[i] = 1;
-                newly += fresh;
-                newBytes += sizes[i] & (0u - fresh);
+                ++newly;
+                newBytes += sizes[i];
             }
         });
         tickedCount_ += newly;

@@ -113,7 +113,7 @@ void BackupTools::showDeletedFiles()
         deletedWindow_->onActivated = [this] { refreshDeletedFiles(); };
     }
     refreshDeletedFiles();
-    deletedWindow_->showWindow();
+    deletedWindow_->showWindow(&form_);
 }
 
 void BackupTools::refreshDeletedFiles()
@@ -197,5 +197,5 @@ void BackupTools::showBackup(const std::string& folder)
     backupWindow_->setRows(std::move(rows));
     backupWindow_->setWindowTitle(backupWindow_->windowTitle() + QStringLiteral(" - ") +
                                   QFile::decodeName(QByteArray::fromStdString(folder)));
-    backupWindow_->showWindow();
+    backupWindow_->showWindow(&form_);
 }

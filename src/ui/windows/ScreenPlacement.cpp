@@ -15,22 +15,44 @@ int nearestInside(int wanted, int first, int last, int extent)
 {
     return std::max(first, std::min(wanted, last + 1 - extent));
 }
-} // namespace
 
-void placeOnScreen(QWidget& window, QPoint designed)
+// A window whose layout fixes its size has it only once the layout has run.
+void settleSize(QWidget& window)
 {
-    // A window whose layout fixes its size has it only once the layout has run.
     if (QLayout* layout = window.layout())
         layout->activate();
-    QScreen* screen = QGuiApplication::screenAt(designed);
+}
+
+void keepInside(QWidget& window, QPoint wanted, QScreen* screen)
+{
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen) {
-        window.move(designed);
+        window.move(wanted);
         return;
     }
     const QRect area = screen->availableGeometry();
     const QSize extent = window.size() + kFrameAllowance;
-    window.move(nearestInside(designed.x(), area.left(), area.right(), extent.width()),
-                nearestInside(designed.y(), area.top(), area.bottom(), extent.height()));
+    window.move(nearestInside(wanted.x(), area.left(), area.right(), extent.width()),
+                nearestInside(wanted.y(), area.top(), area.bottom(), extent.height()));
+}
+} // namespace
+
+void placeOnScreen(QWidget& window, QPoint designed)
+{
+    settleSize(window);
+    keepInside(window, designed, QGuiApplication::screenAt(designed));
+}
+
+void centreOnOpener(QWidget& window, const QWidget* opener)
+{
+    opener = opener ? opener->window() : nullptr;
+    if (!opener || !opener->isVisible() || opener == &window)
+        return;
+    settleSize(window);
+    // Both measured with their frames: none before the first show, or without a window manager.
+    const QRect owner = opener->frameGeometry();
+    const QSize extent = window.frameGeometry().size();
+    const QPoint centred = owner.center() - QPoint(extent.width() / 2, extent.height() / 2);
+    keepInside(window, centred, opener->screen());
 }
