@@ -83,6 +83,7 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
     // The client area decides the size; the user cannot drag the border.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     placeOnScreen(*this, kDesignedPosition);
+    centreDialogsOnTheirOwners();
     Timer2->start();
     FormCreate();
 }

@@ -14,3 +14,8 @@ void placeOnScreen(QWidget& window, QPoint designed);
 // stays where it is. A window manager may still place it otherwise; without one, this is where
 // it opens.
 void centreOnOpener(QWidget& window, const QWidget* opener);
+
+// From now on every dialog and message box opens centred on the window that owns it: Qt centres
+// them itself, but lifts them by the title bar it guesses when no window manager reports one.
+// The columns of Qt's file dialog fit their contents. Called once; later calls do nothing.
+void centreDialogsOnTheirOwners();
