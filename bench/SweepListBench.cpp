@@ -1,8 +1,11 @@
-// TickByRule and SearchBySuffix against plain loops over the same contiguous storage.
+// TickByRule and SearchBySuffix against plain loops over the same contiguous storage, and what
+// keeping the ticked totals adds to a rule's pass.
 #include "BenchRatio.h"
 #include "RawPaths.h"
 #include "sweep/TickRules.h"
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 #include <memory>
 
@@ -16,8 +19,9 @@ struct Lists {
 
     explicit Lists(const std::vector<std::string>& paths) : raw(paths)
     {
-        for (const auto& path : paths)
-            sweep.append(path);
+        // Sizes of a few bytes to a few hundred kilobytes, so the totals have something to add.
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            sweep.append(paths[i], static_cast<std::uint32_t>(i * 7919 % 400'000));
     }
 };
 
@@ -133,6 +137,62 @@ void SearchBySuffixBench(benchmark::State& state)
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * l.sweep.size()));
 }
 BENCHMARK(SearchBySuffixBench)->Apply(bench::perListSize);
+
+// The tick alone: the list's own pass as it is without the totals, over the same storage.
+template <typename Test>
+void tickAlone(const PathList& paths, std::vector<std::uint8_t>& ticks, Test&& passes)
+{
+    std::uint8_t* const out = ticks.data();
+    paths.forEach([&](std::size_t i, std::string_view path) {
+        if (passes(path))
+            out[i] = 1;
+    });
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Every round starts with nothing ticked, so each match is a new tick the totals must take in.
+// "matching" 0 is the audio rule's prefix (a tenth of the rows), 1 a prefix every path has: a
+// rule that ticks the whole list. Both read each path, as every rule does.
+void TickedTotalsBench(benchmark::State& state)
+{
+    const bool everyRow = state.range(0) == 1;
+    Lists& l = lists(static_cast<std::size_t>(state.range(1)));
+    const auto passes = [everyRow](std::string_view path) {
+        return path.starts_with(everyRow ? std::string_view("/a/") : "/a/mobile/audio");
+    };
+    std::vector<std::uint8_t> ticks(l.sweep.size());
+    bench::compare(
+        state,
+        [&] {
+            for (std::size_t i = 0; i < l.sweep.size(); ++i)
+                l.sweep.setTicked(i, false);
+            const auto start = std::chrono::steady_clock::now();
+            l.sweep.tickWhere(passes);
+            benchmark::DoNotOptimize(l.sweep.tickedBytes());
+            return secondsSince(start);
+        },
+        [&] {
+            std::fill(ticks.begin(), ticks.end(), 0);
+            const auto start = std::chrono::steady_clock::now();
+            tickAlone(l.sweep.paths(), ticks, passes);
+            benchmark::DoNotOptimize(ticks.data());
+            return secondsSince(start);
+        });
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * l.sweep.size()));
+}
+BENCHMARK(TickedTotalsBench)
+    ->ArgNames({"matching", "entries"})
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        for (const long matching : {0L, 1L})
+            for (const long size : bench::listSizes())
+                b->Args({matching, size});
+    })
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

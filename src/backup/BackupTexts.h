@@ -5,9 +5,9 @@
 
 namespace zandrel {
 
-// The captions and messages of the backup tools, named by what they say. Each is key 200 + its
-// number in section "backup" of the language file; a file without them gives the built-in
-// English. "%1", "%2"... stand for the values MessageTexts::format puts in.
+// The captions and messages of the backup tools, named by what they say. Each is key 201 + its
+// place in this list, in section "backup" of the language file; a file without them gives the
+// built-in English. "%1", "%2"... stand for the values MessageTexts::format puts in.
 enum class BackupText : std::uint8_t {
     CreateBackupItem,
     RestoreBackupItem,
@@ -45,6 +45,7 @@ enum class BackupText : std::uint8_t {
     PhoneRefused,
     PhoneCopyDiffers,
     PhoneDidNotGive,
+    RemoveFailed,
     Count
 };
 

@@ -71,7 +71,7 @@ void RestoreFromTrash(PhoneLink& phone, Prompts& prompts, const BackupTexts& tex
     const std::vector<bool> back = RestoreFiles(phone, prompts, texts, items);
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (back[i] && store.remove(entries[i]) != 0)
-            prompts.localFileError("Unable to remove ", store.fileOf(entries[i]));
+            prompts.localFileError(texts.get(BackupText::RemoveFailed) + ' ', store.fileOf(entries[i]));
 }
 
 } // namespace zandrel

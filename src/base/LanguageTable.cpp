@@ -14,7 +14,7 @@ struct Row {
     const char* key;
     const char* builtIn;
     std::optional<Caption> receiver; // none: a message only
-    bool message;                    // the key is also a message number 71..85
+    bool message;                    // the key is also a message number 71..93
 };
 
 // The order is the order the texts are applied in. There is no key "15" and button 18 reads
@@ -71,6 +71,14 @@ constexpr Row kRows[] = {
     {"message", "83", nullptr, std::nullopt, true},
     {"message", "84", nullptr, std::nullopt, true},
     {"message", "85", nullptr, std::nullopt, true},
+    {"message", "86", nullptr, std::nullopt, true},
+    {"message", "87", nullptr, std::nullopt, true},
+    {"message", "88", nullptr, std::nullopt, true},
+    {"message", "89", nullptr, std::nullopt, true},
+    {"message", "90", nullptr, std::nullopt, true},
+    {"message", "91", nullptr, std::nullopt, true},
+    {"message", "92", nullptr, std::nullopt, true},
+    {"message", "93", nullptr, std::nullopt, true},
 };
 
 // The "List clean" submenu repeats the captions of the list frame and its buttons.

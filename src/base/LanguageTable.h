@@ -66,7 +66,7 @@ struct LanguageText {
 
 // Reads the language file once and returns, in the order they must be applied, every caption
 // the main window takes: the table's rows, then the four captions copied to the "List clean"
-// submenu. Fills `messages` with 71..81. A missing or unreadable file gives the built-in texts.
+// submenu. Fills `messages` with every message, 71 and on. A missing or unreadable file gives the built-in texts.
 std::vector<LanguageText> readLanguageFile(const std::string& path, MessageTexts& messages);
 
 } // namespace zandrel

@@ -23,13 +23,21 @@ enum class MessageText {
     ViewerBytes = 83,   // the same for its bytes
     ViewerLine = 84,    // the same for its longest line
     ViewerNoEdits = 85, // said under any of the three
+    TickedFiles = 86,   // third status panel: how many files are ticked
+    TickedSize = 87,    // the same with their size, where the library tells sizes
+    RingFixFailed = 88, // Ring Fix's seem write refused, with the library's result
+    UploadTooLarge = 89, // followed by the local file's name
+    PathsLeftOut = 90,  // paths a saved clean list could not hold
+    UnableToWrite = 91, // followed by the local file's name
+    ListTooLarge = 92,  // the phone's list needs more memory than there is
+    CleanListTooLarge = 93, // followed by the local file's name
 };
 
 // The texts hold their built-in English until the language file replaces them at start-up.
 class MessageTexts {
 public:
     static constexpr int kFirstKey = static_cast<int>(MessageText::Receiving);
-    static constexpr int kLastKey = static_cast<int>(MessageText::ViewerNoEdits);
+    static constexpr int kLastKey = static_cast<int>(MessageText::CleanListTooLarge);
 
     MessageTexts();
 

@@ -24,6 +24,14 @@ inline std::string_view recordName(const unsigned char* record)
     return std::string_view(name, length);
 }
 
+// The file's size that a library with File_Fetch puts in bytes 0-3, little-endian; without
+// File_Fetch the bytes mean nothing.
+inline std::uint32_t recordFileSize(const unsigned char* record)
+{
+    return std::uint32_t{record[0]} | std::uint32_t{record[1]} << 8 |
+           std::uint32_t{record[2]} << 16 | std::uint32_t{record[3]} << 24;
+}
+
 // The eleven operations of the phone-link library. The program logic talks to this interface
 // so that it runs against the real library, the emulator or a test fake alike.
 class PhoneLink {

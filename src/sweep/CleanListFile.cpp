@@ -75,12 +75,6 @@ private:
     return err != 0 ? err : writer.flush();
 }
 
-std::string leftOutText(std::size_t leftOut)
-{
-    return std::to_string(leftOut) + (leftOut == 1 ? " path was" : " paths were") +
-           " left out of the list: a clean-list line cannot hold CR, LF or byte 1A";
-}
-
 void saveSweepList(SweepSession& session, bool tickedOnly)
 {
     const std::optional<std::string> chosen = session.prompts.saveFileName();
@@ -96,7 +90,8 @@ void saveSweepList(SweepSession& session, bool tickedOnly)
         return;
     }
     if (leftOut > 0)
-        session.prompts.warning(leftOutText(leftOut));
+        session.prompts.warning(MessageTexts::format(session.texts.get(MessageText::PathsLeftOut),
+                                                     {std::to_string(leftOut)}));
 }
 } // namespace
 
@@ -162,7 +157,8 @@ bool OpenCleanList(SweepSession& session)
     std::string bytes;
     if (const int err = readWholeFile(*name, bytes, kLargestCleanList)) {
         if (err == kTooLarge)
-            session.prompts.localFileError("Clean list larger than 64 MiB: ", *name);
+            session.prompts.localFileError(
+                session.texts.get(MessageText::CleanListTooLarge) + ' ', *name);
         else
             session.prompts.error(ioErrorText(err, *name));
         return false;

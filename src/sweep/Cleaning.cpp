@@ -52,7 +52,7 @@ void CleanTicked(SweepSession& session)
     // The ring fix runs after the pass whatever it left; a ring fix that failed has shown its
     // own error. Message 75 comes only when both went well; the deletions done stand.
     const std::optional<std::string> notDeleted = deleteTicked(session);
-    const bool ringFixed = RingFix(session.phone, session.prompts);
+    const bool ringFixed = RingFix(session.phone, session.prompts, session.texts);
     if (notDeleted)
         session.prompts.error(*notDeleted);
     else if (ringFixed)

@@ -74,6 +74,8 @@ std::vector<NameShape> measureNames(SweepSession& session, const unsigned char* 
 void splitRecords(SweepSession& session, const unsigned char* records, std::size_t count)
 {
     const std::vector<NameShape> shapes = measureNames(session, records, count);
+    const bool sized = session.phone.canFetch();
+    session.sweep.setSizesKnown(sized);
     for (std::size_t i = 0; i < count; ++i) {
         const auto* name =
             reinterpret_cast<const char*>(records + i * kFileRecordSize) + kRecordNameOffset;
@@ -81,7 +83,7 @@ void splitRecords(SweepSession& session, const unsigned char* records, std::size
         if (shapes[i].java)
             session.java.push_back(path);
         else
-            session.sweep.append(path);
+            session.sweep.append(path, sized ? recordFileSize(records + i * kFileRecordSize) : 0);
         if ((i + 1) % kProgressStep == 0)
             session.prompts.progress(i + 1, count);
     }
@@ -103,8 +105,8 @@ void readList(SweepSession& session, ReadingCaption& caption)
         records.reset(static_cast<unsigned char*>(std::calloc(n, kFileRecordSize)));
         if (!records) {
             caption.end();
-            session.prompts.error("Not enough memory for a list of " + std::to_string(n) +
-                                  " files");
+            session.prompts.error(MessageTexts::format(
+                session.texts.get(MessageText::ListTooLarge), {std::to_string(n)}));
             return;
         }
     }

@@ -6,6 +6,10 @@ void SweepList::clear()
 {
     paths_.clear();
     ticks_.clear();
+    sizes_.clear();
+    tickedCount_ = 0;
+    tickedBytes_ = 0;
+    sizesKnown_ = false;
     selected_.reset();
     ++revision_;
 }
@@ -14,12 +18,14 @@ void SweepList::reserve(std::size_t count, std::size_t totalBytes)
 {
     paths_.reserve(count, totalBytes);
     ticks_.reserve(count);
+    sizes_.reserve(count);
 }
 
-void SweepList::append(std::string_view path)
+void SweepList::append(std::string_view path, std::uint32_t bytes)
 {
     paths_.push_back(path);
     ticks_.push_back(0);
+    sizes_.push_back(bytes);
     ++revision_;
 }
 

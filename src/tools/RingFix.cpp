@@ -11,7 +11,7 @@ constexpr int32_t kRingSeemRecord = 1;
 
 // False when the seem file cannot be opened or the library refuses it; the error box has been
 // shown then. The file is closed again straight after the write.
-bool writeRingSeem(PhoneLink& phone, Prompts& prompts)
+bool writeRingSeem(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts)
 {
     // Opened for reading only, so a read-only seem file works too.
     FileDescriptor seem;
@@ -24,18 +24,18 @@ bool writeRingSeem(PhoneLink& phone, Prompts& prompts)
     int seemFile = seem.get();
     const int32_t result = phone.seemWrite(kRingSeem, kRingSeemRecord, 0, 0, &seemFile);
     if (result < 0) {
-        prompts.error("Seem_Write failed with result " + std::to_string(result) +
-                      "; the tone databases are left as they were");
+        prompts.error(
+            MessageTexts::format(texts.get(MessageText::RingFixFailed), {std::to_string(result)}));
         return false;
     }
     return true;
 }
 } // namespace
 
-bool RingFix(PhoneLink& phone, Prompts& prompts)
+bool RingFix(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts)
 {
     // The tone databases go only once the new ring record is in place.
-    if (!writeRingSeem(phone, prompts))
+    if (!writeRingSeem(phone, prompts, texts))
         return false;
     phone.fileDelete("/a/mobile/audio/TempToneDB.db");
     phone.fileDelete("/a/mobile/audio/MyToneDB.db");

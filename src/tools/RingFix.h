@@ -1,4 +1,5 @@
 #pragma once
+#include "base/MessageTexts.h"
 #include "base/Prompts.h"
 #include "phonelink/PhoneLink.h"
 
@@ -10,6 +11,6 @@ inline constexpr const char* kRingFixSeemFile = "seem/004c_0001.seem";
 // Writes seem 004C record 1 from the local seem file, then deletes the two tone databases.
 // Returns false when the local file could not be opened (nothing reached the phone) or when
 // Seem_Write failed (the databases are left alone); the error box has been shown then.
-bool RingFix(PhoneLink& phone, Prompts& prompts);
+bool RingFix(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts);
 
 } // namespace zandrel

@@ -27,7 +27,7 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
     std::string data;
     if (const int err = readWholeFile(path, data, kLargestUpload)) {
         if (err == kTooLarge)
-            prompts.localFileError("File too large to send: ", path);
+            prompts.localFileError(texts.get(MessageText::UploadTooLarge) + ' ', path);
         else
             prompts.error(ioErrorText(err, path));
         return;

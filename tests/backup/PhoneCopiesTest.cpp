@@ -116,8 +116,9 @@ TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRe
 
     EXPECT_EQ(prompts.take(),
               (Lines{"warning: 3 of 7 deleted files were not kept:\n"
-                     "1 larger than the limit of 2 KB\n1 past the trash's limit of 4 KB\n"
-                     "1 could not be read from the phone",
+                     "1 file larger than the limit of 2 KB\n"
+                     "1 file past the 4 KB that \"Deleted files\" may hold\n"
+                     "1 file could not be read from the phone",
                      "error: 1 of 7 files could not be deleted:\n/a/missing (result -6)"}));
     const std::map<std::string, std::string> kept = trash();
     for (const Row& row : rows) {
@@ -143,7 +144,7 @@ TEST_F(PhoneCopiesTest, TheLastReadsSizesSpareAListing)
         EXPECT_EQ(sinceRead.find(call), std::string::npos) << call << " in\n" << sinceRead;
     EXPECT_EQ(trash().count("/a/small"), 1u);
     EXPECT_EQ(prompts.take(), (Lines{"warning: 1 of 2 deleted files were not kept:\n"
-                                     "1 larger than the limit of 2 KB",
+                                     "1 file larger than the limit of 2 KB",
                                      "information: Deleted successfully"}));
 }
 

@@ -118,7 +118,8 @@ TEST(LanguageTable, TranslatedFileReachesEveryReceiver)
         {"Memu", {41, 42, 43, 44, 45}},
         {"Memu1", {51, 52, 53, 54}},
         {"Memu2", {61, 62, 63}},
-        {"message", {71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85}},
+        {"message", {71, 72, 73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90,
+                     91, 92, 93}},
     };
     for (const auto& [section, keys] : sections) {
         file += "[" + std::string(section) + "]\r\n";

@@ -8,6 +8,7 @@
 #include "FakePrompts.h"
 #include "TempDir.h"
 #include "ui/text/QtTexts.h"
+#include "ui/text/TextCodec.h"
 #include "ui/mainwindow/Unit1.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -135,6 +137,70 @@ TEST(EnglishLanguageFile, RepeatsTheBuiltInTextsExactly)
         EXPECT_EQ(fromFile.get(MessageText(key)), builtIn.get(MessageText(key))) << "message " << key;
 }
 
+// Every count takes the form its number asks for, through the files as the build writes them.
+TEST(LanguageFilePlurals, EachCountTakesItsForm)
+{
+    TempDir dir;
+    dir.write("eng.lng", builtFile("eng.lng"));
+    dir.write("rus.lng", builtFile("rus.lng"));
+    // The English file repeats the built-in texts (tested above); these are read through it too.
+    MessageTexts russian;
+    readLanguageFile(dir.file("rus.lng"), russian);
+    const BackupTexts englishBackup = BackupTexts::load(dir.file("eng.lng"));
+    const BackupTexts russianBackup = BackupTexts::load(dir.file("rus.lng"));
+    const struct {
+        const char* count;
+        const char* englishRestored;
+        const char* russianRestored;
+        const char* russianLines;
+        const char* russianTicked;
+    } rows[] = {
+        {"0", "0 files put back", "возвращено 0 файлов", "0 строк", "0 файлов"},
+        {"1", "1 file put back", "возвращён 1 файл", "1 строка", "1 файл"},
+        {"2", "2 files put back", "возвращено 2 файла", "2 строки", "2 файла"},
+        {"5", "5 files put back", "возвращено 5 файлов", "5 строк", "5 файлов"},
+        {"11", "11 files put back", "возвращено 11 файлов", "11 строк", "11 файлов"},
+        {"21", "21 files put back", "возвращён 21 файл", "21 строка", "21 файл"},
+        {"22", "22 files put back", "возвращено 22 файла", "22 строки", "22 файла"},
+        {"100001", "100001 files put back", "возвращён 100001 файл", "100001 строка",
+         "100001 файл"},
+    };
+    const auto shown = [](const std::string& text) { return fromLocal8(text).toStdString(); };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.count);
+        const std::string count = row.count;
+        EXPECT_EQ(MessageTexts::format(englishBackup.get(BackupText::Restored), {count}),
+                  std::string(row.englishRestored) + " on the phone.");
+        EXPECT_EQ(shown(MessageTexts::format(russianBackup.get(BackupText::Restored), {count})),
+                  std::string("На телефон ") + row.russianRestored + ".");
+        EXPECT_EQ(
+            shown(MessageTexts::format(russian.get(MessageText::ViewerLines), {count, "100000"})),
+            std::string("В списке ") + row.russianLines +
+                ", больше, чем 100000, которые показывает это окно.");
+        EXPECT_EQ(shown(MessageTexts::format(russian.get(MessageText::TickedSize), {count, "7"})),
+                  std::string("Отмечено: ") + row.russianTicked + ", 7 kb");
+    }
+}
+
+// English groups have two forms and Russian ones three, so no count falls back to a wrong one.
+TEST_P(LanguageFile, PluralGroupsHaveTheLanguagesNumberOfForms)
+{
+    const std::size_t forms = GetParam().english ? 2 : 3;
+    std::istringstream lines(builtFile(GetParam().file));
+    int groups = 0;
+    for (std::string line; std::getline(lines, line);) {
+        for (std::size_t open = line.find('{'); open != std::string::npos;
+             open = line.find('{', open + 1)) {
+            const std::size_t close = line.find('}', open);
+            ASSERT_NE(close, std::string::npos) << line;
+            const std::string group = line.substr(open, close - open);
+            EXPECT_EQ(std::count(group.begin(), group.end(), '|') + 1u, forms) << line;
+            ++groups;
+        }
+    }
+    EXPECT_GE(groups, 19) << "the counts of the texts have lost their plural groups";
+}
+
 // The main window started with each language file, as the program starts it.
 class LanguageFileOnScreen : public testing::TestWithParam<Language> {
 protected:
@@ -228,6 +294,14 @@ TEST_P(LanguageFileOnScreen, StatusTextsFit)
     form->Timer2Timer();
     fits("StatusBar1.0");
     fits("StatusBar1.1");
+    // What a hundred thousand ticked files of some 4 GB come to.
+    SweepList& sweep = form->session().sweep;
+    sweep.setSizesKnown(true);
+    for (int i = 0; i < 100'000; ++i)
+        sweep.append("/a/mobile/audio/" + std::to_string(i), 41'943);
+    form->BitBtn2Click();
+    fits("StatusBar1.2");
+    EXPECT_NE(form->panelText(2).toStdString().find("100000"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, LanguageFileOnScreen,

@@ -27,6 +27,7 @@ class RingFixTest : public testing::Test {
 protected:
     FakePhoneLink phone;
     FakePrompts prompts;
+    MessageTexts texts;
     TempDir folder;
     WorkingDirectory inFolder{folder.path()};
 };
@@ -36,7 +37,7 @@ TEST_F(RingFixTest, WritesTheSeemFromTheOpenFileThenDeletesBothToneDatabases)
     const std::string seem("\x00\x4C\x01\xFFrecord", 10);
     folder.write("seem/004c_0001.seem", seem);
     const std::size_t descriptors = openDescriptors();
-    EXPECT_TRUE(RingFix(phone, prompts));
+    EXPECT_TRUE(RingFix(phone, prompts, texts));
     EXPECT_EQ(phone.calls, kRingFixCalls);
     EXPECT_EQ(phone.seemData, (Lines{seem}));
     EXPECT_EQ(openDescriptors(), descriptors); // the seem file is closed again
@@ -47,8 +48,8 @@ TEST_F(RingFixTest, NeedsNoConnectionAndRepeatsFromTheStart)
 {
     folder.write("seem/004c_0001.seem", "abc");
     phone.status = 0;
-    EXPECT_TRUE(RingFix(phone, prompts));
-    EXPECT_TRUE(RingFix(phone, prompts));
+    EXPECT_TRUE(RingFix(phone, prompts, texts));
+    EXPECT_TRUE(RingFix(phone, prompts, texts));
     Lines twice = kRingFixCalls;
     twice.insert(twice.end(), kRingFixCalls.begin(), kRingFixCalls.end());
     EXPECT_EQ(phone.calls, twice);
@@ -62,9 +63,9 @@ TEST_F(RingFixTest, LooksInTheWorkingDirectoryOfTheMoment)
     other.write("seem/004c_0001.seem", "there");
     {
         WorkingDirectory inOther(other.path());
-        EXPECT_TRUE(RingFix(phone, prompts));
+        EXPECT_TRUE(RingFix(phone, prompts, texts));
     }
-    EXPECT_TRUE(RingFix(phone, prompts));
+    EXPECT_TRUE(RingFix(phone, prompts, texts));
     EXPECT_EQ(phone.seemData, (Lines{"there", "here"}));
 }
 
@@ -74,7 +75,7 @@ TEST_F(RingFixTest, ReadOnlySeemFileWorks)
     // read-only file for writing too.
     folder.write("seem/004c_0001.seem", "ro");
     ::chmod(folder.file("seem/004c_0001.seem").c_str(), 0444);
-    EXPECT_TRUE(RingFix(phone, prompts));
+    EXPECT_TRUE(RingFix(phone, prompts, texts));
     EXPECT_EQ(phone.seemData, (Lines{"ro"}));
     EXPECT_EQ(phone.seemAccessModes, (std::vector<int>{O_RDONLY}));
 }
@@ -83,7 +84,7 @@ TEST_F(RingFixTest, RefusedSeemIsReportedAndTheDatabasesStay)
 {
     folder.write("seem/004c_0001.seem", std::string(2 << 20, 's'));
     phone.seemResult = -2;
-    EXPECT_FALSE(RingFix(phone, prompts));
+    EXPECT_FALSE(RingFix(phone, prompts, texts));
     EXPECT_EQ(phone.calls, (Lines{kRingFixCalls.front()}));
     EXPECT_EQ(prompts.take(), (Lines{"error: Seem_Write failed with result -2; the tone "
                                      "databases are left as they were"}));
@@ -108,7 +109,7 @@ TEST_F(RingFixTest, SeemFileThatCannotBeOpenedReachesNothing)
         if (setup == "file for folder")
             folder.write("seem", "not a folder");
         const std::size_t descriptors = openDescriptors();
-        EXPECT_FALSE(RingFix(phone, prompts)) << setup;
+        EXPECT_FALSE(RingFix(phone, prompts, texts)) << setup;
         EXPECT_EQ(prompts.take(), (Lines{row.error})) << setup;
         EXPECT_TRUE(phone.calls.empty()) << setup;
         EXPECT_EQ(openDescriptors(), descriptors) << setup;

@@ -84,7 +84,7 @@ TEST_F(BackupToolsTest, DeletedFilesAreListedAndPutBack)
                                                                     QItemSelectionModel::Rows);
     phone.calls.clear();
     QTest::mouseClick(window->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
-    EXPECT_EQ(prompts.take(), Records{"information: 1 files put back on the phone."});
+    EXPECT_EQ(prompts.take(), Records{"information: 1 file put back on the phone."});
     EXPECT_EQ(phone.calls,
               (Records{"P2K_GetStatus", "File_Create /a/mobile/kjava/b.jar 4", "File_Write 2 1",
                        "File_Close", "File_Fetch /a/mobile/kjava/b.jar"}));

@@ -51,7 +51,10 @@ TEST_F(MainWindowTest, ControlsSitAtTheirDesignedPlaces)
     EXPECT_EQ(notebook->geometry(), QRect(8, 0, 473, 361));
     EXPECT_EQ(find<QWidget>("StatusBar1")->geometry(), QRect(0, 366, 488, 16));
     EXPECT_EQ(find<QLabel>("StatusBar1.0")->geometry(), QRect(0, 0, 130, 16));
-    const QRect lastPanel = find<QLabel>("StatusBar1.1")->geometry();
+    EXPECT_EQ(find<QLabel>("StatusBar1.1")->geometry().left(), 132);
+    // The third panel, what the ticked files come to, comes after the two designed ones.
+    const QRect lastPanel = find<QLabel>("StatusBar1.2")->geometry();
+    EXPECT_GT(lastPanel.left(), find<QLabel>("StatusBar1.1")->geometry().right());
     EXPECT_EQ(lastPanel.right(), 487) << "the last panel reaches to the right end";
 
     for (int page : {0, 1}) {

@@ -98,7 +98,8 @@ void BackupTools::setKeeping(bool keep)
     keeper_.settings.keep = keep;
     const SettingsFiles settings = settingsFiles(programDirectory_);
     if (writeKeepDeleted(settings, keep) != 0)
-        form_.session().prompts.localFileError("Unable to write to ", settings.write);
+        form_.session().prompts.localFileError(
+            form_.session().texts.get(MessageText::UnableToWrite) + ' ', settings.write);
 }
 
 void BackupTools::showDeletedFiles()
@@ -112,7 +113,7 @@ void BackupTools::showDeletedFiles()
         deletedWindow_->onActivated = [this] { refreshDeletedFiles(); };
     }
     refreshDeletedFiles();
-    deletedWindow_->showWindow();
+    deletedWindow_->showWindow(&form_);
 }
 
 void BackupTools::refreshDeletedFiles()
@@ -157,7 +158,7 @@ void BackupTools::removeDeleted(const std::vector<std::size_t>& rows)
     run_([&] {
         for (const std::size_t row : rows)
             if (keeper_.store().remove(shownEntries_[row]) != 0)
-                form_.session().prompts.localFileError("Unable to remove ",
+                form_.session().prompts.localFileError(texts_.get(BackupText::RemoveFailed) + ' ',
                                                        keeper_.store().fileOf(shownEntries_[row]));
         refreshDeletedFiles();
     });
@@ -196,5 +197,5 @@ void BackupTools::showBackup(const std::string& folder)
     backupWindow_->setRows(std::move(rows));
     backupWindow_->setWindowTitle(backupWindow_->windowTitle() + QStringLiteral(" - ") +
                                   QFile::decodeName(QByteArray::fromStdString(folder)));
-    backupWindow_->showWindow();
+    backupWindow_->showWindow(&form_);
 }

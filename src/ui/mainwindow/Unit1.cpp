@@ -83,6 +83,7 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
     // The client area decides the size; the user cannot drag the border.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     placeOnScreen(*this, kDesignedPosition);
+    centreDialogsOnTheirOwners();
     Timer2->start();
     FormCreate();
 }
@@ -143,7 +144,7 @@ void TForm1::FormDestroy()
 {
     const SettingsFiles settings = settingsFiles(programDirectory_);
     if (writeLanguageSetting(settings, Russian1->isChecked()) != 0)
-        prompts_.localFileError("Unable to write to ", settings.write);
+        prompts_.localFileError(texts_.get(MessageText::UnableToWrite) + ' ', settings.write);
 }
 
 void TForm1::applyText(Caption caption, const QString& text,

@@ -191,7 +191,7 @@ private:
     zandrel::ConnectionMonitor monitor_;
     SweepListModel* model_ = nullptr;
     QActionGroup* languageGroup_ = nullptr;
-    QLabel* statusPanels_[2] = {nullptr, nullptr};
+    QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
     // The tick whose answer is not shown yet: its calls are still running, or it came while a
     // handler worked and waits for the handler's end.
     struct TickAnswer {

@@ -106,7 +106,7 @@ void TForm1::showListViewer()
         Form2->setLines(session_.clean, texts_);
         viewerBehind_ = false;
     }
-    Form2->showWindow();
+    Form2->showWindow(this);
 }
 
 void TForm1::BitBtn1Click()
@@ -175,7 +175,7 @@ void TForm1::CleanJava1Click() { BitBtn13Click(); }
 
 void TForm1::BitBtn14Click()
 {
-    runHandler([this] { RingFix(phone_, prompts_); });
+    runHandler([this] { RingFix(phone_, prompts_, texts_); });
 }
 void TForm1::RingFix1Click() { BitBtn14Click(); }
 
@@ -224,5 +224,5 @@ void TForm1::Help1Click()
     // The About window and its logo are built when first asked for.
     if (!Form3)
         Form3 = new TForm3;
-    Form3->showWindow();
+    Form3->showWindow(this);
 }

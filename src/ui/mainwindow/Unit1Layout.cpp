@@ -1,9 +1,11 @@
 // The main window's controls at their designed places.
+#include "sweep/TickedTotals.h"
 #include "ui/phonework/BusyIndicator.h"
 #include "ui/look/Resources.h"
 #include "ui/mainwindow/SweepListModel.h"
 #include "ui/mainwindow/TabbedNotebook.h"
 #include "ui/mainwindow/Unit1.h"
+#include "ui/text/TextCodec.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -19,6 +21,8 @@ namespace {
 constexpr QSize kClientSize{488, 382};
 constexpr QSize kPictureSize{20, 20};
 constexpr int kFirstPanelWidth = 130;
+// Room for the free space in either language, up to the largest figure the library can give.
+constexpr int kFreePanelWidth = 130;
 
 QPushButton* addButton(QWidget* parent, const char* name, QRect geometry, const char* caption)
 {
@@ -147,13 +151,15 @@ void TForm1::createStatusBar(QWidget* parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setGeometry(0, 366, kClientSize.width(), 16);
-    const QRect panels[2] = {
+    constexpr int kTickedPanelLeft = kFirstPanelWidth + 2 + kFreePanelWidth + 2;
+    const QRect panels[3] = {
         {0, 0, kFirstPanelWidth, 16},
-        // The last panel reaches to the right end of the bar.
-        {kFirstPanelWidth + 2, 0, kClientSize.width() - kFirstPanelWidth - 2, 16},
+        {kFirstPanelWidth + 2, 0, kFreePanelWidth, 16},
+        // The last panel, what the ticked files come to, reaches to the right end of the bar.
+        {kTickedPanelLeft, 0, kClientSize.width() - kTickedPanelLeft, 16},
     };
-    const char* texts[2] = {"Status: Disconnected", "Free:"};
-    for (int i = 0; i < 2; ++i) {
+    const char* texts[3] = {"Status: Disconnected", "Free:", ""};
+    for (int i = 0; i < 3; ++i) {
         auto* panel = new QLabel(QString::fromLatin1(texts[i]), StatusBar1);
         panel->setObjectName(QStringLiteral("StatusBar1.%1").arg(i));
         panel->setTextFormat(Qt::PlainText);
@@ -162,5 +168,13 @@ void TForm1::createStatusBar(QWidget* parent)
         panel->setGeometry(panels[i]);
         statusPanels_[i] = panel;
     }
-    busy_->setProgressArea(StatusBar1, panels[1]);
+    // Progress covers everything right of the connection text.
+    busy_->setProgressArea(StatusBar1, panels[1].united(panels[2]));
+    // Each tick by hand changes one row, each handler ends with the view's sync: the totals are
+    // kept by the list, so telling them here costs nothing however long it is.
+    const auto showTicked = [this] {
+        statusPanels_[2]->setText(fromLocal8(tickedTotalsText(session_.sweep, texts_)));
+    };
+    connect(model_, &QAbstractItemModel::dataChanged, statusPanels_[2], showTicked);
+    connect(model_, &QAbstractItemModel::modelReset, statusPanels_[2], showTicked);
 }

@@ -6,7 +6,7 @@
 #include "ui/phonework/BusyIndicator.h"
 #include "ui/text/TextCodec.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -34,7 +34,13 @@ QtPrompts::QtPrompts(QWidget* window, BusyIndicator& busy) : window_(window), bu
 
 QWidget* QtPrompts::owner() const
 {
-    return window_ && window_->isVisible() ? window_.data() : nullptr;
+    if (!window_ || !window_->isVisible())
+        return nullptr;
+    // A box sits on the window it answers: the one the user worked in when the handler began
+    // (a Restore pressed in "Deleted files"), else the main window.
+    QWidget* front = QApplication::activeWindow();
+    return front && front->isVisible() && front->windowType() != Qt::Popup ? front
+                                                                            : window_.data();
 }
 
 void QtPrompts::warning(const std::string& text)

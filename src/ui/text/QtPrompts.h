@@ -30,7 +30,8 @@ public:
     void setCancelTexts(const QString& label, const QString& cancel);
 
 private:
-    // A box while the window is being taken down has no owner to sit on.
+    // The window in front, else the main window; a box while the main window is being taken
+    // down has no owner to sit on.
     QWidget* owner() const;
     void showError(const QString& text);
     std::optional<std::string> askFileName(bool save);

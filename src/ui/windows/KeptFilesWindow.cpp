@@ -2,6 +2,7 @@
 
 #include "backup/BackupTexts.h"
 #include "ui/text/TextCodec.h"
+#include "ui/windows/ScreenPlacement.h"
 
 #include <QDateTime>
 #include <QEvent>
@@ -10,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QLocale>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -23,6 +25,29 @@ enum Column { WhenColumn, PathColumn, SizeColumn, kColumns };
 QString text(const zandrel::BackupTexts& texts, BackupText which)
 {
     return fromLocal8(texts.get(which));
+}
+
+const QString kTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+// Wide enough for its header and for `widest` as a cell shows it, whatever the scale and font.
+// Measured, not taken from the rows, so a long list costs nothing here.
+void fitColumn(QTreeView& view, int column, const QString& widest)
+{
+    const int margin = view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+    const int cell = view.fontMetrics().horizontalAdvance(widest) + 2 * margin;
+    const int header = view.header()->sectionSizeHint(column);
+    // A little air, so the text does not touch the next column.
+    view.setColumnWidth(column, std::max(cell, header) + view.fontMetrics().averageCharWidth());
+}
+
+// Every digit as an eight, among the widest digits of common faces.
+QString widestDigits(const QString& text)
+{
+    QString wide = text;
+    for (QChar& c : wide)
+        if (c.isDigit())
+            c = QLatin1Char('8');
+    return wide;
 }
 } // namespace
 
@@ -59,8 +84,7 @@ QVariant KeptFilesModel::data(const QModelIndex& index, int role) const
         return {};
     switch (index.column()) {
     case WhenColumn:
-        return row.deletedAt ? QDateTime::fromSecsSinceEpoch(*row.deletedAt)
-                                   .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+        return row.deletedAt ? QDateTime::fromSecsSinceEpoch(*row.deletedAt).toString(kTimeFormat)
                              : QString();
     case PathColumn:
         return row.phonePath;
@@ -122,13 +146,19 @@ KeptFilesWindow::KeptFilesWindow(Kind kind, const zandrel::BackupTexts& texts, A
 
 void KeptFilesWindow::setRows(std::vector<KeptFileRow> rows)
 {
+    std::uint64_t largest = 0;
+    for (const KeptFileRow& row : rows)
+        largest = std::max(largest, row.size);
     model_->setRows(std::move(rows));
-    list_->resizeColumnToContents(WhenColumn);
-    list_->resizeColumnToContents(SizeColumn);
+    fitColumn(*list_, WhenColumn,
+              widestDigits(QDateTime::fromSecsSinceEpoch(0).toString(kTimeFormat)));
+    fitColumn(*list_, SizeColumn, widestDigits(QLocale::c().toString(qulonglong{largest})));
 }
 
-void KeptFilesWindow::showWindow()
+void KeptFilesWindow::showWindow(const QWidget* opener)
 {
+    if (!isVisible())
+        centreOnOpener(*this, opener);
     show();
     raise();
     activateWindow();

@@ -52,8 +52,8 @@ public:
                     Action remove = {});
 
     void setRows(std::vector<KeptFileRow> rows);
-    // Visible and in front; never modal.
-    void showWindow();
+    // Visible and in front; never modal. A hidden window opens centred on `opener`.
+    void showWindow(const QWidget* opener = nullptr);
     std::vector<std::size_t> chosenRows() const;
 
     QTreeView* list() const { return list_; }

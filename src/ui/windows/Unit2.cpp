@@ -79,8 +79,10 @@ TForm2::TForm2(QWidget* parent)
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
-void TForm2::showWindow()
+void TForm2::showWindow(const QWidget* opener)
 {
+    if (!isVisible())
+        centreOnOpener(*this, opener);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();

@@ -13,7 +13,8 @@ public:
     explicit TForm2(QWidget* parent = nullptr);
 
     // Visible and in front; never modal.
-    void showWindow();
+    // Shown and in front; a hidden window opens centred on `opener`.
+    void showWindow(const QWidget* opener = nullptr);
     // Replaces the text with these lines and marks it unedited. A list too large for the box
     // to show in a second or two (see Unit2.cpp) is not shown: the box then says so, read-only.
     void setLines(const zandrel::PathList& lines,

@@ -99,8 +99,10 @@ QLabel* TForm3::addLabel(const char* name, int left, int top, const QString& tex
     return label;
 }
 
-void TForm3::showWindow()
+void TForm3::showWindow(const QWidget* opener)
 {
+    if (!isVisible())
+        centreOnOpener(*this, opener);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();

@@ -14,7 +14,8 @@ public:
     explicit TForm3(QWidget* parent = nullptr);
 
     // Visible and in front; never modal.
-    void showWindow();
+    // Shown and in front; a hidden window opens centred on `opener`.
+    void showWindow(const QWidget* opener = nullptr);
 
     // How a link is opened; the result is ignored either way.
     std::function<void(const QUrl&)> openLink;
