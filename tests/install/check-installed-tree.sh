@@ -54,31 +54,88 @@ readelf -d "$private/zandrel" | grep -q 'RUNPATH.*\[\$ORIGIN\]' || fail "no RUNP
 found=$(env -u LD_LIBRARY_PATH ldd "$private/zandrel" | awk '$1 == "libp2kapi.so" {print $3}')
 [ "$found" = "$private/libp2kapi.so" ] || fail "libp2kapi.so resolves to '$found'"
 
-# The launcher, started as the menu starts it, against the emulator: the emulator's journal
-# records P2K_Init, and the working folder is made.
+# The launcher, started as the menu's emulator action starts it: the emulator's journal records
+# P2K_Init, and the emulator's own working folder is made with every demo sample and a README.
 export HOME="$root/home" XDG_DATA_HOME="$root/data" XDG_CONFIG_HOME="$root/config"
-export P2KEMU_ROOT="$root/phone" QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="$root/run" P2KEMU_ROOT="$root/phone" QT_QPA_PLATFORM=offscreen
 mkdir -p "$HOME"
-"$usr/bin/zandrel" --work-folder --emulator >"$root/out.log" 2>&1 &
-pid=$!
-tries=0
-until grep -q P2K_Init "$P2KEMU_ROOT/journal.log" 2>/dev/null || [ $tries -ge 100 ]; do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-    tries=$((tries + 1))
-done
-grep -q P2K_Init "$P2KEMU_ROOT/journal.log" 2>/dev/null ||
-    fail "zandrel did not reach the emulator: $(cat "$root/out.log")"
-kill -0 "$pid" 2>/dev/null || fail "zandrel ended early: $(cat "$root/out.log")"
-for item in orfiles seem README.txt; do
-    [ -e "$XDG_DATA_HOME/zandrel/work/$item" ] || fail "the working folder has no $item"
-done
-# Every demo sample file, so the emulator can be tried with every tool.
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+inits() {
+    count=$(grep -c P2K_Init "$P2KEMU_ROOT/journal.log" 2>/dev/null) || true
+    echo "${count:-0}"
+}
+start_emulator() {
+    before=$(inits)
+    "$usr/bin/zandrel" "$@" >"$root/out.log" 2>&1 &
+    pid=$!
+    tries=0
+    until [ "$(inits)" -gt "$before" ] || [ $tries -ge 100 ]; do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    [ "$(inits)" -gt "$before" ] ||
+        fail "zandrel $* did not reach the emulator: $(cat "$root/out.log")"
+    kill -0 "$pid" 2>/dev/null || fail "zandrel $* ended early: $(cat "$root/out.log")"
+}
+# Ends the program started last as a logout would, and waits for it (at most ten seconds).
+end_program() {
+    kill "$pid" 2>/dev/null || true
+    (sleep 10; kill -9 "$pid" 2>/dev/null) >/dev/null 2>&1 &
+    watchdog=$!
+    wait "$pid" 2>/dev/null || true
+    kill "$watchdog" 2>/dev/null || true
+    pid=
+}
+start_emulator --emulator
 source=$(cd "$(dirname "$0")/../.." && pwd)
-for sample in "$source"/demo/orfiles/* "$source"/demo/seem/*; do
-    copy="$XDG_DATA_HOME/zandrel/work/${sample#"$source"/demo/}"
-    cmp -s "$sample" "$copy" || fail "the working folder has no sample ${sample#"$source"/demo/}"
+emulator_work="$XDG_DATA_HOME/zandrel/emulator/work"
+for item in orfiles seem README.txt; do
+    [ -e "$emulator_work/$item" ] || fail "the emulator's working folder has no $item"
 done
+for sample in "$source"/demo/orfiles/* "$source"/demo/seem/*; do
+    copy="$emulator_work/${sample#"$source"/demo/}"
+    cmp -s "$sample" "$copy" || fail "the emulator's working folder has no sample ${sample#"$source"/demo/}"
+done
+[ ! -e "$XDG_DATA_HOME/zandrel/work" ] || fail "the emulator made the real phone's working folder"
+
+# A second start hands its list to the running one and ends instead of running beside it.
+printf '/a/x\r\n' >"$root/list.df"
+status=0
+timeout 30 "$usr/bin/zandrel" --emulator "$root/list.df" >"$root/second.log" 2>&1 || status=$?
+grep -q "already running" "$root/second.log" && [ $status -eq 0 ] ||
+    fail "a second start ended with $status: $(cat "$root/second.log")"
+kill -0 "$pid" 2>/dev/null || fail "the first Zandrel ended when a second one started"
+
+# Killed, the first leaves its lock and socket behind; they do not keep the next start out.
+kill -9 "$pid"
+wait "$pid" 2>/dev/null || true
+pid=
+start_emulator --emulator
+end_program
+
+# With the USB library beside the program, the menu entry works in the real phone's folder:
+# empty orfiles/ and seem/ and a README. A sample an earlier version copied there goes; the
+# user's own file stays.
+if [ -d "$private/emulator" ]; then
+    work="$XDG_DATA_HOME/zandrel/work"
+    mkdir -p "$work/orfiles"
+    cp "$source/demo/orfiles/WebSession" "$work/orfiles/WebSession"
+    echo "the user's own" >"$work/orfiles/mma_ucp(E398)"
+    "$usr/bin/zandrel" --work-folder >"$root/out.log" 2>&1 &
+    pid=$!
+    tries=0
+    until [ -e "$work/README.txt" ] || [ $tries -ge 100 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    end_program
+    [ -e "$work/README.txt" ] || fail "the real phone's working folder has no README: $(cat "$root/out.log")"
+    [ -d "$work/seem" ] && [ -z "$(ls -A "$work/seem")" ] || fail "the real phone's seem/ is not empty"
+    [ "$(ls -A "$work/orfiles")" = "mma_ucp(E398)" ] ||
+        fail "the real phone's orfiles/ holds: $(ls -A "$work/orfiles")"
+fi
+
 # The man page says where the files are and what the environment changes, and lets no path be
 # hyphenated; the metainfo states the licence as the copyright file does.
 man="$usr/share/man/man1/zandrel.1.gz"
