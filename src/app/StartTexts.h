@@ -10,12 +10,11 @@ struct StartTexts {
 
     // The running one talks to the emulator; the later start wanted the phone.
     std::string runsWithEmulator =
-        "Zandrel is already running with the phone emulator. Close this window to start "
-        "Zandrel with the phone.";
+        "Zandrel is already running with the phone emulator. Close it to start Zandrel with "
+        "the phone.";
     // The running one talks to a phone; the later start wanted the emulator.
     std::string runsWithPhone =
-        "Zandrel is already running with the phone. Close this window to try the phone "
-        "emulator.";
+        "Zandrel is already running with the phone. Close it to try the phone emulator.";
 
     static StartTexts load(const std::string& languageFile);
 };

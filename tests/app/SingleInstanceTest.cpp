@@ -88,10 +88,9 @@ TEST_F(SingleInstanceTest, AStaleLockAndSocketDoNotBlockAStart)
 TEST_F(SingleInstanceTest, AHolderThatDoesNotAnswerIsSaidSo)
 {
     // The lock held, nobody listening: a first start that hangs before it listens.
-    const std::string lockPath = SingleInstance(dir.path(), key).lockPath();
-    const int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
+    SingleInstance first(dir.path(), key), later(dir.path(), key);
+    const int lock = ::open(first.lockPath().c_str(), O_RDWR | O_CREAT, 0600);
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
-    SingleInstance later(dir.path(), key);
     later.connectTries = 1;
     EXPECT_EQ(later.start("emulator", ""), Start::NoAnswer);
     ::close(lock);

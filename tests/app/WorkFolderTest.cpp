@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
 
 using namespace zandrel;
 
@@ -26,64 +25,40 @@ protected:
         dir.write("share/work-folder-README.txt", "put your stock files here");
         dir.write("share/emulator-folder-README.txt", "samples for the emulator");
     }
-    int prepare(bool demo)
+    int prepare(bool demo, const char* work = "work")
     {
-        return prepareWorkFolder(dir.file("work"), {dir.file("share")}, demo, failed);
+        return prepareWorkFolder(dir.file(work), {dir.file("share")}, demo, failed);
     }
+    std::string at(const std::string& file) { return dir.exists(file) ? dir.read(file) : "-"; }
 };
 
-TEST_F(WorkFolderTest, OnlyTheEmulatorsFolderGetsTheSamples)
+// What a start makes of each folder, the files an earlier version left in the real phone's
+// included: a sample goes, anything else stays.
+TEST_F(WorkFolderTest, OnlyTheEmulatorsFolderHasTheSamples)
 {
-    const struct {
-        bool demo;
-        const char* webSession; // nullptr: not there
-        const char* seem;
-        const char* readme;
-    } rows[] = {
-        {false, nullptr, nullptr, "put your stock files here"},
-        {true, "made-up session", "made-up seem", "samples for the emulator"},
+    const char* rows[][4] = {
+        // file, what was there, after a real phone's start, after the emulator's
+        {"orfiles/WebSession", "-", "-", "made-up session"},
+        {"seem/004c_0001.seem", "made-up seem", "-", "made-up seem"},
+        {"orfiles/mma_ucp(E398)", "made-up session", "made-up session", "made-up session"},
+        {"seem/004c_0001.seem.mine", "mine", "mine", "mine"},
+        {"README.txt", "-", "put your stock files here", "samples for the emulator"},
     };
-    for (const auto& row : rows) {
-        ASSERT_EQ(prepare(row.demo), 0) << failed;
-        EXPECT_TRUE(dir.exists("work/orfiles") && dir.exists("work/seem"));
-        for (const auto& [file, bytes] : {std::pair{"work/orfiles/WebSession", row.webSession},
-                                          std::pair{"work/seem/004c_0001.seem", row.seem},
-                                          std::pair{"work/README.txt", row.readme}}) {
-            ASSERT_EQ(dir.exists(file), bytes != nullptr) << file << " demo " << row.demo;
-            if (bytes) {
-                EXPECT_EQ(dir.read(file), bytes) << file;
-            }
-        }
-        std::filesystem::remove_all(dir.file("work"));
+    for (const bool demo : {false, true}) {
+        const std::string work = demo ? "emulator/" : "work/";
+        for (const auto& row : rows)
+            if (std::string(row[1]) != "-")
+                dir.write(work + row[0], row[1]);
+        ASSERT_EQ(prepare(demo, work.c_str()), 0) << failed;
+        for (const auto& row : rows)
+            EXPECT_EQ(at(work + row[0]), row[demo ? 3 : 2]) << work << row[0];
     }
-}
-
-// What an earlier version left in a real phone's folder, and what a start makes of it.
-TEST_F(WorkFolderTest, ARealPhonesFolderLosesOnlyTheSamplesEarlierVersionsPutThere)
-{
-    const struct {
-        const char* file;
-        const char* before;
-        bool stays;
-    } rows[] = {
-        {"work/orfiles/WebSession", "made-up session", false},
-        {"work/seem/004c_0001.seem", "made-up seem", false},
-        {"work/orfiles/mma_ucp(E398)", "made-up session", true}, // not the sample of its name
-        {"work/seem/other", "the user's own", true},
-    };
-    for (const auto& row : rows)
-        dir.write(row.file, row.before);
-    dir.write("work/README.txt", "...The files here at first are the samples that come...");
-    ASSERT_EQ(prepare(false), 0) << failed;
-    for (const auto& row : rows)
-        EXPECT_EQ(dir.exists(row.file), row.stays) << row.file;
-    EXPECT_EQ(dir.read("work/README.txt"), "put your stock files here");
-    // The emulator's never loses a file of its own; a README of the user's own stays.
-    dir.write("work/orfiles/WebSession", "mine");
-    dir.write("work/README.txt", "my notes");
-    ASSERT_EQ(prepare(true), 0) << failed;
-    EXPECT_EQ(dir.read("work/orfiles/WebSession"), "mine");
-    EXPECT_EQ(dir.read("work/README.txt"), "my notes");
+    // A README of the user's own stays; one an earlier version wrote is brought up to date.
+    dir.write("work/README.txt", "The files here at first are the samples that come with it");
+    dir.write("emulator/README.txt", "my notes");
+    ASSERT_EQ(prepare(false) + prepare(true, "emulator"), 0) << failed;
+    EXPECT_EQ(at("work/README.txt"), "put your stock files here");
+    EXPECT_EQ(at("emulator/README.txt"), "my notes");
 }
 
 TEST_F(WorkFolderTest, AFileWhereAFolderBelongsIsNamedAndTheRestIsDone)
@@ -91,7 +66,7 @@ TEST_F(WorkFolderTest, AFileWhereAFolderBelongsIsNamedAndTheRestIsDone)
     dir.write("work/orfiles", "not a folder");
     EXPECT_EQ(prepare(true), ENOTDIR);
     EXPECT_EQ(failed, dir.file("work/orfiles"));
-    EXPECT_EQ(dir.read("work/seem/004c_0001.seem"), "made-up seem");
+    EXPECT_EQ(at("work/seem/004c_0001.seem"), "made-up seem");
 }
 
 TEST(PhoneFoldersTest, TheEmulatorHasAWorkingFolderAndATrashOfItsOwn)
@@ -104,8 +79,7 @@ TEST(PhoneFoldersTest, TheEmulatorHasAWorkingFolderAndATrashOfItsOwn)
     };
     for (const auto& row : rows) {
         const PhoneFolders folders = phoneFolders(row[0], row[1]);
-        EXPECT_EQ(folders.work, row[2]) << row[0];
-        EXPECT_EQ(folders.trash, row[3]) << row[0];
+        EXPECT_EQ(folders.work + " " + folders.trash, std::string(row[2]) + " " + row[3]);
     }
 }
 } // namespace
