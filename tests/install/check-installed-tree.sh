@@ -33,7 +33,8 @@ for file in bin/zandrel lib/zandrel/zandrel lib/zandrel/libp2kapi.so lib/zandrel
     lib/zandrel/eng.lng share/applications/org.example.zandrel.desktop \
     share/metainfo/org.example.zandrel.metainfo.xml share/man/man1/zandrel.1.gz \
     share/icons/hicolor/scalable/apps/org.example.zandrel.svg \
-    share/zandrel/work-folder-README.txt share/doc/zandrel/copyright; do
+    share/zandrel/work-folder-README.txt share/zandrel/emulator-folder-README.txt \
+    share/doc/zandrel/copyright; do
     [ -f "$usr/$file" ] || fail "missing /usr/$file"
 done
 for size in 16 32 48 128; do
