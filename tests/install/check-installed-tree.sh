@@ -108,28 +108,7 @@ grep -q "already running" "$root/second.log" && [ $status -eq 0 ] ||
     fail "a second start ended with $status: $(cat "$root/second.log")"
 kill -0 "$pid" 2>/dev/null || fail "the first Zandrel ended when a second one started"
 
-# Killed, the first leaves its lock and socket behind; they do not keep the next start out.
-kill -9 "$pid"
-wait "$pid" 2>/dev/null || true
-pid=
-start_emulator --emulator
 end_program
-
-# With the USB library beside the program, the menu entry works in the real phone's folder:
-# empty orfiles/ and seem/ and a README.
-if [ -d "$private/emulator" ]; then
-    work="$XDG_DATA_HOME/zandrel/work"
-    "$usr/bin/zandrel" --work-folder >"$root/out.log" 2>&1 &
-    pid=$!
-    tries=0
-    until [ -e "$work/README.txt" ] || [ $tries -ge 100 ]; do
-        sleep 0.1
-        tries=$((tries + 1))
-    done
-    end_program
-    [ -e "$work/README.txt" ] && [ -z "$(ls -A "$work/orfiles" "$work/seem" | grep -v :)" ] ||
-        fail "the real phone's working folder: $(ls -AR "$work") $(cat "$root/out.log")"
-fi
 
 # The man page says where the files are and what the environment changes, and lets no path be
 # hyphenated; the metainfo states the licence as the copyright file does.
