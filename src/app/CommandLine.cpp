@@ -2,12 +2,34 @@
 
 namespace zandrel {
 
+namespace {
+// Qt's own options, and how many values follow each. They are passed over, as they always were:
+// Qt never sees them, and a script that gives one still starts the program.
+int qtOptionValues(const std::string& arg)
+{
+    for (const char* option : {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+                               "-style", "-stylesheet", "-session", "-display", "-geometry",
+                               "-qwindowgeometry", "-qwindowicon", "-qwindowtitle", "-title"})
+        if (arg == option)
+            return 1;
+    for (const char* option : {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"})
+        if (arg == option)
+            return 0;
+    return -1;
+}
+} // namespace
+
 CommandLine parseCommandLine(const std::vector<std::string>& args)
 {
     CommandLine line;
     bool options = true;
+    int skip = 0;
     for (const std::string& arg : args) {
-        if (options && arg == "--") {
+        if (skip > 0) {
+            --skip;
+        } else if (options && qtOptionValues(arg) >= 0) {
+            skip = qtOptionValues(arg);
+        } else if (options && arg == "--") {
             options = false;
         } else if (options && arg == "--work-folder") {
             line.workFolder = true;

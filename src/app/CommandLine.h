@@ -16,8 +16,8 @@ struct CommandLine {
 };
 
 // args: the arguments after the program's name. "--" ends the options, so a file whose name
-// starts with '-' can be given after it. Qt's own options are not taken either: they would
-// change the program behind the user's back (another platform, mirrored windows).
+// starts with '-' can be given after it. Qt's own options (-platform xcb, -reverse...) are
+// passed over: they would change the program behind the user's back.
 CommandLine parseCommandLine(const std::vector<std::string>& args);
 
 // The text --help shows.

@@ -19,7 +19,8 @@ TEST(CommandLineTest, OptionsAndOneFile)
         {{"/home/u/list.df", "--emulator"}, true, true, "/home/u/list.df", ""},
         {{"--work-folder", ""}, true, false, "", ""}, // a desktop's empty %f
         {{"--", "--emulator"}, false, false, "--emulator", ""},
-        {{"-platform", "xcb"}, false, false, "", "unknown option '-platform'"},
+        {{"-platform", "xcb", "-reverse", "a.df"}, false, false, "a.df", ""}, // Qt's: passed over
+        {{"-x"}, false, false, "", "unknown option '-x'"},
         {{"a.df", "b.df"}, false, false, "a.df", "only one clean list"},
     };
     for (const auto& row : rows) {
