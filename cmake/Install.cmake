@@ -30,13 +30,15 @@ install(FILES ${ZANDREL_LANGUAGE_FILES} DESTINATION ${ZANDREL_PRIVATE_DIR})
 # The launcher finds the private folder relative to itself, so a DESTDIR tree works as well.
 file(RELATIVE_PATH ZANDREL_BIN_TO_PRIVATE ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}
      ${CMAKE_INSTALL_PREFIX}/${ZANDREL_PRIVATE_DIR})
-file(RELATIVE_PATH ZANDREL_BIN_TO_DATA ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}
-     ${CMAKE_INSTALL_PREFIX}/${ZANDREL_DATA_DIR})
 set(generated ${CMAKE_BINARY_DIR}/install)
 configure_file(${PROJECT_SOURCE_DIR}/data/zandrel.sh.in ${generated}/zandrel @ONLY)
 install(PROGRAMS ${generated}/zandrel DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/data/work-folder-README.txt DESTINATION ${ZANDREL_DATA_DIR})
-# The demo's sample files, which the launcher copies into the working folder.
+# What the program puts into the working folders it makes (src/app/WorkFolder.h): the READMEs,
+# and the demo's made-up sample files, which only the emulator's working folder gets. src/app
+# finds this folder from the program's own in the same way.
+install(FILES ${PROJECT_SOURCE_DIR}/data/work-folder-README.txt
+              ${PROJECT_SOURCE_DIR}/data/emulator-folder-README.txt
+        DESTINATION ${ZANDREL_DATA_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/orfiles ${PROJECT_SOURCE_DIR}/demo/seem
         DESTINATION ${ZANDREL_DATA_DIR} FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 

@@ -1,8 +1,9 @@
-// The eleven exported functions and the optional File_Fetch. Everything else in the library is
-// hidden.
+// The eleven exported functions, the optional File_Fetch and P2K_PhoneKind. Everything else in
+// the library is hidden.
 #pragma GCC visibility push(default)
 #include "phonelink/p2kapi.h"
 extern "C" int32_t File_Fetch(const char* path, int32_t fd);
+extern "C" const char* P2K_PhoneKind(void);
 #pragma GCC visibility pop
 
 #include "Emulator.h"
@@ -87,5 +88,7 @@ int32_t File_Fetch(const char* path, int32_t fd)
 {
     return guarded("File_Fetch", [&] { return phone().fileFetch(path, fd); });
 }
+// Zandrel keeps the emulator's working folder and deleted files apart from a real phone's.
+const char* P2K_PhoneKind(void) { return "emulator"; }
 
 } // extern "C"

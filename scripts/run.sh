@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds what is missing and starts Zandrel against the phone emulator, in the demo folder that
-# holds the sample files its tools upload (orfiles/) and the ring-fix seem file (seem/).
+# holds the made-up sample files its tools upload (orfiles/) and the ring-fix seem file (seem/).
+# The emulator's deleted files go to its own trash, apart from a real phone's.
 #   bash scripts/run.sh                 the phone emulator
 #   bash scripts/run.sh --phone usb     a real phone on USB (experimental: README.md, "Using a real
 #                                       phone"); its libp2kapi.so wins over the emulator's through
-#                                       LD_LIBRARY_PATH, so nothing is rebuilt to switch
+#                                       LD_LIBRARY_PATH, so nothing is rebuilt to switch. It works
+#                                       in the real phone's working folder, never in the demo's,
+#                                       whose made-up files must not reach a phone
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 phone=emulator
@@ -42,6 +45,9 @@ if [ "$phone" = usb ]; then
   export LD_LIBRARY_PATH="$usb_lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 else
   echo "Phone emulator folder: ${P2KEMU_ROOT:-${XDG_DATA_HOME:-$HOME/.local/share}/zandrel/phone}"
+fi
+if [ "$phone" = usb ]; then
+  exec "$root/build/default/bin/zandrel" --work-folder
 fi
 cd "$root/demo"
 exec "$root/build/default/bin/zandrel"

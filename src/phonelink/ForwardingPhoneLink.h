@@ -56,6 +56,7 @@ public:
     }
     // Whether the library has the call is known since it was loaded; nothing to pass.
     bool canFetch() override { return link_.canFetch(); }
+    std::string phoneKind() override { return link_.phoneKind(); }
     int32_t fileFetch(const std::string& path, int32_t fd) override
     {
         return through([&] { return link_.fileFetch(path, fd); });

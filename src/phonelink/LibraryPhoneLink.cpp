@@ -11,11 +11,18 @@ namespace {
 void ignoreNotification(int32_t) {}
 
 const char* libraryText(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+std::string reportedKind()
+{
+    const auto kind = reinterpret_cast<P2K_PhoneKindProc>(dlsym(RTLD_DEFAULT, P2K_PHONE_KIND_NAME));
+    return PhoneLink::kindFromLibrary(kind ? kind() : nullptr);
+}
 } // namespace
 
 // The library is linked at build time, so its symbols are among the process's own.
 LibraryPhoneLink::LibraryPhoneLink()
-    : fetch_(reinterpret_cast<P2K_FileFetchProc>(dlsym(RTLD_DEFAULT, P2K_FILE_FETCH_NAME)))
+    : fetch_(reinterpret_cast<P2K_FileFetchProc>(dlsym(RTLD_DEFAULT, P2K_FILE_FETCH_NAME))),
+      kind_(reportedKind())
 {
 }
 

@@ -21,9 +21,11 @@ public:
     int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) override;
     bool canFetch() override { return fetch_ != nullptr; }
     int32_t fileFetch(const std::string& path, int32_t fd) override;
+    std::string phoneKind() override { return kind_; }
 
 private:
     P2K_FileFetchProc fetch_; // the library's File_Fetch, or null when it has none
+    std::string kind_;
 };
 
 } // namespace zandrel

@@ -61,6 +61,16 @@ public:
     virtual bool canFetch() { return false; }
     virtual int32_t fileFetch(const std::string& path, int32_t fd);
 
+    // The kind of phone behind the library: kEmulatorKind for our emulator, whose made-up files
+    // must never meet a real phone's, else kRealPhoneKind. Known since the library was loaded.
+    virtual std::string phoneKind() { return kRealPhoneKind; }
+    static constexpr const char* kRealPhoneKind = "usb";
+    static constexpr const char* kEmulatorKind = "emulator";
+    // The kind a library reports, as the program uses it: a word of 1 to 32 lowercase letters,
+    // digits or '-', since it names folders and fills a field of the trash's index. Anything
+    // else (no answer included) counts as a real phone, the kind that is never given demo files.
+    static std::string kindFromLibrary(const char* reported);
+
     // P2K_GetStatus's one answer that means a phone is there; any other value means none is.
     static constexpr int32_t kStatusConnected = 1;
     bool isConnected() { return getStatus() == kStatusConnected; }
@@ -75,5 +85,15 @@ public:
 };
 
 inline int32_t PhoneLink::fileFetch(const std::string&, int32_t) { return kNoFetch; }
+
+inline std::string PhoneLink::kindFromLibrary(const char* reported)
+{
+    if (!reported)
+        return kRealPhoneKind;
+    const std::string_view kind(reported, ::strnlen(reported, 33));
+    const bool word = !kind.empty() && kind.size() <= 32 &&
+                      kind.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-") == kind.npos;
+    return word ? std::string(kind) : std::string(kRealPhoneKind);
+}
 
 } // namespace zandrel

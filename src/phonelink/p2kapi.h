@@ -34,6 +34,12 @@ int32_t Seem_Write(int32_t seem, int32_t record, int32_t a, int32_t b, void* fil
 #define P2K_FILE_FETCH_NAME "File_Fetch"
 typedef int32_t (*P2K_FileFetchProc)(const char* path, int32_t fd);
 
+/* Optional: P2K_PhoneKind names the kind of phone the library talks to, one short lowercase word
+   ("emulator" for a phone kept in a host folder), found at load time by name. A library without
+   it talks to a real phone. */
+#define P2K_PHONE_KIND_NAME "P2K_PhoneKind"
+typedef const char* (*P2K_PhoneKindProc)(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -152,15 +152,18 @@ void SaveChecked(SweepSession& session) { saveSweepList(session, true); }
 bool OpenCleanList(SweepSession& session)
 {
     const std::optional<std::string> name = session.prompts.openFileName();
-    if (!name)
-        return false;
+    return name && OpenCleanListFile(session, *name);
+}
+
+bool OpenCleanListFile(SweepSession& session, const std::string& name)
+{
     std::string bytes;
-    if (const int err = readWholeFile(*name, bytes, kLargestCleanList)) {
+    if (const int err = readWholeFile(name, bytes, kLargestCleanList)) {
         if (err == kTooLarge)
             session.prompts.localFileError(
-                session.texts.get(MessageText::CleanListTooLarge) + ' ', *name);
+                session.texts.get(MessageText::CleanListTooLarge) + ' ', name);
         else
-            session.prompts.error(ioErrorText(err, *name));
+            session.prompts.error(ioErrorText(err, name));
         return false;
     }
     session.clean = parseCleanList(std::move(bytes));

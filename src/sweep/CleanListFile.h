@@ -38,5 +38,7 @@ void SaveList(SweepSession& session);
 void SaveChecked(SweepSession& session);
 // True when a file was chosen and read: the CleanList was replaced.
 bool OpenCleanList(SweepSession& session);
+// The same for a file named beforehand (on the command line), with the same error boxes.
+bool OpenCleanListFile(SweepSession& session, const std::string& name);
 
 } // namespace zandrel

@@ -1,5 +1,6 @@
 // The language files the build writes beside the program: complete, encoded as the program reads
 // them, and short enough for every control they caption.
+#include "app/StartTexts.h"
 #include "backup/BackupTexts.h"
 #include "base/LanguageTable.h"
 #include "base/MessageTexts.h"
@@ -89,6 +90,10 @@ TEST_P(LanguageFile, GivesEveryCaptionAndMessage)
     for (int i = 0; i < static_cast<int>(BackupText::Count); ++i)
         EXPECT_EQ(backup.get(BackupText(i)).substr(0, 1), std::string(1, kMarker))
             << "backup text " << BackupTexts::kFirstKey + i << " keeps its built-in text";
+    const StartTexts start = StartTexts::load(dir.file("marked.lng"));
+    for (const std::string* text : {&start.runsWithEmulator, &start.runsWithPhone})
+        EXPECT_EQ(text->substr(0, 1), std::string(1, kMarker))
+            << "start text keeps its built-in text \"" << *text << "\"";
 }
 
 // CR LF after every line, and every byte past ASCII a Windows-1251 letter: a file that reached

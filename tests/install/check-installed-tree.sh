@@ -33,8 +33,8 @@ for file in bin/zandrel lib/zandrel/zandrel lib/zandrel/libp2kapi.so lib/zandrel
     lib/zandrel/eng.lng share/applications/org.example.zandrel.desktop \
     share/metainfo/org.example.zandrel.metainfo.xml share/man/man1/zandrel.1.gz \
     share/icons/hicolor/scalable/apps/org.example.zandrel.svg \
-    share/zandrel/work-folder-README.txt share/doc/zandrel/copyright \
-    share/mime/packages/org.example.zandrel.xml; do
+    share/zandrel/work-folder-README.txt share/zandrel/emulator-folder-README.txt \
+    share/doc/zandrel/copyright share/mime/packages/org.example.zandrel.xml; do
     [ -f "$usr/$file" ] || fail "missing /usr/$file"
 done
 for size in 16 32 48 128; do
@@ -55,31 +55,61 @@ readelf -d "$private/zandrel" | grep -q 'RUNPATH.*\[\$ORIGIN\]' || fail "no RUNP
 found=$(env -u LD_LIBRARY_PATH ldd "$private/zandrel" | awk '$1 == "libp2kapi.so" {print $3}')
 [ "$found" = "$private/libp2kapi.so" ] || fail "libp2kapi.so resolves to '$found'"
 
-# The launcher, started as the menu starts it, against the emulator: the emulator's journal
-# records P2K_Init, and the working folder is made.
+# The launcher, started as the menu's emulator action starts it: the emulator's journal records
+# P2K_Init, and the emulator's own working folder is made with every demo sample and a README.
 export HOME="$root/home" XDG_DATA_HOME="$root/data" XDG_CONFIG_HOME="$root/config"
-export P2KEMU_ROOT="$root/phone" QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="$root/run" P2KEMU_ROOT="$root/phone" QT_QPA_PLATFORM=offscreen
 mkdir -p "$HOME"
-"$usr/bin/zandrel" --work-folder --emulator >"$root/out.log" 2>&1 &
-pid=$!
-tries=0
-until grep -q P2K_Init "$P2KEMU_ROOT/journal.log" 2>/dev/null || [ $tries -ge 100 ]; do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-    tries=$((tries + 1))
-done
-grep -q P2K_Init "$P2KEMU_ROOT/journal.log" 2>/dev/null ||
-    fail "zandrel did not reach the emulator: $(cat "$root/out.log")"
-kill -0 "$pid" 2>/dev/null || fail "zandrel ended early: $(cat "$root/out.log")"
-for item in orfiles seem README.txt; do
-    [ -e "$XDG_DATA_HOME/zandrel/work/$item" ] || fail "the working folder has no $item"
-done
-# Every demo sample file, so the emulator can be tried with every tool.
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+inits() {
+    count=$(grep -c P2K_Init "$P2KEMU_ROOT/journal.log" 2>/dev/null) || true
+    echo "${count:-0}"
+}
+start_emulator() {
+    before=$(inits)
+    "$usr/bin/zandrel" "$@" >"$root/out.log" 2>&1 &
+    pid=$!
+    tries=0
+    until [ "$(inits)" -gt "$before" ] || [ $tries -ge 100 ]; do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    [ "$(inits)" -gt "$before" ] ||
+        fail "zandrel $* did not reach the emulator: $(cat "$root/out.log")"
+    kill -0 "$pid" 2>/dev/null || fail "zandrel $* ended early: $(cat "$root/out.log")"
+}
+# Ends the program started last as a logout would, and waits for it (at most ten seconds).
+end_program() {
+    kill "$pid" 2>/dev/null || true
+    (sleep 10; kill -9 "$pid" 2>/dev/null) >/dev/null 2>&1 &
+    watchdog=$!
+    wait "$pid" 2>/dev/null || true
+    kill "$watchdog" 2>/dev/null || true
+    pid=
+}
+start_emulator --emulator
 source=$(cd "$(dirname "$0")/../.." && pwd)
-for sample in "$source"/demo/orfiles/* "$source"/demo/seem/*; do
-    copy="$XDG_DATA_HOME/zandrel/work/${sample#"$source"/demo/}"
-    cmp -s "$sample" "$copy" || fail "the working folder has no sample ${sample#"$source"/demo/}"
+emulator_work="$XDG_DATA_HOME/zandrel/emulator/work"
+for item in orfiles seem README.txt; do
+    [ -e "$emulator_work/$item" ] || fail "the emulator's working folder has no $item"
 done
+for sample in "$source"/demo/orfiles/* "$source"/demo/seem/*; do
+    copy="$emulator_work/${sample#"$source"/demo/}"
+    cmp -s "$sample" "$copy" || fail "the emulator's working folder has no sample ${sample#"$source"/demo/}"
+done
+[ ! -e "$XDG_DATA_HOME/zandrel/work" ] || fail "the emulator made the real phone's working folder"
+
+# A second start hands its list to the running one and ends instead of running beside it.
+printf '/a/x\r\n' >"$root/list.df"
+status=0
+timeout 30 "$usr/bin/zandrel" --emulator "$root/list.df" >"$root/second.log" 2>&1 || status=$?
+grep -q "already running" "$root/second.log" && [ $status -eq 0 ] ||
+    fail "a second start ended with $status: $(cat "$root/second.log")"
+kill -0 "$pid" 2>/dev/null || fail "the first Zandrel ended when a second one started"
+
+end_program
+
 # The man page says where the files are and what the environment changes, and lets no path be
 # hyphenated.
 man="$usr/share/man/man1/zandrel.1.gz"

@@ -77,12 +77,15 @@ finish() {
 
 settings="$home/.config/zandrel/Zandrel.ini"
 window=$(start)
-[ -d "$home/.local/share/zandrel/work/orfiles" ] || { echo "FAIL: no working folder" >&2; exit 1; }
-# The emulator's action can try every tool: the package's sample files are in the working folder.
+emulator_work="$home/.local/share/zandrel/emulator/work"
+[ -d "$emulator_work/orfiles" ] || { echo "FAIL: no working folder" >&2; exit 1; }
+# The emulator's action can try every tool: the package's sample files are in its own working
+# folder, never in the real phone's.
 for sample in /usr/share/zandrel/orfiles/* /usr/share/zandrel/seem/*; do
-  cmp -s "$sample" "$home/.local/share/zandrel/work/${sample#/usr/share/zandrel/}" ||
+  cmp -s "$sample" "$emulator_work/${sample#/usr/share/zandrel/}" ||
     { echo "FAIL: the working folder lacks the sample $sample" >&2; exit 1; }
 done
+[ ! -e "$home/.local/share/zandrel/work" ] || { echo "FAIL: the emulator made the phone's folder" >&2; exit 1; }
 # The language menu is the fourth of the menu bar; its only item picks English.
 xdotool mousemove --window "$window" 230 8 click 1 sleep 0.3 mousemove --window "$window" 250 28 click 1
 finish "$window"

@@ -94,4 +94,25 @@ TEST_F(LibraryPhoneLinkTest, EmptyPathIsANullPointerAndAPathWithNulNeverGoes)
     EXPECT_TRUE(onPhone("/a/mobile/audio/ring.mp3"));
     EXPECT_FALSE(journalHas("ring.mp3\""));
 }
+
+TEST_F(LibraryPhoneLinkTest, OurEmulatorSaysItIsTheEmulator)
+{
+    EXPECT_EQ(link.phoneKind(), PhoneLink::kEmulatorKind);
+}
+
+TEST(PhoneKindTest, OnlyAShortLowercaseWordIsTakenAsItStands)
+{
+    const struct {
+        const char* reported;
+        const char* kind;
+    } rows[] = {
+        {"emulator", "emulator"}, {"sim-2", "sim-2"},
+        {nullptr, "usb"},         {"", "usb"},
+        {"Emulator", "usb"},      {"emu\tlator", "usb"},
+        {"emu/../x", "usb"},      {"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", "usb"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(PhoneLink::kindFromLibrary(row.reported), row.kind)
+            << (row.reported ? row.reported : "(null)");
+}
 } // namespace

@@ -45,6 +45,8 @@ public:
     std::vector<int32_t*> volInfoAddresses;
     // File_Fetch: present only when set; answers each path's bytes, a path it lacks with -1.
     std::optional<std::map<std::string, std::string>> fetchable;
+    // What P2K_PhoneKind would answer.
+    std::string kind = kRealPhoneKind;
 
     int32_t init() override;
     int32_t getStatus() override;
@@ -58,6 +60,7 @@ public:
     int32_t fileClose() override;
     int32_t seemWrite(int32_t seem, int32_t record, int32_t a, int32_t b, void* file) override;
     bool canFetch() override { return fetchable.has_value(); }
+    std::string phoneKind() override { return kind; }
     int32_t fileFetch(const std::string& path, int32_t fd) override;
 
     // Only the calls that start with `prefix`, such as "File_Delete".

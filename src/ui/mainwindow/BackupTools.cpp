@@ -1,6 +1,7 @@
 #include "ui/mainwindow/BackupTools.h"
 
 #include "backup/BackupWriter.h"
+#include "backup/PhoneFolders.h"
 #include "backup/RestoreFiles.h"
 #include "base/MessageTexts.h"
 #include "base/Settings.h"
@@ -36,14 +37,24 @@ std::string workingFolder()
 }
 
 std::int64_t secondsNow() { return static_cast<std::int64_t>(std::time(nullptr)); }
+
+// Each kept copy says which kind of phone it came from.
+template <typename Keeper> void tellPhoneKind(Keeper& keeper, const std::string& kind)
+{
+    if constexpr (requires { keeper.phoneKind = kind; })
+        keeper.phoneKind = kind;
+}
 } // namespace
 
 BackupTools::BackupTools(TForm1& form, Runner run, const std::string& programDirectory,
                          const std::string& languageFile)
     : form_(form), run_(std::move(run)), programDirectory_(programDirectory),
       texts_(BackupTexts::load(languageFile)),
-      keeper_(form.session().phone, texts_, TrashStore(trashFolder()))
+      // The emulator's deleted files are kept apart from a real phone's.
+      keeper_(form.session().phone, texts_,
+              TrashStore(phoneFolders(form.session().phone.phoneKind()).trash))
 {
+    tellPhoneKind(keeper_, form_.session().phone.phoneKind());
     form_.session().keeper = &keeper_;
     // A library that cannot fetch leaves the controls as they were laid out.
     if (!form_.session().phone.canFetch())

@@ -50,6 +50,9 @@ public:
     QString panelText(int panel) const;
     // A tick has asked the phone and its answer is not shown yet.
     bool tickPending() const { return tickAsked_ != nullptr; }
+    // Opens a clean list named on the command line as "Open list" does, errors included, and
+    // shows it; while a handler runs, once that has ended.
+    void openListFile(const std::string& path);
     // What the window does when it closes while a library call never returns: once the setting
     // is written, the program ends at once. Tests put something harmless in its place.
     std::function<void()> endWithCallStuck;
@@ -204,6 +207,7 @@ private:
     bool closing_ = false;
     bool callStuck_ = false;    // the window closed while a handler's call never returned
     bool viewerBehind_ = false; // the CleanList changed since the viewer's text was set
+    std::optional<std::string> listOwed_; // a list handed over while a handler ran
     // Last, so it goes first: it keeps deleted files for the session.
     std::unique_ptr<BackupTools> backupTools_;
 

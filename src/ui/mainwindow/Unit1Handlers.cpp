@@ -59,6 +59,8 @@ void TForm1::runHandler(const std::function<void()>& operation, bool scrollToSel
     showTick();
     if (std::exchange(tickOwed_, false))
         Timer2Timer();
+    if (std::optional<std::string> list = std::exchange(listOwed_, std::nullopt))
+        openListFile(*list);
 }
 
 void TForm1::syncListView(bool scrollToSelection)
@@ -85,6 +87,21 @@ void TForm1::openCleanList()
         Form2->setLines(session_.clean, texts_);
     else
         viewerBehind_ = true;
+}
+
+void TForm1::openListFile(const std::string& path)
+{
+    if (busy_->working()) {
+        listOwed_ = path;
+        return;
+    }
+    runHandler([this, path] {
+        if (!OpenCleanListFile(session_, path))
+            return;
+        // Opened from a file manager, the list is what the user wants to see.
+        viewerBehind_ = true;
+        showListViewer();
+    });
 }
 
 void TForm1::cleanByList()
