@@ -1,6 +1,8 @@
 // The Backup frame and the Backup tools menu, over the fake phone with and without File_Fetch.
 #include "MainWindowFixture.h"
 
+#include "FakePhoneFiles.h"
+
 #include "ui/mainwindow/BackupTools.h"
 #include "ui/windows/KeptFilesWindow.h"
 
@@ -69,6 +71,7 @@ TEST_F(BackupToolsTest, DeletedFilesAreListedAndPutBack)
 {
     phone.fetchable = std::map<std::string, std::string>{{"/a/mobile/kjava/a.jar", "aaa"},
                                                          {"/a/mobile/kjava/b.jar", "bb"}};
+    keepFilesLikeAPhone(phone);
     create();
     cleanJava({"/a/mobile/kjava/a.jar", "/a/mobile/kjava/b.jar"});
     EXPECT_EQ(phone.callsOf("File_Fetch"),
@@ -84,10 +87,12 @@ TEST_F(BackupToolsTest, DeletedFilesAreListedAndPutBack)
                                                                     QItemSelectionModel::Rows);
     phone.calls.clear();
     QTest::mouseClick(window->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
-    EXPECT_EQ(prompts.take(), Records{"information: 1 files put back on the phone."});
+    EXPECT_EQ(prompts.take(), Records{"information: 1 file put back on the phone."});
+    // Nothing is there any more, as the phone's list says, so nothing is kept first.
     EXPECT_EQ(phone.calls,
-              (Records{"P2K_GetStatus", "File_Create /a/mobile/kjava/b.jar 4", "File_Write 2 1",
-                       "File_Close", "File_Fetch /a/mobile/kjava/b.jar"}));
+              (Records{"P2K_GetStatus", "File_Fetch /a/mobile/kjava/b.jar", "P2K_GetStatus",
+                       "File_Count", "File_List 0", "File_Create /a/mobile/kjava/b.jar 4",
+                       "File_Write 2 1", "File_Close", "File_Fetch /a/mobile/kjava/b.jar"}));
     EXPECT_EQ(phone.writtenBuffers, Records{std::string("bb\0", 3)});
     ASSERT_EQ(rows->rowCount(), 1);
     EXPECT_EQ(rows->index(0, 1).data().toString(), "/a/mobile/kjava/a.jar");
