@@ -122,7 +122,8 @@ ParsedManifest parseManifest(std::string_view bytes)
         if (line.empty() || line.starts_with('#'))
             continue;
         ManifestEntry entry;
-        if (parseLine(line, entry))
+        // Every line is written with its end: one without was cut short as it was written.
+        if (end != std::string_view::npos && parseLine(line, entry))
             parsed.entries.push_back(std::move(entry));
         else
             ++parsed.badLines;

@@ -30,8 +30,8 @@ std::string manifestHeader();
 std::string manifestLine(const ManifestEntry& entry);
 
 // The entries of a manifest's bytes. A line that is none (a broken field, a phone path holding a
-// TAB, NUL, CR or LF, a host name that would leave the folder) is left out and counted; the
-// header and empty lines are not counted.
+// TAB, NUL, CR or LF, a host name that would leave the folder, a last line without its end) is
+// left out and counted; the header and empty lines are not counted.
 struct ParsedManifest {
     std::vector<ManifestEntry> entries;
     std::size_t badLines = 0;
