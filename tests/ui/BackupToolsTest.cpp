@@ -3,6 +3,7 @@
 
 #include "FakePhoneFiles.h"
 
+#include "backup/Sha256.h"
 #include "ui/mainwindow/BackupTools.h"
 #include "ui/windows/KeptFilesWindow.h"
 
@@ -11,6 +12,8 @@
 #include <QTreeView>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 using namespace zandrel;
@@ -30,6 +33,12 @@ protected:
         for (const std::string& path : paths)
             form->session().java.push_back(path);
         click("BitBtn13");
+    }
+
+    static const BackupTexts& texts()
+    {
+        static const BackupTexts builtIn;
+        return builtIn;
     }
 
     KeptFilesWindow* deletedFilesWindow()
@@ -96,6 +105,66 @@ TEST_F(BackupToolsTest, DeletedFilesAreListedAndPutBack)
     EXPECT_EQ(phone.writtenBuffers, Records{std::string("bb\0", 3)});
     ASSERT_EQ(rows->rowCount(), 1);
     EXPECT_EQ(rows->index(0, 1).data().toString(), "/a/mobile/kjava/a.jar");
+}
+
+TEST_F(BackupToolsTest, ABackupsWindowListsWhatItsManifestNamesAndPutsItBack)
+{
+    const std::string sha = sha256Hex("tune");
+    struct Row {
+        const char* name;
+        std::function<void(const std::string& folder)> make;
+        Records shown; // on opening the backup; the folder's path follows an error's text
+        bool opens;
+    };
+    const std::string good = "/a/x.mp3\t4\t" + sha + "\ta/x.mp3\n";
+    const Row rows[] = {
+        {"no manifest", [](const std::string&) {},
+         {"error: There is no backup manifest in FOLDER"}, false},
+        {"a linked manifest",
+         [&](const std::string& folder) {
+             dataHome.write("elsewhere.tsv", "# header\n" + good);
+             std::filesystem::create_symlink(dataHome.file("elsewhere.tsv"),
+                                             folder + "/manifest.tsv");
+         },
+         {"error: " + texts().get(BackupText::NotPlainFile) + ": FOLDER/manifest.tsv"}, false},
+        {"a bad line beside a good one",
+         [&](const std::string& folder) {
+             std::ofstream(folder + "/manifest.tsv") << "# header\n/a/tab\\x09\t1\t" << sha
+                                                     << "\n" << good;
+         },
+         {"warning: 1 line of the manifest could not be read and was left out."}, true},
+    };
+    keepFilesLikeAPhone(phone);
+    create();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir backup;
+        backup.write("a/x.mp3", "tune");
+        row.make(backup.path());
+        form->backupTools()->showBackup(backup.path());
+        Records expected;
+        for (std::string line : row.shown) {
+            if (const std::size_t at = line.find("FOLDER"); at != std::string::npos)
+                line.replace(at, 6, backup.path());
+            expected.push_back(line);
+        }
+        EXPECT_EQ(prompts.take(), expected);
+        QWidget* window = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "BackupFilesWindow" && top->isVisible())
+                window = top;
+        ASSERT_EQ(window != nullptr, row.opens);
+        if (!window)
+            continue;
+        auto* list = window->findChild<QTreeView*>("KeptFilesList");
+        ASSERT_EQ(list->model()->rowCount(), 1);
+        list->selectionModel()->select(list->model()->index(0, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::mouseClick(window->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
+        EXPECT_EQ(prompts.take(), Records{"information: 1 file put back on the phone."});
+        EXPECT_EQ(phone.fetchable->at("/a/x.mp3"), "tune");
+        window->close();
+    }
 }
 
 TEST_F(BackupToolsTest, KeepingIsTurnedOffWithOneClickAndRemembered)

@@ -144,7 +144,11 @@ void BackupTools::restoreDeleted(const std::vector<std::size_t>& rows)
         std::vector<TrashEntry> chosen;
         for (const std::size_t row : rows)
             chosen.push_back(shownEntries_[row]);
-        RestoreFromTrash(restorePlace(), chosen);
+        RestorePlace place = restorePlace();
+        // The window shows the copies of the phone in use: theirs is its kind.
+        if (place.phoneKind.empty() && !chosen.empty())
+            place.phoneKind = chosen.front().phoneKind;
+        RestoreFromTrash(place, chosen);
         refreshDeletedFiles();
     });
 }
