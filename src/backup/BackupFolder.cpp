@@ -133,8 +133,8 @@ ParsedManifest parseManifest(std::string_view bytes)
 
 int BackupFolder::open(const std::string& path)
 {
-    auto folder = std::make_shared<FileDescriptor>(
-        ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    auto folder =
+        std::make_shared<FileDescriptor>(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder->get() < 0)
         return errno;
     path_ = path;

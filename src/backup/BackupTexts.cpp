@@ -53,7 +53,8 @@ constexpr const char* kBuiltIn[] = {
     "The phone went away: %1 {1:file was|files were} not put back.",
     "%1 {1:file|files} the phone held at those paths went to Deleted files first.",
     "what the phone holds at that path could not be read (result %1); nothing was written",
-    "what the phone holds at that path could not be kept in Deleted files (%1); nothing was written",
+    "what the phone holds at that path could not be kept in Deleted files (%1); nothing was "
+    "written",
     "what it held there was put back",
     "nothing is left at that path",
     "it now holds %1 {1:byte|bytes} there, neither the copy nor what it held",

@@ -68,7 +68,8 @@ Outcome BackupRun::copy(ManifestEntry& entry, std::string& why)
             return Outcome::PhoneGone;
         if (listing_.holds(entry.phonePath) == false)
             return Outcome::Gone;
-        why = MessageTexts::format(texts_.get(BackupText::PhoneDidNotGive), {std::to_string(result)});
+        why =
+            MessageTexts::format(texts_.get(BackupText::PhoneDidNotGive), {std::to_string(result)});
         return Outcome::Failed;
     }
     entry.size = static_cast<std::uint64_t>(result);
@@ -242,11 +243,12 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
     if (failed > 0)
         text += "\n" + texts.get(BackupText::BackupFailures) + named(failures, failed);
     if (gone > 0)
-        text += "\n" + MessageTexts::format(texts.get(BackupText::BackupGone),
-                                            {std::to_string(gone)}) +
+        text += "\n" +
+                MessageTexts::format(texts.get(BackupText::BackupGone), {std::to_string(gone)}) +
                 named(goneNames, gone);
     // Ended as the user asked, with every file tried copied: nothing to warn about.
-    const bool asAsked = ending == BackupText::BackupDone || ending == BackupText::BackupCancelled ||
+    const bool asAsked = ending == BackupText::BackupDone ||
+                         ending == BackupText::BackupCancelled ||
                          ending == BackupText::BackupStopped;
     if (asAsked && failed == 0)
         prompts.information(text);

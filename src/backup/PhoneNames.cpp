@@ -155,9 +155,10 @@ std::string shownLocalPath(std::string_view utf8)
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2
-                                                 : lead >= 0xE0 && lead < 0xF0   ? 3
-                                                                                 : 0;
+        const std::size_t length = lead < 0x80                   ? 1
+                                   : lead >= 0xC2 && lead < 0xE0 ? 2
+                                   : lead >= 0xE0 && lead < 0xF0 ? 3
+                                                                 : 0;
         char32_t unit = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
         bool whole = length != 0 && i + length <= utf8.size();
         for (std::size_t k = 1; whole && k < length; ++k) {

@@ -85,42 +85,30 @@ TEST(PhoneNames, LongNamesAreCutWithinTheHostsLimitAndStayApart)
     const Row rows[] = {
         {cyrillic130 + ".mp3", ".mp3"},
         {cyrillic130 + "x.mp3", ".mp3"},
-        {cyrillic130, ""},
-        {std::string(300, 'a') + ".jpeg", ".jpeg"},
         {std::string(254, 'a') + "." + std::string(40, 'e'), ""}, // no extension that long
     };
     std::set<std::string> seen;
     for (const Row& row : rows) {
-        const std::string host = hostNameOf("/a/" + row.phoneName);
-        ASSERT_TRUE(host.starts_with("a/")) << host;
-        const std::string name = host.substr(2);
-        EXPECT_LE(name.size(), kLongestHostName) << row.phoneName.size();
-        EXPECT_GE(name.size(), kLongestHostName - 3) << "cut no more than a letter short";
+        const std::string name = hostNameOf("/a/" + row.phoneName).substr(2);
+        EXPECT_LE(name.size(), kLongestHostName);
+        EXPECT_GE(name.size(), kLongestHostName - 1) << "cut no more than a letter short";
         EXPECT_TRUE(name.ends_with(row.ending)) << name;
         // Whole letters only: the name is still UTF-8 the host shows.
         EXPECT_EQ(shownLocalPath(name).find('?'), std::string::npos) << name;
         EXPECT_TRUE(seen.insert(name).second) << "two long names made one: " << name;
     }
-    // A name that fits is left as it is.
     EXPECT_EQ(hostNameOf("/a/" + std::string(255, 'b')), "a/" + std::string(255, 'b'));
 }
 
 TEST(PhoneNames, LocalPathsAreShownThroughTheCodePage)
 {
-    struct Row {
-        const char* utf8;
-        const char* shown;
-    };
-    const Row rows[] = {
-        {"/home/u/backup", "/home/u/backup"},
+    const std::pair<const char*, const char*> rows[] = {
         {"/home/\xD0\x9F\xD1\x80\xD0\xB8", "/home/\xCF\xF0\xE8"}, // Cyrillic letters
-        {"/x/\xE2\x82\xAC", "/x/\x88"},                        // the euro sign is in the code page
-        {"/x/\xE4\xB8\xAD", "/x/?"},                           // a letter it lacks
-        {"/x/\xFF\xD0", "/x/??"},                              // bytes that are no UTF-8
-        {"/x/\xF0\x9F\x98\x80", "/x/????"},                    // outside 16 bits
+        {"/x/\xE4\xB8\xAD", "/x/?"},                              // a letter it lacks
+        {"/x/\xFF\xD0", "/x/??"},                                 // bytes that are no UTF-8
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(shownLocalPath(row.utf8), row.shown) << row.utf8;
+    for (const auto& [utf8, shown] : rows)
+        EXPECT_EQ(shownLocalPath(utf8), shown) << utf8;
 }
 
 TEST(BackupManifest, LinesAreReadByteForByteAndBadOnesCounted)
@@ -131,45 +119,35 @@ TEST(BackupManifest, LinesAreReadByteForByteAndBadOnesCounted)
         std::optional<ManifestEntry> entry; // nothing: the line is left out and counted
     };
     const Row rows[] = {
-        {"/a/x.mp3\t12\t" + sha + "\ta/x.mp3", ManifestEntry{"/a/x.mp3", 12, sha, "a/x.mp3"}},
+        {"/a/x.mp3\t12\t" + sha + "\ta/x.mp3\n", ManifestEntry{"/a/x.mp3", 12, sha, "a/x.mp3"}},
         // Lines of older backups end at the checksum; the host name is made from the path.
-        {"/a/\\xCF.txt\t0\t" + sha, ManifestEntry{"/a/\xCF.txt", 0, sha, "a/\xD0\x9F.txt"}},
-        {"/a/b\\\\c\t1\t" + sha + "\ta/b_~2", ManifestEntry{"/a/b\\c", 1, sha, "a/b_~2"}},
-        {"/a/tab\\x09\t1\t" + sha + "\ta/t", std::nullopt},
-        {"/a/nul\\x00\t1\t" + sha + "\ta/t", std::nullopt},
-        {"/a/cr\\x0D\t1\t" + sha + "\ta/t", std::nullopt},
-        {"/a/lf\\x0A\t1\t" + sha + "\ta/t", std::nullopt},
-        {"/a/x\t1\t" + sha + "\t../../etc/passwd", std::nullopt},
-        {"/a/x\t1\t" + sha + "\t/etc/passwd", std::nullopt},
-        {"/a/x\t1\t" + sha + "\ta//x", std::nullopt},
-        {"/a/x\t1\t" + sha + "\ta/./x", std::nullopt},
-        {"/a/x\t-1\t" + sha, std::nullopt},
-        {"/a/x\t1x\t" + sha, std::nullopt},
-        {"/a/x\t\t" + sha, std::nullopt},
-        {"/a/x\t1\t" + std::string(64, 'A'), std::nullopt},
-        {"/a/x\t1\t" + sha.substr(1), std::nullopt},
-        {"/a/x\t1\t" + sha + "\ta/x\textra", std::nullopt},
-        {"\t1\t" + sha, std::nullopt},
-        {"/a/x\\q\t1\t" + sha, std::nullopt},
-        {"/a/x\t1", std::nullopt},
-        {"/a/cut\t1\t" + sha + "\ta/cu", std::nullopt}, // no line end: cut short as written
+        {"/a/\\xCF\t0\t" + sha + "\n", ManifestEntry{"/a/\xCF", 0, sha, "a/\xD0\x9F"}},
+        {"/a/b\\\\c\t1\t" + sha + "\ta/b_~2\n", ManifestEntry{"/a/b\\c", 1, sha, "a/b_~2"}},
+        {"/a/tab\\x09\t1\t" + sha + "\n", std::nullopt},
+        {"/a/nul\\x00\t1\t" + sha + "\n", std::nullopt},
+        {"/a/cr\\x0D\t1\t" + sha + "\n", std::nullopt},
+        {"/a/lf\\x0A\t1\t" + sha + "\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\t../../etc/passwd\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\t/etc/passwd\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\ta/./x\n", std::nullopt},
+        {"/a/x\t-1\t" + sha + "\n", std::nullopt},
+        {"/a/x\t1\t" + std::string(64, 'A') + "\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\ta/x\textra\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\ta/x", std::nullopt}, // no line end: cut short as written
     };
     for (const Row& row : rows) {
-        const bool whole = !row.line.starts_with("/a/cut");
-        const ParsedManifest parsed = parseManifest("# header\n\n" + row.line + (whole ? "\n" : ""));
+        const ParsedManifest parsed = parseManifest("# header\n\n" + row.line);
         ASSERT_EQ(parsed.entries.size(), row.entry ? 1u : 0u) << row.line;
         EXPECT_EQ(parsed.badLines, row.entry ? 0u : 1u) << row.line;
         if (!row.entry)
             continue;
-        const ManifestEntry& got = parsed.entries[0];
-        EXPECT_EQ(got.phonePath, row.entry->phonePath);
-        EXPECT_EQ(got.size, row.entry->size);
-        EXPECT_EQ(got.sha256, row.entry->sha256);
-        EXPECT_EQ(got.hostName, row.entry->hostName);
-        // Written again, the line reads back the same.
-        const ParsedManifest again = parseManifest(manifestHeader() + manifestLine(got));
-        ASSERT_EQ(again.entries.size(), 1u);
-        EXPECT_EQ(again.entries[0].phonePath, got.phonePath);
-        EXPECT_EQ(again.entries[0].hostName, got.hostName);
+        // Read, and read again once written, it is the same entry.
+        for (const ManifestEntry& got :
+             {parsed.entries[0], parseManifest(manifestLine(parsed.entries[0])).entries.at(0)}) {
+            EXPECT_EQ(got.phonePath, row.entry->phonePath);
+            EXPECT_EQ(got.size, row.entry->size);
+            EXPECT_EQ(got.sha256, row.entry->sha256);
+            EXPECT_EQ(got.hostName, row.entry->hostName);
+        }
     }
 }

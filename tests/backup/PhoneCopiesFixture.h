@@ -79,7 +79,10 @@ protected:
     }
 
     // Where restores keep what they write over, as the window would set it.
-    RestorePlace place() { return {link, prompts, texts, keeper.store(), "emulator", [this] { return clock; }, {}}; }
+    RestorePlace place()
+    {
+        return {link, prompts, texts, keeper.store(), "emulator", [this] { return clock; }, {}};
+    }
 
     // The folder of the one backup in the working folder.
     std::string onlyBackup() const

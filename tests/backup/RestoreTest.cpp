@@ -25,8 +25,9 @@ protected:
         std::vector<std::pair<std::string, bool>> kept;
         for (const TrashEntry& entry : keeper.store().entries())
             if (entry.phonePath == path)
-                kept.emplace_back(dir.read(keeper.store().fileOf(entry).substr(dir.path().size() + 1)),
-                                  entry.replacedByRestore);
+                kept.emplace_back(
+                    dir.read(keeper.store().fileOf(entry).substr(dir.path().size() + 1)),
+                    entry.replacedByRestore);
         std::sort(kept.begin(), kept.end());
         return kept;
     }
@@ -95,8 +96,8 @@ TEST_F(RestoreTest, SeveralCopiesOfOnePathGoBackOldestFirst)
               Lines{"information: 2 files put back on the phone.\n"
                     "2 files the phone held at those paths went to Deleted files first."});
     EXPECT_EQ(phoneFile("/a/x"), "second");
-    EXPECT_EQ(trashOf("/a/x"), (std::vector<std::pair<std::string, bool>>{{"first", true},
-                                                                          {"third", true}}));
+    EXPECT_EQ(trashOf("/a/x"),
+              (std::vector<std::pair<std::string, bool>>{{"first", true}, {"third", true}}));
 }
 
 // A stop between files: the file at work finishes, the rest stay in the trash.
@@ -114,42 +115,39 @@ TEST_F(RestoreTest, AStopLeavesTheRestUntouched)
     EXPECT_EQ(keeper.store().entries().size(), 2u);
 }
 
-// The fake phone, which can refuse a write or go away in the middle of one.
+// The fake phone, which can refuse a read or a write, or go away in the middle of one.
 TEST(RestoreOverAFakePhone, AWriteCutShortLeavesThePhoneAsItWasOrSaysWhatItHolds)
 {
-    enum class Fault { Refused, Unplugged, Garbled };
+    enum class Fault { Unreadable, Refused, Unplugged, Garbled };
     struct Row {
-        const char* name;
         std::optional<std::string> held;
         Fault fault;
-        const char* shown;
+        std::string why; // after "/a/x: "
         std::optional<std::string> phoneAfter;
-        std::size_t replacedInTrash;
+        long replacedInTrash;
     };
+    const std::string kept = "; what it held there is in Deleted files\n1 file the phone held at "
+                             "those paths went to Deleted files first.";
     const Row rows[] = {
-        {"refused over a file", "old", Fault::Refused,
-         "warning: 1 of 1 file could not be put back on the phone:\n"
-         "/a/x: the phone did not take it (result -1); what it held there was put back",
+        // A phone that cannot say what it holds at a path is not written over.
+        {"old", Fault::Unreadable,
+         "what the phone holds at that path could not be read (result -1); nothing was written",
          "old", 0},
-        {"refused on an empty path", std::nullopt, Fault::Refused,
-         "warning: 1 of 1 file could not be put back on the phone:\n"
-         "/a/x: the phone did not take it (result -1); nothing is left at that path",
-         std::nullopt, 0},
-        {"unplugged", "old", Fault::Unplugged,
-         "warning: 1 of 1 file could not be put back on the phone:\n"
-         "/a/x: the phone did not take it (result -1); what it now holds there cannot be asked; "
-         "what it held there is in Deleted files\n"
-         "1 file the phone held at those paths went to Deleted files first.",
+        {"old", Fault::Refused,
+         "the phone did not take it (result -1); what it held there was put back", "old", 0},
+        {std::nullopt, Fault::Refused,
+         "the phone did not take it (result -1); nothing is left at that path", std::nullopt, 0},
+        {"old", Fault::Unplugged,
+         "the phone did not take it (result -1); what it now holds there cannot be asked" + kept,
          "old", 1},
-        {"garbled", "old", Fault::Garbled,
-         "warning: 1 of 1 file could not be put back on the phone:\n"
-         "/a/x: the phone's copy differs from what was sent; it now holds 2 bytes there, neither "
-         "the copy nor what it held; what it held there is in Deleted files\n"
-         "1 file the phone held at those paths went to Deleted files first.",
+        {"old", Fault::Garbled,
+         "the phone's copy differs from what was sent; it now holds 2 bytes there, neither the "
+         "copy nor what it held" +
+             kept,
          "ol", 1},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(row.why);
         TempDir dir;
         FakePhoneLink phone;
         FakePrompts prompts;
@@ -160,16 +158,15 @@ TEST(RestoreOverAFakePhone, AWriteCutShortLeavesThePhoneAsItWasOrSaysWhatItHolds
         ASSERT_EQ(trash.add({run, 1, 1000, 4, "/a/x", "fake", false}), 0);
         if (row.held)
             phone.fetchable = std::map<std::string, std::string>{{"/a/x", *row.held}};
-        bool written = false;
+        int writes = 0;
         keepFilesLikeAPhone(phone, [&](const std::string& call) {
-            if (call.starts_with("File_Write") && !written) {
-                written = true;
-                if (row.fault == Fault::Unplugged) {
-                    phone.status = 0;
-                    phone.failFrom = phone.calls.size();
-                } else if (row.fault == Fault::Refused) {
-                    phone.failCall = phone.calls.size();
-                }
+            const bool firstWrite = call.starts_with("File_Write") && writes++ == 0;
+            if ((row.fault == Fault::Refused && firstWrite) ||
+                (row.fault == Fault::Unreadable && call.starts_with("File_Fetch")))
+                phone.failCall = phone.calls.size();
+            if (row.fault == Fault::Unplugged && firstWrite) {
+                phone.status = 0;
+                phone.failFrom = phone.calls.size();
             }
             // A phone that keeps only the first two bytes of whatever it is sent.
             if (call == "File_Close" && row.fault == Fault::Garbled)
@@ -177,41 +174,19 @@ TEST(RestoreOverAFakePhone, AWriteCutShortLeavesThePhoneAsItWasOrSaysWhatItHolds
         });
         RestoreFromTrash({phone, prompts, texts, trash, "fake", [] { return 2000; }, {}},
                          trash.entries());
-        EXPECT_EQ(prompts.take(), Lines{row.shown});
+        EXPECT_EQ(
+            prompts.take(),
+            Lines{"warning: 1 of 1 file could not be put back on the phone:\n/a/x: " + row.why});
         const auto& files = *phone.fetchable;
         EXPECT_EQ(files.count("/a/x") ? std::optional(files.at("/a/x")) : std::nullopt,
                   row.phoneAfter);
+        // The copy that did not go back stays, beside what a restore kept.
         const std::vector<TrashEntry> left = trash.entries();
-        EXPECT_EQ(std::count_if(left.begin(), left.end(),
-                                [](const TrashEntry& e) { return e.replacedByRestore; }),
-                  static_cast<long>(row.replacedInTrash));
-        // The copy that did not go back stays.
-        EXPECT_EQ(std::count_if(left.begin(), left.end(),
-                                [](const TrashEntry& e) { return !e.replacedByRestore; }),
-                  1);
+        const long replaced = std::count_if(
+            left.begin(), left.end(), [](const TrashEntry& e) { return e.replacedByRestore; });
+        EXPECT_EQ(replaced, row.replacedInTrash);
+        EXPECT_EQ(left.size() - replaced, 1u);
     }
-}
-
-// A phone that cannot say what it holds at a path is not written over.
-TEST(RestoreOverAFakePhone, AFileThatCannotBeReadIsNotWrittenOver)
-{
-    TempDir dir;
-    FakePhoneLink phone;
-    FakePrompts prompts;
-    BackupTexts texts;
-    TrashStore trash(dir.file("trash"));
-    const std::string run = trash.newRun(1000);
-    dir.write("trash/" + run + "/.1.part", "copy");
-    ASSERT_EQ(trash.add({run, 1, 1000, 4, "/a/x", "fake", false}), 0);
-    phone.fetchable.emplace(); // fetches fail: the fake lacks the bytes...
-    phone.files = {"/a/x"};    // ...of a file it lists
-    RestoreFromTrash({phone, prompts, texts, trash, "fake", [] { return 2000; }, {}},
-                     trash.entries());
-    EXPECT_EQ(prompts.take(),
-              Lines{"warning: 1 of 1 file could not be put back on the phone:\n/a/x: what the "
-                    "phone holds at that path could not be read (result -1); nothing was written"});
-    EXPECT_TRUE(phone.callsOf("File_Create").empty());
-    EXPECT_EQ(trash.entries().size(), 1u);
 }
 
 } // namespace

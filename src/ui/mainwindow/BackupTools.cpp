@@ -6,11 +6,11 @@
 #include "base/MessageTexts.h"
 #include "base/Settings.h"
 #include "sweep/LastReadBackup.h"
-#include "ui/windows/KeptFilesWindow.h"
-#include "ui/text/QtPrompts.h"
-#include "ui/text/TextCodec.h"
 #include "ui/mainwindow/Unit1.h"
 #include "ui/phonework/WaitingPhoneLink.h"
+#include "ui/text/QtPrompts.h"
+#include "ui/text/TextCodec.h"
+#include "ui/windows/KeptFilesWindow.h"
 
 #include <QAction>
 #include <QFile>
@@ -228,8 +228,8 @@ void BackupTools::showBackup(const std::string& folder)
         return;
     }
     if (error != 0) {
-        const std::string why =
-            error == kNotPlainFile ? texts_.get(BackupText::NotPlainFile) : ioErrorText(error, folder);
+        const std::string why = error == kNotPlainFile ? texts_.get(BackupText::NotPlainFile)
+                                                       : ioErrorText(error, folder);
         prompts.localFileError(why + ": ", error == kNotPlainFile ? manifestPath : folder);
         return;
     }
