@@ -34,7 +34,13 @@ public:
     explicit PhoneListing(PhoneLink& phone) : phone_(phone) {}
     // Nothing when the phone could not be listed.
     std::optional<bool> holds(const std::string& path);
-    // The phone has changed: the next question lists it again.
+    // The phone now holds path: a restore of many files lists the phone once, not per file.
+    void wrote(const std::string& path)
+    {
+        if (known_)
+            paths_.insert(path);
+    }
+    // What the phone holds is not known: the next question lists it again.
     void forget() { asked_ = false; }
 
 private:

@@ -199,7 +199,7 @@ Restore::Result Restore::putBack(const RestoreItem& item, std::size_t index)
     }
     const int32_t sent = sendAndVerify(phone_, item.phonePath, copy);
     if (sent == 0) {
-        listing_.forget();
+        listing_.wrote(item.phonePath);
         return Result::Back;
     }
     why = (sent == kDiffers ? text(BackupText::PhoneCopyDiffers)

@@ -43,6 +43,7 @@ TEST_F(RestoreTest, WhatThePhoneHoldsIsKeptWhenItDiffers)
     const std::string copy = bytesOf(700, 3);
     const Row rows[] = {
         {"/a/nothing-there", std::nullopt, false},
+        {"/a/nothing-either", std::nullopt, false},
         {"/a/the-same", copy, false},
         {"/a/a-new-photo", "a new photo under the old name", true},
     };
@@ -60,9 +61,13 @@ TEST_F(RestoreTest, WhatThePhoneHoldsIsKeptWhenItDiffers)
             putOnPhone(row.path, *row.phoneHolds);
 
     clock += 60;
+    const std::size_t journalBefore = dir.read("phone/journal.log").size();
     RestoreFromTrash(place(), keeper.store().entries());
+    // One listing tells every path with nothing there, however many there are.
+    const std::string journal = dir.read("phone/journal.log").substr(journalBefore);
+    EXPECT_EQ(journal.find("File_Count"), journal.rfind("File_Count")) << journal;
     EXPECT_EQ(prompts.take(),
-              Lines{"information: 3 files put back on the phone.\n"
+              Lines{"information: 4 files put back on the phone.\n"
                     "1 file the phone held at those paths went to Deleted files first."});
     for (const Row& row : rows) {
         EXPECT_EQ(phoneFile(row.path), copy) << row.path;
