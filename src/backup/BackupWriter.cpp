@@ -180,8 +180,9 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
         folderFd.get() < 0 ? -1
                            : ::openat(folderFd.get(), kManifestName,
                                       O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644));
-    if (manifest.get() < 0 || writeAll(manifest.get(), manifestHeader()) != 0) {
-        prompts.error(ioErrorText(errno, manifestPath));
+    const int opened = manifest.get() < 0 ? errno : writeAll(manifest.get(), manifestHeader());
+    if (opened != 0) {
+        prompts.error(ioErrorText(opened, manifestPath));
         return;
     }
 
