@@ -105,8 +105,9 @@ TEST_F(BackupTest, ABackupCutShortRestoresWhatItCopied)
                 ::_exit(0);
         }
         int status = 0;
-        if (row.cut == Cut::Kill)
+        if (row.cut == Cut::Kill) {
             ASSERT_TRUE(::waitpid(child, &status, 0) == child && WIFSIGNALED(status));
+        }
         hooked.before = nullptr;
         prompts.stopAfterReports.reset();
         unplug(false);
