@@ -8,6 +8,7 @@
 #include "base/MessageTexts.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -187,6 +188,7 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
     }
 
     BackupRun run(phone, texts, folderFd.get());
+    auto lastFlush = std::chrono::steady_clock::now();
     std::size_t copied = 0, failed = 0, gone = 0;
     std::vector<std::string> failures, goneNames;
     BackupText ending = BackupText::BackupDone;
@@ -210,6 +212,12 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
                 run.where = kManifestName;
             } else {
                 ++copied;
+                // Copies and their lines reach the disk in batches, about once a second: a
+                // flush per file would cost more than the copying.
+                if (std::chrono::steady_clock::now() - lastFlush >= std::chrono::seconds(1)) {
+                    ::syncfs(folderFd.get());
+                    lastFlush = std::chrono::steady_clock::now();
+                }
                 continue;
             }
         }
