@@ -158,6 +158,40 @@ std::string named(const std::vector<std::string>& lines, std::size_t count)
         text += "\n" + line;
     return count > lines.size() ? text + "\n..." : text;
 }
+
+// How a backup went, for the box at its end.
+struct BackupTally {
+    std::size_t copied = 0, failed = 0, gone = 0;
+    std::vector<std::string> failures, goneNames; // the first few of each
+    BackupText ending = BackupText::BackupDone;
+};
+
+void showBackupEnd(Prompts& prompts, const BackupTexts& texts, const BackupTally& tally,
+                   const std::string& folder, std::size_t total)
+{
+    const std::string shown = shownLocalPath(folder);
+    const std::string copied = std::to_string(tally.copied);
+    std::string text =
+        tally.ending == BackupText::BackupDone
+            ? MessageTexts::format(texts.get(tally.ending),
+                                   {shown, copied, std::to_string(tally.failed)})
+            : MessageTexts::format(texts.get(tally.ending), {copied, std::to_string(total), shown});
+    if (tally.failed > 0)
+        text += "\n" + texts.get(BackupText::BackupFailures) + named(tally.failures, tally.failed);
+    if (tally.gone > 0)
+        text +=
+            "\n" +
+            MessageTexts::format(texts.get(BackupText::BackupGone), {std::to_string(tally.gone)}) +
+            named(tally.goneNames, tally.gone);
+    // Ended as the user asked, with every file tried copied: nothing to warn about.
+    const bool asAsked = tally.ending == BackupText::BackupDone ||
+                         tally.ending == BackupText::BackupCancelled ||
+                         tally.ending == BackupText::BackupStopped;
+    if (asAsked && tally.failed == 0)
+        prompts.information(text);
+    else
+        prompts.warning(text);
+}
 } // namespace
 
 void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
@@ -189,17 +223,14 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
 
     BackupRun run(phone, texts, folderFd.get());
     auto lastFlush = std::chrono::steady_clock::now();
-    std::size_t copied = 0, failed = 0, gone = 0;
-    std::vector<std::string> failures, goneNames;
-    BackupText ending = BackupText::BackupDone;
-    std::size_t i = 0;
-    for (; i < paths.size(); ++i) {
+    BackupTally tally;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
         if (!prompts.progressOrCancel(i, paths.size())) {
-            ending = BackupText::BackupCancelled;
+            tally.ending = BackupText::BackupCancelled;
             break;
         }
         if (prompts.stopRequested()) {
-            ending = BackupText::BackupStopped;
+            tally.ending = BackupText::BackupStopped;
             break;
         }
         ManifestEntry entry{paths[i], 0, {}, {}};
@@ -211,7 +242,7 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
                 run.error = error;
                 run.where = kManifestName;
             } else {
-                ++copied;
+                ++tally.copied;
                 // Copies and their lines reach the disk in batches, about once a second: a
                 // flush per file would cost more than the copying.
                 if (std::chrono::steady_clock::now() - lastFlush >= std::chrono::seconds(1)) {
@@ -221,18 +252,18 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
                 continue;
             }
         }
-        if (outcome == Outcome::Failed && ++failed <= kNamed)
-            failures.push_back(paths[i] + ": " + why);
-        if (outcome == Outcome::Gone && ++gone <= kNamed)
-            goneNames.push_back(paths[i]);
+        if (outcome == Outcome::Failed && ++tally.failed <= kNamed)
+            tally.failures.push_back(paths[i] + ": " + why);
+        if (outcome == Outcome::Gone && ++tally.gone <= kNamed)
+            tally.goneNames.push_back(paths[i]);
         if (outcome == Outcome::PhoneGone) {
-            ending = BackupText::BackupPhoneGone;
+            tally.ending = BackupText::BackupPhoneGone;
             break;
         }
         if (run.error != 0) {
             prompts.progress(paths.size(), paths.size());
             prompts.error(ioErrorText(run.error, folder + "/" + run.where));
-            ending = BackupText::BackupCutShort;
+            tally.ending = BackupText::BackupCutShort;
             break;
         }
     }
@@ -242,27 +273,7 @@ void CreateBackup(PhoneLink& phone, Prompts& prompts, const BackupTexts& texts,
     if (const int error = manifest.close())
         prompts.error(ioErrorText(error, manifestPath));
 
-    const std::string shown = shownLocalPath(folder);
-    std::string text =
-        ending == BackupText::BackupDone
-            ? MessageTexts::format(texts.get(ending),
-                                   {shown, std::to_string(copied), std::to_string(failed)})
-            : MessageTexts::format(texts.get(ending),
-                                   {std::to_string(copied), std::to_string(paths.size()), shown});
-    if (failed > 0)
-        text += "\n" + texts.get(BackupText::BackupFailures) + named(failures, failed);
-    if (gone > 0)
-        text += "\n" +
-                MessageTexts::format(texts.get(BackupText::BackupGone), {std::to_string(gone)}) +
-                named(goneNames, gone);
-    // Ended as the user asked, with every file tried copied: nothing to warn about.
-    const bool asAsked = ending == BackupText::BackupDone ||
-                         ending == BackupText::BackupCancelled ||
-                         ending == BackupText::BackupStopped;
-    if (asAsked && failed == 0)
-        prompts.information(text);
-    else
-        prompts.warning(text);
+    showBackupEnd(prompts, texts, tally, folder, paths.size());
 }
 
 } // namespace zandrel
