@@ -215,6 +215,34 @@ std::string named(const std::vector<std::string>& lines, std::size_t count)
         text += "\n" + line;
     return count > lines.size() ? text + "\n..." : text;
 }
+
+// How a restore went, for the box at its end.
+struct RestoreTally {
+    std::size_t done = 0, failed = 0, tried = 0;
+    std::vector<std::string> failures;   // the first few, with why
+    BackupText left = BackupText::Count; // why the rest was not tried, if it was not
+};
+
+void showRestoreEnd(const RestorePlace& place, const RestoreTally& tally, std::size_t total,
+                    std::size_t replacedKept)
+{
+    const auto format = [&](BackupText which, std::initializer_list<std::string> args) {
+        return MessageTexts::format(place.texts.get(which), args);
+    };
+    std::string text = tally.failed > 0
+                           ? format(BackupText::NotRestoredHead,
+                                    {std::to_string(tally.failed), std::to_string(total)}) +
+                                 named(tally.failures, tally.failed)
+                           : format(BackupText::Restored, {std::to_string(tally.done)});
+    if (tally.left != BackupText::Count && tally.tried < total)
+        text += "\n" + format(tally.left, {std::to_string(total - tally.tried)});
+    if (replacedKept > 0)
+        text += "\n" + format(BackupText::ReplacedKept, {std::to_string(replacedKept)});
+    if (tally.failed == 0 && tally.left == BackupText::Count)
+        place.prompts.information(text);
+    else
+        place.prompts.warning(text);
+}
 } // namespace
 
 std::vector<bool> RestoreFiles(const RestorePlace& place, const std::vector<RestoreItem>& items,
@@ -234,57 +262,38 @@ std::vector<bool> RestoreFiles(const RestorePlace& place, const std::vector<Rest
                      [&](std::size_t a, std::size_t b) { return items[a].time < items[b].time; });
 
     Restore restore(place, source);
-    std::size_t done = 0, failed = 0, tried = 0;
-    std::vector<std::string> failures, notRemoved;
-    BackupText left = BackupText::Count;
+    RestoreTally tally;
+    std::vector<std::string> notRemoved;
     for (const std::size_t index : order) {
         if (prompts.stopRequested()) {
-            left = BackupText::RestoreStopped;
+            tally.left = BackupText::RestoreStopped;
             break;
         }
         const RestoreItem& item = items[index];
         const auto result = restore.putBack(item, index);
-        ++tried;
-        prompts.progress(tried, items.size());
+        ++tally.tried;
+        prompts.progress(tally.tried, items.size());
         if (result == Restore::Result::Back) {
             back[index] = true;
-            ++done;
+            ++tally.done;
             if (source->putBack(index) != 0 && notRemoved.size() < kNamed)
                 notRemoved.push_back(source->fileOf(index));
             continue;
         }
         if (result == Restore::Result::PhoneGone && restore.why.empty()) {
-            --tried; // the phone went before this file was touched
-            left = BackupText::RestorePhoneGone;
+            --tally.tried; // the phone went before this file was touched
+            tally.left = BackupText::RestorePhoneGone;
             break;
         }
-        if (++failed <= kNamed)
-            failures.push_back(item.phonePath + ": " + restore.why);
+        if (++tally.failed <= kNamed)
+            tally.failures.push_back(item.phonePath + ": " + restore.why);
         if (result == Restore::Result::PhoneGone) {
-            left = BackupText::RestorePhoneGone;
+            tally.left = BackupText::RestorePhoneGone;
             break;
         }
     }
     prompts.progress(items.size(), items.size());
-
-    const auto format = [&](BackupText which, std::initializer_list<std::string> args) {
-        return MessageTexts::format(texts.get(which), args);
-    };
-    std::string text;
-    if (failed > 0)
-        text = format(BackupText::NotRestoredHead,
-                      {std::to_string(failed), std::to_string(items.size())}) +
-               named(failures, failed);
-    else
-        text = format(BackupText::Restored, {std::to_string(done)});
-    if (left != BackupText::Count && tried < items.size())
-        text += "\n" + format(left, {std::to_string(items.size() - tried)});
-    if (restore.replacedKept > 0)
-        text += "\n" + format(BackupText::ReplacedKept, {std::to_string(restore.replacedKept)});
-    if (failed == 0 && left == BackupText::Count)
-        prompts.information(text);
-    else
-        prompts.warning(text);
+    showRestoreEnd(place, tally, items.size(), restore.replacedKept);
     for (const std::string& file : notRemoved)
         prompts.localFileError("Unable to remove ", file);
     return back;
