@@ -1,7 +1,6 @@
 #include "ui/mainwindow/BackupTools.h"
 
 #include "backup/BackupWriter.h"
-#include "backup/PhoneNames.h"
 #include "base/ErrorText.h"
 #include "base/MessageTexts.h"
 #include "base/Settings.h"
