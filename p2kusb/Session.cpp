@@ -50,7 +50,7 @@ public:
             return std::nullopt;
         if (received > limit_)
             return "more than " + std::to_string(limit_) + " records";
-        if (Clock::now() - *countReached_ >= overrun_)
+        if (Clock::now() - countReached_ >= overrun_)
             return "still listing " + std::to_string(overrun_.count()) + " ms past the count";
         return std::nullopt;
     }
@@ -58,14 +58,17 @@ public:
 private:
     void noteReceived(std::size_t received)
     {
-        if (!countReached_ && received >= announced_)
+        if (!reached_ && received >= announced_) {
+            reached_ = true;
             countReached_ = Clock::now();
+        }
     }
 
     std::size_t announced_;
     std::size_t limit_;
     Millis overrun_;
-    std::optional<Clock::time_point> countReached_;
+    bool reached_ = false;
+    Clock::time_point countReached_{};
 };
 
 // Keeps the first record of each path, in the phone's order; returns how many went. A phone

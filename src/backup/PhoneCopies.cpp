@@ -1,19 +1,27 @@
 #include "backup/PhoneCopies.h"
 
-#include "base/LocalFile.h"
-
 #include <sys/mman.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zandrel {
+
+int32_t fetchToMemoryFile(PhoneLink& phone, const std::string& path, FileDescriptor& file)
+{
+    file = FileDescriptor(::memfd_create("zandrel-fetch", MFD_CLOEXEC));
+    if (file.get() < 0)
+        return PhoneLink::kNoFetch;
+    const int32_t result = phone.fileFetch(path, file.get());
+    if (result < 0)
+        file = FileDescriptor();
+    return result;
+}
 
 int32_t fetchToMemory(PhoneLink& phone, const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    FileDescriptor file(::memfd_create("zandrel-fetch", MFD_CLOEXEC));
-    if (file.get() < 0)
-        return PhoneLink::kNoFetch;
-    const int32_t result = phone.fileFetch(path, file.get());
+    FileDescriptor file;
+    const int32_t result = fetchToMemoryFile(phone, path, file);
     if (result < 0)
         return result;
     bytes.resize(static_cast<std::size_t>(result));
@@ -47,6 +55,26 @@ int32_t sendAndVerify(PhoneLink& phone, const std::string& path, const std::stri
     if (fetched < 0)
         return fetched;
     return back == bytes ? 0 : kDiffers;
+}
+
+std::optional<bool> PhoneListing::holds(const std::string& path)
+{
+    if (!asked_) {
+        asked_ = true;
+        known_ = false;
+        paths_.clear();
+        const int32_t count = phone_.fileCount();
+        if (count >= 0 && count <= kLargestListing) {
+            std::vector<unsigned char> records(static_cast<std::size_t>(count) * kFileRecordSize);
+            // Records the library leaves untouched stay zero: no name.
+            known_ = phone_.fileList(count ? records.data() : nullptr, count) >= 0;
+            for (int32_t i = 0; known_ && i < count; ++i)
+                paths_.emplace(recordName(records.data() + std::size_t(i) * kFileRecordSize));
+        }
+    }
+    if (!known_)
+        return std::nullopt;
+    return paths_.count(path) != 0;
 }
 
 } // namespace zandrel

@@ -3,6 +3,7 @@
 #include "base/Windows1251.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <sys/stat.h>
@@ -37,19 +38,55 @@ void appendUtf8(std::string& out, char16_t unit)
     }
 }
 
+// FNV-1a: a short mark that tells apart long names sharing their start.
+std::uint64_t nameHash(std::string_view bytes)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : bytes)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return hash;
+}
+
 void appendHostName(std::string& out, std::string_view name)
 {
+    std::string host;
     if (name.empty() || name == "." || name == "..")
-        out += '_';
+        host += '_';
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F)
-            out += '_';
+            host += '_';
         else
-            appendUtf8(out, windows1251::toUnicode(byte));
+            appendUtf8(host, windows1251::toUnicode(byte));
     }
+    if (host.size() > kLongestHostName) {
+        char mark[16];
+        std::snprintf(mark, sizeof mark, "~%012llx",
+                      static_cast<unsigned long long>(nameHash(name) >> 16));
+        host = markedHostName(host, mark);
+    }
+    out += host;
 }
 } // namespace
+
+std::string markedHostName(std::string_view name, std::string_view mark)
+{
+    // An extension of a few letters stays, so the file still opens with its program.
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || name.size() - dot > 16)
+        dot = name.size();
+    const std::string_view extension = name.substr(dot);
+    std::string_view stem = name.substr(0, dot);
+    const std::size_t room = kLongestHostName - mark.size() - extension.size();
+    if (stem.size() > room) {
+        // Never half a letter: the cut moves back to the start of the letter it falls in.
+        std::size_t end = room;
+        while (end > 0 && (static_cast<unsigned char>(stem[end]) & 0xC0) == 0x80)
+            --end;
+        stem = stem.substr(0, end);
+    }
+    return std::string(stem) + std::string(mark) + std::string(extension);
+}
 
 std::string escapePhonePath(std::string_view path)
 {
@@ -110,6 +147,31 @@ std::string hostNameOf(std::string_view phonePath)
         out += '/';
         phonePath.remove_prefix(slash + 1);
     }
+}
+
+std::string shownLocalPath(std::string_view utf8)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t length = lead < 0x80                   ? 1
+                                   : lead >= 0xC2 && lead < 0xE0 ? 2
+                                   : lead >= 0xE0 && lead < 0xF0 ? 3
+                                                                 : 0;
+        char32_t unit = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+        bool whole = length != 0 && i + length <= utf8.size();
+        for (std::size_t k = 1; whole && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            whole = (next & 0xC0) == 0x80;
+            unit = unit << 6 | (next & 0x3F);
+        }
+        const std::optional<unsigned char> byte =
+            whole ? windows1251::fromUnicode(static_cast<char16_t>(unit)) : std::nullopt;
+        out += byte ? static_cast<char>(*byte) : '?';
+        i += whole ? length : 1;
+    }
+    return out;
 }
 
 std::string timeStampName(std::int64_t secondsSince1970)

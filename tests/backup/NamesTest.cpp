@@ -1,8 +1,11 @@
-// The byte-exact pieces of a backup: checksums, escaped phone paths and host names.
+// The byte-exact pieces of a backup: checksums, escaped phone paths, host names and manifest lines.
+#include "backup/BackupFolder.h"
 #include "backup/PhoneNames.h"
 #include "backup/Sha256.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 using namespace zandrel;
 
@@ -73,4 +76,81 @@ TEST(PhoneNames, HostNamesAreReadableAndStayBelowTheBackup)
     };
     for (const Row& row : rows)
         EXPECT_EQ(hostNameOf(row.phonePath), row.hostName) << row.phonePath;
+}
+
+TEST(PhoneNames, LongNamesAreCutWithinTheHostsLimitAndStayApart)
+{
+    const std::string cyrillic130(130, '\xCF'); // 260 bytes once in UTF-8
+    struct Row {
+        std::string phoneName;
+        const char* ending; // what the host name keeps at its end
+    };
+    const Row rows[] = {
+        {cyrillic130 + ".mp3", ".mp3"},
+        {cyrillic130 + "x.mp3", ".mp3"},
+        {std::string(254, 'a') + "." + std::string(40, 'e'), ""}, // no extension that long
+    };
+    std::set<std::string> seen;
+    for (const Row& row : rows) {
+        const std::string name = hostNameOf("/a/" + row.phoneName).substr(2);
+        EXPECT_LE(name.size(), kLongestHostName);
+        EXPECT_GE(name.size(), kLongestHostName - 1) << "cut no more than a letter short";
+        EXPECT_TRUE(name.ends_with(row.ending)) << name;
+        // Whole letters only: the name is still UTF-8 the host shows.
+        EXPECT_EQ(shownLocalPath(name).find('?'), std::string::npos) << name;
+        EXPECT_TRUE(seen.insert(name).second) << "two long names made one: " << name;
+    }
+    EXPECT_EQ(hostNameOf("/a/" + std::string(255, 'b')), "a/" + std::string(255, 'b'));
+}
+
+TEST(PhoneNames, LocalPathsAreShownThroughTheCodePage)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"/home/\xD0\x9F\xD1\x80\xD0\xB8", "/home/\xCF\xF0\xE8"}, // Cyrillic letters
+        {"/x/\xE4\xB8\xAD", "/x/?"},                              // a letter it lacks
+        {"/x/\xFF\xD0", "/x/??"},                                 // bytes that are no UTF-8
+    };
+    for (const auto& [utf8, shown] : rows)
+        EXPECT_EQ(shownLocalPath(utf8), shown) << utf8;
+}
+
+TEST(BackupManifest, LinesAreReadByteForByteAndBadOnesCounted)
+{
+    const std::string sha(64, 'a');
+    struct Row {
+        std::string line;
+        std::optional<ManifestEntry> entry; // nothing: the line is left out and counted
+    };
+    const Row rows[] = {
+        {"/a/x.mp3\t12\t" + sha + "\ta/x.mp3\n", ManifestEntry{"/a/x.mp3", 12, sha, "a/x.mp3"}},
+        // Lines of older backups end at the checksum; the host name is made from the path.
+        {"/a/\\xCF\t0\t" + sha + "\n", ManifestEntry{"/a/\xCF", 0, sha, "a/\xD0\x9F"}},
+        {"/a/b\\\\c\t1\t" + sha + "\ta/b_~2\n", ManifestEntry{"/a/b\\c", 1, sha, "a/b_~2"}},
+        {"/a/tab\\x09\t1\t" + sha + "\n", std::nullopt},
+        {"/a/nul\\x00\t1\t" + sha + "\n", std::nullopt},
+        {"/a/cr\\x0D\t1\t" + sha + "\n", std::nullopt},
+        {"/a/lf\\x0A\t1\t" + sha + "\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\t../../etc/passwd\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\t/etc/passwd\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\ta/./x\n", std::nullopt},
+        {"/a/x\t-1\t" + sha + "\n", std::nullopt},
+        {"/a/x\t1\t" + std::string(64, 'A') + "\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\ta/x\textra\n", std::nullopt},
+        {"/a/x\t1\t" + sha + "\ta/x", std::nullopt}, // no line end: cut short as written
+    };
+    for (const Row& row : rows) {
+        const ParsedManifest parsed = parseManifest("# header\n\n" + row.line);
+        ASSERT_EQ(parsed.entries.size(), row.entry ? 1u : 0u) << row.line;
+        EXPECT_EQ(parsed.badLines, row.entry ? 0u : 1u) << row.line;
+        if (!row.entry)
+            continue;
+        // Read, and read again once written, it is the same entry.
+        for (const ManifestEntry& got :
+             {parsed.entries[0], parseManifest(manifestLine(parsed.entries[0])).entries.at(0)}) {
+            EXPECT_EQ(got.phonePath, row.entry->phonePath);
+            EXPECT_EQ(got.size, row.entry->size);
+            EXPECT_EQ(got.sha256, row.entry->sha256);
+            EXPECT_EQ(got.hostName, row.entry->hostName);
+        }
+    }
 }

@@ -1,92 +1,13 @@
 // Keeping deleted files, backing up and putting back, against the emulator's libp2kapi.so.
-#include "backup/BackupWriter.h"
-#include "backup/PhoneNames.h"
-#include "backup/RestoreFiles.h"
-#include "backup/Sha256.h"
-#include "backup/TrashKeeper.h"
-#include "phonelink/LibraryPhoneLink.h"
-#include "sweep/Cleaning.h"
-#include "sweep/LastReadBackup.h"
-#include "sweep/ReadFromPhone.h"
+#include "PhoneCopiesFixture.h"
+
 #include "tools/UploadFile.h"
 
 #include "FakePhoneLink.h"
-#include "FakePrompts.h"
-#include "TempDir.h"
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <map>
 
 using namespace zandrel;
-using Lines = std::vector<std::string>;
 
 namespace {
-constexpr std::int64_t kDay = 24 * 60 * 60;
-const std::string kCyrillic = "/a/\xCF\xF0\xE8\xE2\xE5\xF2.txt";
-
-std::string bytesOf(std::size_t size, char seed)
-{
-    std::string bytes(size, '\0');
-    for (std::size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(seed + i * 31 + i / 7);
-    return bytes;
-}
-
-class PhoneCopiesTest : public testing::Test {
-protected:
-    TempDir dir;
-    LibraryPhoneLink link;
-    FakePrompts prompts;
-    MessageTexts messages;
-    BackupTexts texts;
-    SweepSession session{link, prompts, messages, {}, {}, {}};
-    TrashKeeper keeper{link, texts, TrashStore(dir.file("trash"))};
-    std::int64_t clock = 1800000000;
-
-    // A phone holding exactly these files, and in the working folder the ring fix's seem file.
-    void startPhone(const std::map<std::string, std::string>& files,
-                    std::uint64_t capacity = 1000000)
-    {
-        for (const auto& [path, bytes] : files)
-            dir.write("phone/fs" + path, bytes);
-        dir.write("phone/phone.ini",
-                  "[Phone]\nconnected=1\ncapacity=" + std::to_string(capacity) + "\n");
-        dir.write("work/seem/004c_0001.seem", "seem");
-        ::setenv("P2KEMU_ROOT", dir.file("phone").c_str(), 1);
-        ASSERT_EQ(link.init(), 0);
-        keeper.now = [this] { return clock; };
-        session.keeper = &keeper;
-    }
-    void TearDown() override { ::unsetenv("P2KEMU_ROOT"); }
-
-    bool onPhone(const std::string& path) const { return dir.exists("phone/fs" + path); }
-    std::string phoneFile(const std::string& path) const { return dir.read("phone/fs" + path); }
-    void unplug(bool away)
-    {
-        dir.write("phone/phone.ini", away ? "[Phone]\nconnected=0\n" : "[Phone]\nconnected=1\n");
-    }
-
-    // What the trash holds: phone path -> the copy's bytes.
-    std::map<std::string, std::string> trash() const
-    {
-        std::map<std::string, std::string> kept;
-        for (const TrashEntry& entry : keeper.store().entries())
-            kept[entry.phonePath] =
-                dir.read(keeper.store().fileOf(entry).substr(dir.path().size() + 1));
-        return kept;
-    }
-
-    void cleanByList(const Lines& paths)
-    {
-        session.clean.clear();
-        for (const std::string& path : paths)
-            session.clean.push_back(path);
-        CleanByList(session);
-    }
-};
 
 TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRest)
 {
@@ -186,12 +107,12 @@ TEST_F(PhoneCopiesTest, RestorePutsTheSameBytesBackAndOnlyThenEmptiesTheTrash)
     ASSERT_EQ(entries.size(), 2u);
 
     unplug(true);
-    RestoreFromTrash(link, prompts, texts, keeper.store(), entries);
+    RestoreFromTrash(place(), entries);
     EXPECT_EQ(prompts.take(), Lines{"warning: " + texts.get(BackupText::NoPhone)});
     EXPECT_EQ(keeper.store().entries().size(), 2u);
 
     unplug(false);
-    RestoreFromTrash(link, prompts, texts, keeper.store(), entries);
+    RestoreFromTrash(place(), entries);
     EXPECT_EQ(prompts.take(), Lines{"information: 2 files put back on the phone."});
     for (const auto& [path, bytes] : files)
         EXPECT_EQ(phoneFile(path), bytes) << path;
@@ -212,14 +133,11 @@ TEST_F(PhoneCopiesTest, ABackupsManifestMatchesThePhone)
     BackupLastRead(session, texts, dir.file("work"));
     const Lines shown = prompts.take();
     ASSERT_EQ(shown.size(), 1u);
-    const std::string head = "information: Backup made in backup/";
-    ASSERT_EQ(shown[0].substr(0, head.size()), head);
-    const std::string folder = dir.file("work/backup/" + shown[0].substr(head.size(), 15));
-    EXPECT_EQ(shown[0].substr(head.size() + 15),
-              " of the working folder: 5 files copied, 0 failed.");
+    // The box names the backup by its full path.
+    const std::string folder = onlyBackup();
+    EXPECT_EQ(shown[0], "information: Backup made in " + folder + ": 5 files copied, 0 failed.");
 
-    std::vector<ManifestEntry> manifest;
-    ASSERT_EQ(readManifest(folder, manifest), 0);
+    const std::vector<ManifestEntry> manifest = manifestOf(folder);
     std::map<std::string, ManifestEntry> byPath;
     for (const ManifestEntry& entry : manifest)
         byPath[entry.phonePath] = entry;
@@ -233,10 +151,10 @@ TEST_F(PhoneCopiesTest, ABackupsManifestMatchesThePhone)
 
     // Put back: a deleted file returns whole; a copy changed since is refused.
     ASSERT_EQ(link.fileDelete("/a/mobile/audio/x.mp3"), 0);
-    dir.write(folder.substr(dir.path().size() + 1) + "/" + hostNameOf(kCyrillic), "changed");
-    RestoreFiles(link, prompts, texts,
-                 {restoreItemOf(folder, byPath["/a/mobile/audio/x.mp3"]),
-                  restoreItemOf(folder, byPath[kCyrillic])});
+    dir.write(folder.substr(dir.path().size() + 1) + "/" + hostNameOf(kCyrillic), "chg");
+    BackupFolder backup;
+    ASSERT_EQ(backup.open(folder), 0);
+    RestoreFromBackup(place(), backup, {byPath["/a/mobile/audio/x.mp3"], byPath[kCyrillic]});
     EXPECT_EQ(prompts.take(), Lines{"warning: 1 of 2 files could not be put back on the phone:\n" +
                                     kCyrillic + ": " + texts.get(BackupText::ChecksumDiffers)});
     EXPECT_EQ(phoneFile("/a/mobile/audio/x.mp3"), files.at("/a/mobile/audio/x.mp3"));
@@ -253,17 +171,18 @@ TEST_F(PhoneCopiesTest, AnEarlierVersionsBackupStillRestores)
               "/a/hello.txt\t6\t5891b5b522d5df086d0ff0b110fbd9d21bb4fc7163af34d08286a2e846f6be03\n"
               "/a/\\xCF\\xF0\\xE8.txt\t3\t"
               "8b28a3a36e3be1667818aaf9a293499a7dafdefb6a3488a1371b4243833e7241\n");
-    std::vector<ManifestEntry> manifest;
-    ASSERT_EQ(readManifest(folder, manifest), 0);
-    ASSERT_EQ(manifest.size(), 2u);
+    BackupFolder backup;
+    ASSERT_EQ(backup.open(folder), 0);
+    ParsedManifest manifest;
+    ASSERT_EQ(backup.readManifest(manifest), 0);
+    ASSERT_EQ(manifest.entries.size(), 2u);
+    EXPECT_EQ(manifest.badLines, 0u);
     const std::map<std::string, std::string> files = {{"/a/hello.txt", "hello\n"},
                                                       {"/a/\xCF\xF0\xE8.txt", "\xCF\xF0\xE8"}};
-    std::vector<RestoreItem> items;
-    for (const ManifestEntry& entry : manifest) {
-        items.push_back(restoreItemOf(folder, entry));
-        dir.write(items.back().localFile.substr(dir.path().size() + 1), files.at(entry.phonePath));
-    }
-    RestoreFiles(link, prompts, texts, items);
+    for (const ManifestEntry& entry : manifest.entries)
+        dir.write(folder.substr(dir.path().size() + 1) + "/" + entry.hostName,
+                  files.at(entry.phonePath));
+    RestoreFromBackup(place(), backup, manifest.entries);
     EXPECT_EQ(prompts.take(), Lines{"information: 2 files put back on the phone."});
     for (const auto& [path, bytes] : files)
         EXPECT_EQ(phoneFile(path), bytes) << path;
@@ -277,12 +196,9 @@ TEST_F(PhoneCopiesTest, ACancelledBackupSaysHowFarItGot)
     BackupLastRead(session, texts, dir.file("work"));
     const Lines shown = prompts.take();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].substr(0, 52), "information: Backup cancelled: 2 of 4 files copied t");
+    EXPECT_EQ(shown[0], "information: Backup cancelled: 2 of 4 files copied to " + onlyBackup() + ".");
     EXPECT_TRUE(prompts.progressEnded);
-    const auto backups = std::filesystem::directory_iterator(dir.file("work/backup"));
-    std::vector<ManifestEntry> manifest;
-    ASSERT_EQ(readManifest(backups->path().string(), manifest), 0);
-    EXPECT_EQ(manifest.size(), 2u);
+    EXPECT_EQ(manifestOf(onlyBackup()).size(), 2u);
 }
 
 TEST_F(PhoneCopiesTest, AFailedUploadPutsTheOldFileBack)

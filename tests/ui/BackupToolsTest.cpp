@@ -1,6 +1,9 @@
 // The Backup frame and the Backup tools menu, over the fake phone with and without File_Fetch.
 #include "MainWindowFixture.h"
 
+#include "FakePhoneFiles.h"
+
+#include "backup/Sha256.h"
 #include "ui/mainwindow/BackupTools.h"
 #include "ui/windows/KeptFilesWindow.h"
 
@@ -9,6 +12,8 @@
 #include <QTreeView>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 using namespace zandrel;
@@ -69,6 +74,7 @@ TEST_F(BackupToolsTest, DeletedFilesAreListedAndPutBack)
 {
     phone.fetchable = std::map<std::string, std::string>{{"/a/mobile/kjava/a.jar", "aaa"},
                                                          {"/a/mobile/kjava/b.jar", "bb"}};
+    keepFilesLikeAPhone(phone);
     create();
     cleanJava({"/a/mobile/kjava/a.jar", "/a/mobile/kjava/b.jar"});
     EXPECT_EQ(phone.callsOf("File_Fetch"),
@@ -85,12 +91,60 @@ TEST_F(BackupToolsTest, DeletedFilesAreListedAndPutBack)
     phone.calls.clear();
     QTest::mouseClick(window->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
     EXPECT_EQ(prompts.take(), Records{"information: 1 file put back on the phone."});
+    // Nothing is there any more, as the phone's list says, so nothing is kept first.
     EXPECT_EQ(phone.calls,
-              (Records{"P2K_GetStatus", "File_Create /a/mobile/kjava/b.jar 4", "File_Write 2 1",
-                       "File_Close", "File_Fetch /a/mobile/kjava/b.jar"}));
+              (Records{"P2K_GetStatus", "File_Fetch /a/mobile/kjava/b.jar", "P2K_GetStatus",
+                       "File_Count", "File_List 0", "File_Create /a/mobile/kjava/b.jar 4",
+                       "File_Write 2 1", "File_Close", "File_Fetch /a/mobile/kjava/b.jar"}));
     EXPECT_EQ(phone.writtenBuffers, Records{std::string("bb\0", 3)});
     ASSERT_EQ(rows->rowCount(), 1);
     EXPECT_EQ(rows->index(0, 1).data().toString(), "/a/mobile/kjava/a.jar");
+}
+
+TEST_F(BackupToolsTest, ABackupsWindowListsWhatItsManifestNamesAndPutsItBack)
+{
+    const std::string good = "/a/x.mp3\t4\t" + sha256Hex("tune") + "\ta/x.mp3\n";
+    struct Row {
+        std::function<void(const TempDir& backup)> make;
+        std::string shown; // on opening the backup; FOLDER stands for its path
+    };
+    const Row rows[] = {
+        {[](const TempDir&) {}, "error: There is no backup manifest in FOLDER"},
+        {[&](const TempDir& backup) {
+             dataHome.write("elsewhere.tsv", good);
+             std::filesystem::create_symlink(dataHome.file("elsewhere.tsv"),
+                                             backup.file("manifest.tsv"));
+         },
+         "error: " + BackupTexts().get(BackupText::NotPlainFile) + ": FOLDER/manifest.tsv"},
+        {[&](const TempDir& backup) { backup.write("manifest.tsv", "/a/\\x0A\t1\t\n" + good); },
+         "warning: 1 line of the manifest could not be read and was left out."},
+    };
+    keepFilesLikeAPhone(phone);
+    create();
+    for (const Row& row : rows) {
+        TempDir backup;
+        backup.write("a/x.mp3", "tune");
+        row.make(backup);
+        form->backupTools()->showBackup(backup.path());
+        std::string shown = row.shown;
+        if (const std::size_t at = shown.find("FOLDER"); at != std::string::npos)
+            shown.replace(at, 6, backup.path());
+        EXPECT_EQ(prompts.take(), Records{shown});
+        QWidget* window = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == "BackupFilesWindow" && top->isVisible())
+                window = top;
+        if (!window)
+            continue;
+        auto* list = window->findChild<QTreeView*>("KeptFilesList");
+        ASSERT_EQ(list->model()->rowCount(), 1);
+        list->selectionModel()->select(list->model()->index(0, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::mouseClick(window->findChild<QPushButton*>("RestoreButton"), Qt::LeftButton);
+        EXPECT_EQ(prompts.take(), Records{"information: 1 file put back on the phone."});
+        EXPECT_EQ(phone.fetchable->at("/a/x.mp3"), "tune");
+    }
+    EXPECT_EQ(phone.callsOf("File_Create").size(), 1u) << "only the good row restores";
 }
 
 TEST_F(BackupToolsTest, KeepingIsTurnedOffWithOneClickAndRemembered)

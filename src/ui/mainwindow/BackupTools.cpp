@@ -3,13 +3,15 @@
 #include "backup/BackupWriter.h"
 #include "backup/PhoneFolders.h"
 #include "backup/RestoreFiles.h"
+#include "base/ErrorText.h"
 #include "base/MessageTexts.h"
 #include "base/Settings.h"
 #include "sweep/LastReadBackup.h"
-#include "ui/windows/KeptFilesWindow.h"
+#include "ui/mainwindow/Unit1.h"
+#include "ui/phonework/WaitingPhoneLink.h"
 #include "ui/text/QtPrompts.h"
 #include "ui/text/TextCodec.h"
-#include "ui/mainwindow/Unit1.h"
+#include "ui/windows/KeptFilesWindow.h"
 
 #include <QAction>
 #include <QFile>
@@ -21,6 +23,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 #include <filesystem>
 
@@ -54,7 +57,8 @@ BackupTools::BackupTools(TForm1& form, Runner run, const std::string& programDir
       keeper_(form.session().phone, texts_,
               TrashStore(phoneFolders(form.session().phone.phoneKind()).trash))
 {
-    tellPhoneKind(keeper_, form_.session().phone.phoneKind());
+    phoneKind = form_.session().phone.phoneKind();
+    tellPhoneKind(keeper_, phoneKind);
     form_.session().keeper = &keeper_;
     // A library that cannot fetch leaves the controls as they were laid out.
     if (!form_.session().phone.canFetch())
@@ -153,9 +157,37 @@ void BackupTools::restoreDeleted(const std::vector<std::size_t>& rows)
         std::vector<TrashEntry> chosen;
         for (const std::size_t row : rows)
             chosen.push_back(shownEntries_[row]);
-        RestoreFromTrash(form_.session().phone, form_.session().prompts, texts_, keeper_.store(),
-                         chosen);
+        RestorePlace place = restorePlace();
+        // The window shows the copies of the phone in use: theirs is its kind.
+        if (place.phoneKind.empty() && !chosen.empty())
+            place.phoneKind = chosen.front().phoneKind;
+        RestoreFromTrash(place, chosen);
         refreshDeletedFiles();
+    });
+}
+
+RestorePlace BackupTools::restorePlace()
+{
+    return {form_.session().phone,
+            form_.session().prompts,
+            texts_,
+            keeper_.store(),
+            phoneKind,
+            secondsNow,
+            [this](const std::function<void()>& job) { runAside(job); }};
+}
+
+void BackupTools::runAside(const std::function<void()>& job)
+{
+    auto* waiting = dynamic_cast<WaitingPhoneLink*>(&form_.session().phone);
+    if (!waiting) {
+        job();
+        return;
+    }
+    // The job owns what it works on, so a window closed meanwhile leaves it nothing freed.
+    waiting->pass([job] {
+        job();
+        return int32_t(0);
     });
 }
 
@@ -187,23 +219,50 @@ void BackupTools::restoreFromBackup()
 
 void BackupTools::showBackup(const std::string& folder)
 {
-    std::vector<ManifestEntry> entries;
-    if (readManifest(folder, entries) != 0) {
-        form_.session().prompts.localFileError(texts_.get(BackupText::NoManifest) + ' ', folder);
+    Prompts& prompts = form_.session().prompts;
+    BackupFolder backup;
+    ParsedManifest manifest;
+    int error = backup.open(folder);
+    if (error == 0) {
+        auto read = std::make_shared<std::pair<int, ParsedManifest>>();
+        bool ran = false;
+        run_([&] {
+            runAside([read, backup] { read->first = backup.readManifest(read->second); });
+            ran = true;
+        });
+        if (!ran)
+            return;
+        error = read->first;
+        manifest = std::move(read->second);
+    }
+    const std::string manifestPath = folder + "/" + kManifestName;
+    if (error == ENOENT) {
+        prompts.localFileError(texts_.get(BackupText::NoManifest) + ' ', folder);
         return;
     }
+    if (error != 0) {
+        const std::string why = error == kNotPlainFile ? texts_.get(BackupText::NotPlainFile)
+                                                       : ioErrorText(error, folder);
+        prompts.localFileError(why + ": ", error == kNotPlainFile ? manifestPath : folder);
+        return;
+    }
+    if (manifest.badLines > 0)
+        prompts.warning(MessageTexts::format(texts_.get(BackupText::ManifestBadLines),
+                                             {std::to_string(manifest.badLines)}));
     delete backupWindow_;
-    auto restore = [this, folder, entries](const std::vector<std::size_t>& rows) {
+    auto entries = std::make_shared<std::vector<ManifestEntry>>(std::move(manifest.entries));
+    auto restore = [this, backup, entries](const std::vector<std::size_t>& rows) {
         run_([&] {
-            std::vector<RestoreItem> items;
+            std::vector<ManifestEntry> chosen;
             for (const std::size_t row : rows)
-                items.push_back(restoreItemOf(folder, entries[row]));
-            RestoreFiles(form_.session().phone, form_.session().prompts, texts_, items);
+                chosen.push_back((*entries)[row]);
+            RestoreFromBackup(restorePlace(), backup, chosen);
         });
     };
     backupWindow_ = new KeptFilesWindow(KeptFilesWindow::Kind::Backup, texts_, restore);
     std::vector<KeptFileRow> rows;
-    for (const ManifestEntry& entry : entries)
+    rows.reserve(entries->size());
+    for (const ManifestEntry& entry : *entries)
         rows.push_back({std::nullopt, fromLocal8(entry.phonePath), entry.size});
     backupWindow_->setRows(std::move(rows));
     backupWindow_->setWindowTitle(backupWindow_->windowTitle() + QStringLiteral(" - ") +

@@ -1,5 +1,6 @@
 #pragma once
 #include "backup/BackupTexts.h"
+#include "backup/RestoreFiles.h"
 #include "backup/TrashKeeper.h"
 
 #include <QObject>
@@ -33,6 +34,11 @@ public:
     void createBackup();
     void showDeletedFiles();
     void restoreFromBackup();
+    // Lists the backup in folder in its own window, from which its files go back to the phone.
+    void showBackup(const std::string& folder);
+
+    // The kind of phone in use, recorded with the files a restore keeps before writing over them.
+    std::string phoneKind;
 
 private:
     void addMenuItems();
@@ -40,7 +46,9 @@ private:
     void refreshDeletedFiles();
     void restoreDeleted(const std::vector<std::size_t>& rows);
     void removeDeleted(const std::vector<std::size_t>& rows);
-    void showBackup(const std::string& folder);
+    zandrel::RestorePlace restorePlace();
+    // Runs local work on the phone thread while the window paints.
+    void runAside(const std::function<void()>& job);
 
     TForm1& form_;
     Runner run_;
