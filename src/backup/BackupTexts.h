@@ -45,6 +45,15 @@ enum class BackupText : std::uint8_t {
     PhoneRefused,
     PhoneCopyDiffers,
     PhoneDidNotGive,
+    NotDeletedUnkept,
+    NoRoomForCopy,
+    TooLargeQuestion,
+    LeftTooLarge,
+    RoomMade,
+    StoppedClean,
+    StoppedList,
+    PhoneGone,
+    SettingUnreadable,
     Count
 };
 

@@ -34,8 +34,12 @@ public:
     void showDeletedFiles();
     void restoreFromBackup();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void addMenuItems();
+    void tellUnreadableSettings();
     void setKeeping(bool keep);
     void refreshDeletedFiles();
     void restoreDeleted(const std::vector<std::size_t>& rows);
