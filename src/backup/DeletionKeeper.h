@@ -36,6 +36,8 @@ public:
 
     // Whether this pass keeps copies at all; when not, it deletes as it always did.
     virtual bool keeping() { return false; }
+    // The most files a batch holds; a batch also ends after a second of fetching.
+    virtual std::size_t batchFiles() const { return 1024; }
     using PathAt = std::function<std::string_view(std::size_t)>;
     struct TooLarge {
         std::size_t files = 0;

@@ -52,6 +52,9 @@ public:
     void uploadFailed(const std::string& path, Prompts& prompts) override;
 
     bool keeping() override { return active(); }
+    // A flush costs about the same for one copy as for a thousand.
+    std::size_t batchLimit = 1024;
+    std::size_t batchFiles() const override { return batchLimit; }
     TooLarge tooLarge(const PathAt& pathAt, std::size_t count) override;
     std::optional<std::string> copy(const std::string& path) override;
     std::optional<std::string> flush() override;

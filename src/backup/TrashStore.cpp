@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,15 +100,21 @@ std::vector<TrashEntry> TrashStore::entriesOf(const std::string& run) const
 {
     std::vector<TrashEntry> found;
     std::string index;
-    if (!isRegularFile(indexOf(run)) || readWholeFile(indexOf(run), index, kLargestIndex) != 0)
+    // The run's folder is opened once, never through a link; each copy is looked up in it.
+    const FileDescriptor folder(::open((folder_ + "/" + run).c_str(),
+                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder.get() < 0 || !isRegularFile(indexOf(run)) ||
+        readWholeFile(indexOf(run), index, kLargestIndex) != 0)
         return found;
-    const std::string prefix = folder_ + "/" + run + "/";
-    std::string file;
+    found.reserve(static_cast<std::size_t>(std::count(index.begin(), index.end(), '\n')));
+    char name[16];
     forEachTrashIndexLine(index, [&](TrashEntry& entry) {
         struct stat info {};
-        file.assign(prefix).append(std::to_string(entry.number));
-        if (::lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-            static_cast<std::uint64_t>(info.st_size) == entry.size) {
+        const auto end = std::to_chars(name, name + sizeof name - 1, entry.number).ptr;
+        *end = '\0';
+        // A copy whose size is not the listed one was never completed: it is not listed.
+        if (::fstatat(folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) == entry.size) {
             entry.run = run;
             found.push_back(std::move(entry));
         }

@@ -93,8 +93,9 @@ bool DeletionPass::fillBatch(const DeletionKeeper::PathAt& pathAt, std::size_t c
                              std::vector<std::size_t>& batch)
 {
     const auto start = std::chrono::steady_clock::now();
+    const std::size_t most = keeper_ ? keeper_->batchFiles() : 1024;
     std::size_t copies = 0;
-    while (next < count && batch.size() < kBatchFiles &&
+    while (next < count && batch.size() < most &&
            (batch.empty() || std::chrono::steady_clock::now() - start < kBatchTime)) {
         const std::size_t i = next;
         const std::string_view path = pathAt(i);

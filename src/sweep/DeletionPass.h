@@ -28,8 +28,8 @@ public:
         Stopped,   // the user stopped it; the paths after the last delete were not tried
         PhoneGone, // the phone went away; nothing more was tried
     };
-    // A batch's copies are flushed once it holds this many, or once it is this old.
-    static constexpr std::size_t kBatchFiles = 32;
+    // A batch's copies are flushed once it is this old, or holds as many as the keeper says: a
+    // second's wait between a file's copy and its delete is nothing to the user.
     static constexpr std::chrono::milliseconds kBatchTime{1000};
 
     DeletionPass(PhoneLink& phone, Prompts& prompts, DeletionKeeper* keeper = nullptr);

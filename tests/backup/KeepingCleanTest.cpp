@@ -234,7 +234,8 @@ TEST_F(KeepingCleanTest, StopEndsTheCleanBetweenDeletes)
 TEST_F(KeepingCleanTest, CopiesComeInBatchesBeforeTheirDeletes)
 {
     Lines paths;
-    for (int i = 0; i < 70; ++i)
+    keeper->batchLimit = 32;
+    for (std::size_t i = 0; i < 70; ++i)
         paths.push_back("/b/" + std::to_string(i));
     holds(paths);
     cleanByList(paths);
@@ -252,7 +253,7 @@ TEST_F(KeepingCleanTest, CopiesComeInBatchesBeforeTheirDeletes)
             ++groups.back();
             EXPECT_EQ(call, "File_Fetch " + paths[fetched]) << "fetched in list order";
             ++fetched;
-            EXPECT_LE(fetched - deleted, DeletionPass::kBatchFiles);
+            EXPECT_LE(fetched - deleted, keeper->batchLimit);
         } else if (call.starts_with("File_Delete ")) {
             fetching = false;
             EXPECT_EQ(call, "File_Delete " + paths[deleted]) << "deleted in list order";

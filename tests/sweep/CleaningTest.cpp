@@ -218,8 +218,9 @@ TEST_F(CleaningTest, FailedDeletesAreCountedAndNamedInsteadOfSuccess)
         row.operation(session);
         EXPECT_EQ(phone.callsOf("File_Delete /p/").size(), row.deletesTried);
         EXPECT_EQ(prompts.take(), row.shown);
-        if (row.failFrom)
+        if (row.failFrom) {
             EXPECT_TRUE(phone.callsOf("Seem_Write").empty());
+        }
     }
 }
 
