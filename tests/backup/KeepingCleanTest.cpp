@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <memory>
 
@@ -264,6 +265,37 @@ TEST_F(KeepingCleanTest, CopiesComeInBatchesBeforeTheirDeletes)
     EXPECT_EQ(deleted, paths.size());
     ASSERT_GE(groups.size(), 3u);
     EXPECT_GT(groups.front(), 1u) << "a batch holds more than one file";
+}
+
+// The Deleted files window lists the copies of the phone in use (and those that do not say),
+// and reads the trash again only once it has changed.
+TEST_F(KeepingCleanTest, TheWindowListsThisPhonesCopiesAndRereadsOnlyAChangedTrash)
+{
+    keeper->phoneKind = "usb";
+    const TrashStore& store = keeper->store();
+    const std::string run = store.newRun(1800000000);
+    struct Row {
+        const char* kind;
+        const char* path;
+    };
+    std::uint32_t number = 0;
+    for (const Row row : {Row{"usb", "/a/usb"}, Row{"emulator", "/a/demo"}, Row{"", "/a/old"}}) {
+        std::ofstream(store.partName(run, ++number)) << "x";
+        ASSERT_EQ(store.add(TrashEntry{run, number, 1800000000, 1, row.path, row.kind}), 0);
+    }
+    const auto listed = [&]() -> std::optional<Lines> {
+        const std::optional<std::vector<TrashEntry>> entries = keeper->entriesIfChanged();
+        if (!entries)
+            return std::nullopt;
+        Lines paths;
+        for (const TrashEntry& entry : *entries)
+            paths.push_back(entry.phonePath);
+        return paths;
+    };
+    EXPECT_EQ(listed(), (Lines{"/a/usb", "/a/old"}));
+    EXPECT_EQ(listed(), std::nullopt) << "unchanged: not read again";
+    ASSERT_EQ(store.removeCopies(run, {1}), 0);
+    EXPECT_EQ(listed(), (Lines{"/a/old"}));
 }
 
 } // namespace
