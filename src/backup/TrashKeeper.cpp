@@ -130,11 +130,16 @@ void TrashKeeper::learnSizes(const unsigned char* records, std::size_t count)
         const unsigned char* record = records + i * kFileRecordSize;
         sizes_.emplace_back(pathHash(recordName(record)), littleEndian32(record));
     }
-    std::sort(sizes_.begin(), sizes_.end());
+    // Sorted when first looked up: a read's end stays quick.
+    sizesSorted_ = false;
 }
 
-std::optional<std::uint64_t> TrashKeeper::knownSize(std::string_view path) const
+std::optional<std::uint64_t> TrashKeeper::knownSize(std::string_view path)
 {
+    if (!sizesSorted_) {
+        std::sort(sizes_.begin(), sizes_.end());
+        sizesSorted_ = true;
+    }
     const std::size_t hash = pathHash(path);
     const auto found = std::lower_bound(sizes_.begin(), sizes_.end(),
                                         std::pair<std::size_t, std::uint64_t>(hash, 0));

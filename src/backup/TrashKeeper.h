@@ -72,7 +72,7 @@ private:
     void waitForTidying();
     void startRun();
     void learnSizes(const unsigned char* records, std::size_t count);
-    std::optional<std::uint64_t> knownSize(std::string_view path) const;
+    std::optional<std::uint64_t> knownSize(std::string_view path);
     // Whether size more bytes fit in the trash once older runs have gone, oldest first.
     bool makeRoom(std::uint64_t size);
     std::optional<Failure> copyToBatch(const std::string& path);
@@ -96,6 +96,7 @@ private:
     // after it; kept until the next read, so that only a run with neither lists the phone.
     std::vector<std::pair<std::size_t, std::uint64_t>> sizes_;
     bool sizesKnown_ = false;
+    bool sizesSorted_ = true;
     std::deque<TrashRun> olderRuns_; // oldest first
     std::uint64_t olderBytes_ = 0;
     std::uint64_t runBytes_ = 0;
