@@ -3,7 +3,7 @@
 //    renames and index lines, one flush of the file system, then the batch's deletes (goal:
 //    within 1.5x);
 //  - against Clean with keeping off (goal: within 3x at 10,000 files).
-// The phone's files are made again, and the trash emptied, before each timed round, untimed. The
+// The phone's files are made again, and a new trash made, before each timed round, untimed. The
 // trash lies on the build folder's disk, not in a temporary folder that may live in memory, so
 // that a flush costs what it costs users.
 #include "BenchPhones.h"
@@ -33,8 +33,9 @@ class KeepingBench {
 public:
     explicit KeepingBench(std::size_t count)
         : root_(bench::benchPhonesFolder() + "/keeping-" + std::to_string(count)),
-          trash_(root_ + "/trash")
+          trashes_(root_ + "/trashes")
     {
+        fs::remove_all(trashes_);
         fs::create_directories(root_ + "/phone/fs");
         std::ofstream(root_ + "/phone/phone.ini") << "[Phone]\nconnected=1\ncapacity=4000000000\n";
         ::setenv("P2KEMU_ROOT", (root_ + "/phone").c_str(), 1);
@@ -45,6 +46,10 @@ public:
         for (const std::string& path : paths_)
             session_.clean.push_back(path);
     }
+
+    ~KeepingBench() { fs::remove_all(trashes_); }
+    KeepingBench(const KeepingBench&) = delete;
+    KeepingBench& operator=(const KeepingBench&) = delete;
 
     // Clean of every file, keeping on or off; returns its seconds.
     double clean(bool keep)
@@ -102,10 +107,12 @@ public:
     }
 
 private:
-    // Every file back on the phone, the trash empty, the emulator told of both.
+    // Every file back on the phone, a new empty trash, the emulator told of both. The trashes
+    // of earlier rounds stay until the end: removing thousands of files just before a round
+    // would make the file system's next creations slow, which users do not see.
     void prepare()
     {
-        fs::remove_all(trash_);
+        trash_ = trashes_ + "/" + std::to_string(++round_);
         const std::string bytes(1024, 'k');
         for (std::size_t i = 0; i < paths_.size(); ++i) {
             const std::string file = root_ + "/phone/fs" + paths_[i];
@@ -126,7 +133,9 @@ private:
     }
 
     std::string root_;
+    std::string trashes_;
     std::string trash_;
+    int round_ = 0;
     std::vector<std::string> paths_;
     zandrel::LibraryPhoneLink link_;
     AnsweringPrompts prompts_;
