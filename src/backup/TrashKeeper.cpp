@@ -353,6 +353,10 @@ std::string TrashKeeper::endRun()
     for (const TrashEntry& entry : batch_)
         ::unlink(store_.partName(entry.run, entry.number).c_str());
     batch_.clear();
+    // A run that kept nothing (stopped before its first flush) leaves no folder behind.
+    if (!run_.empty() &&
+        ::access((store_.folder() + "/" + run_ + "/" + TrashStore::kIndexName).c_str(), F_OK) != 0)
+        store_.removeRun(run_);
     if (fetched_.get() >= 0)
         [[maybe_unused]] const int emptied = ::ftruncate(fetched_.get(), 0);
     std::string text = notKeptNews();

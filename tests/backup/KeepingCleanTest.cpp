@@ -189,6 +189,7 @@ TEST_F(KeepingCleanTest, APhoneGoneMidCleanIsToldInOneBoxWithThreeCounts)
                                         "answering."});
         EXPECT_TRUE(phone.callsOf("Seem_Write").empty()) << "no ring fix on a phone gone";
         EXPECT_EQ(kept(), row.kept);
+        EXPECT_EQ(keeper->store().runs().size(), row.kept.empty() ? 0u : 1u) << "no empty run";
     }
 }
 
