@@ -51,7 +51,7 @@ DeletionPass::Ending DeletionPass::run(const DeletionKeeper::PathAt& pathAt, std
         batch.clear();
         const bool filled = fillBatch(pathAt, count, marks, next, batch);
         if (filled)
-            deleteBatch(pathAt, batch, marks);
+            deleteBatch(pathAt, batch);
         if (keeper_)
             keeper_->endBatch();
     }
@@ -149,9 +149,8 @@ bool DeletionPass::fillBatch(const DeletionKeeper::PathAt& pathAt, std::size_t c
 }
 
 bool DeletionPass::deleteBatch(const DeletionKeeper::PathAt& pathAt,
-                               const std::vector<std::size_t>& batch, const Marks& marks)
+                               const std::vector<std::size_t>& batch)
 {
-    (void)marks;
     for (std::size_t b = 0; b < batch.size(); ++b) {
         path_.assign(pathAt(batch[b]));
         if (ending_ == Ending::Done && prompts_.stopRequested())

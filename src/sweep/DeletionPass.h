@@ -65,8 +65,8 @@ private:
     // Copies up to a batch of files, from `next` on; the indexes to delete go to `batch`.
     bool fillBatch(const DeletionKeeper::PathAt& pathAt, std::size_t count, const Marks& marks,
                    std::size_t& next, std::vector<std::size_t>& batch);
-    bool deleteBatch(const DeletionKeeper::PathAt& pathAt, const std::vector<std::size_t>& batch,
-                     const Marks& marks);
+    // Deletes the batch's files in list order, until a stop or a phone gone.
+    bool deleteBatch(const DeletionKeeper::PathAt& pathAt, const std::vector<std::size_t>& batch);
     void stepDone();
     void fail(std::string_view path, int32_t result, bool passedOn, std::string why = {});
     const BackupTexts& backupTexts() const;
