@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
+#include <fstream>
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
@@ -54,8 +56,10 @@ struct FlushSignal {
 };
 const FlushSignal kSignals[] = {{"Flushing", false}, {"zandrel-bench: first flush", true}};
 
-// Starts the program and returns the seconds until its first window is flushed.
-double secondsToFirstPaint(const std::string& program, const char* platform, FlushSignal signal)
+// Starts the program and returns the seconds until its first window is flushed. With dataHome,
+// the program keeps its deleted files below it.
+double secondsToFirstPaint(const std::string& program, const char* platform, FlushSignal signal,
+                           const std::string& dataHome = {})
 {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0)
@@ -69,6 +73,8 @@ double secondsToFirstPaint(const std::string& program, const char* platform, Flu
         env.push_back("LD_PRELOAD=" + programFolder() + "/bench_first_flush_probe.so");
     else
         env.push_back("QT_LOGGING_RULES=qt.widgets.painting=true");
+    if (!dataHome.empty())
+        env.push_back("XDG_DATA_HOME=" + dataHome);
     for (const char* name : {"HOME", "PATH", "XDG_RUNTIME_DIR", "TMPDIR", "DISPLAY", "XAUTHORITY"})
         if (const char* value = std::getenv(name))
             env.push_back(std::string(name) + "=" + value);
@@ -138,6 +144,66 @@ BENCHMARK(StartupBench)
     ->ArgNames({"xcb", "probe"})
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->Iterations(20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// A trash of `runs` deletion runs of one small copy each, 100 days old, and one of today, so
+// that the old ones are due to go; none for 0.
+void makeTrash(const std::string& dataHome, int runs)
+{
+    namespace fs = std::filesystem;
+    const std::string trash = dataHome + "/zandrel/trash";
+    fs::remove_all(trash);
+    fs::create_directories(trash);
+    const long today = static_cast<long>(std::time(nullptr));
+    for (int i = 0; i <= (runs > 0 ? runs : -1); ++i) {
+        const bool recent = i == runs;
+        const long when = recent ? today : today - 100L * 86400 + i;
+        char name[32];
+        const std::time_t at = when;
+        std::strftime(name, sizeof name, "%Y%m%d-%H%M%S", std::localtime(&at));
+        const std::string run = trash + "/" + name + (recent ? "" : "-" + std::to_string(i % 999 + 1));
+        fs::create_directories(run);
+        std::ofstream(run + "/1") << "abc";
+        std::ofstream(run + "/index.tsv")
+            << "1\t" << when << "\t3\t/a/mobile/picture/p" << i << ".jpg\temulator\t\n";
+    }
+}
+
+// The start with 1,000 old deletion runs to tidy against a start with none (goal: within 1.3x):
+// the tidying waits for the first paint and runs off the window's thread. The trash is made
+// again before each start, untimed.
+void StartupWithOldRunsBench(benchmark::State& state)
+{
+    const char* platform = kPlatforms[state.range(0)];
+    const char* display = std::getenv("DISPLAY");
+    if (std::string_view(platform) == "xcb" && (!display || !*display)) {
+        state.SkipWithError("no X server: run under xvfb-run for this row");
+        return;
+    }
+    const std::string zandrel = programFolder() + "/zandrel";
+    const TempFolder withRuns("zandrel-old-runs");
+    const TempFolder empty("zandrel-no-runs");
+    const int runs = static_cast<int>(state.range(1));
+    try {
+        bench::compare(
+            state,
+            [&] {
+                makeTrash(withRuns.path, runs);
+                return secondsToFirstPaint(zandrel, platform, kSignals[1], withRuns.path);
+            },
+            [&] {
+                makeTrash(empty.path, 0);
+                return secondsToFirstPaint(zandrel, platform, kSignals[1], empty.path);
+            });
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+BENCHMARK(StartupWithOldRunsBench)
+    ->ArgNames({"xcb", "old_runs"})
+    ->ArgsProduct({{0, 1}, {1000}})
+    ->Iterations(10)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-30}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(ini_file clean_list record_name phone_path phone_ini manifest)
+[ ${#targets[@]} -gt 0 ] || targets=(ini_file clean_list record_name phone_path phone_ini manifest trash_index)
 
 bash scripts/install-deps.sh
 cmake -S tests/fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null

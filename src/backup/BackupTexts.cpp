@@ -65,6 +65,21 @@ constexpr const char* kBuiltIn[] = {
     "the copy holds %1 {1:byte|bytes}, not the %2 the manifest says",
     "%1 {1:line|lines} of the manifest could not be read and {1:was|were} left out.",
     "there is no folder for Deleted files",
+    "not deleted, as no copy of it could be kept: %1",
+    "it does not fit in the %1 KB kept for deleted files",
+    "%1 of the %2 {2:file|files} to delete {1:is|are} too large to keep in Deleted files "
+    "(%3 KB in all). Delete {1:it|them} for good (Yes), leave {1:it|them} on the phone and "
+    "delete the rest (No), or delete nothing (Cancel)?",
+    "%1 {1:file|files} too large to keep {1:was|were} left on the phone.",
+    "To make room, %1 older {1:copy|copies} in Deleted files, deleted up to %2, {1:was|were} "
+    "removed for good.",
+    "Stopped: %1 of %2 {2:file|files} deleted; the rest were left untouched on the phone and "
+    "are still ticked.",
+    "Stopped: %1 of %2 {2:file|files} deleted; the rest were left untouched on the phone.",
+    "The phone went away during the deletion: %1 {1:file was|files were} deleted, %2 not "
+    "deleted, and for %3 it is unknown, as the phone went away before answering.",
+    "Zandrel.ini holds a setting that cannot be read: %1. Its default is used, so deleted "
+    "files are kept.",
 };
 static_assert(std::size(kBuiltIn) == static_cast<std::size_t>(BackupText::Count));
 } // namespace

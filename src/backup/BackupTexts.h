@@ -64,6 +64,15 @@ enum class BackupText : std::uint8_t {
     SizeDiffers,
     ManifestBadLines,
     NoTrashFolder,
+    NotDeletedUnkept,
+    NoRoomForCopy,
+    TooLargeQuestion,
+    LeftTooLarge,
+    RoomMade,
+    StoppedClean,
+    StoppedList,
+    PhoneGone,
+    SettingUnreadable,
     Count
 };
 

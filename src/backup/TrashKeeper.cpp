@@ -1,14 +1,15 @@
 #include "backup/TrashKeeper.h"
 
 #include "backup/PhoneCopies.h"
-#include "base/LocalFile.h"
+#include "base/ErrorText.h"
 #include "base/MessageTexts.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
-#include <vector>
 
 namespace zandrel {
 
@@ -19,7 +20,33 @@ std::uint32_t littleEndian32(const unsigned char* bytes)
            std::uint32_t(bytes[3]) << 24;
 }
 
-std::string kilobytes(std::uint64_t bytes) { return std::to_string(bytes / 1024); }
+std::string kilobytes(std::uint64_t bytes) { return std::to_string((bytes + 1023) / 1024); }
+
+std::size_t pathHash(std::string_view path) { return std::hash<std::string_view>()(path); }
+
+std::string localTime(std::int64_t seconds)
+{
+    const auto when = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    ::localtime_r(&when, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
+
+int writeAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : ENOSPC;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
 } // namespace
 
 TrashKeeper::TrashKeeper(PhoneLink& phone, const BackupTexts& texts, TrashStore store)
@@ -28,13 +55,52 @@ TrashKeeper::TrashKeeper(PhoneLink& phone, const BackupTexts& texts, TrashStore 
 {
 }
 
+TrashKeeper::~TrashKeeper() { waitForTidying(); }
+
+void TrashKeeper::startTidying()
+{
+    if (store_.folder().empty() || tidying_.valid())
+        return;
+    constexpr std::int64_t kDaySeconds = 24 * 60 * 60;
+    tidying_ = std::async(std::launch::async, [store = store_, when = now()] {
+        store.removeOld(when, KeepSettings::kKeepDays * kDaySeconds);
+    });
+}
+
+void TrashKeeper::waitForTidying()
+{
+    if (tidying_.valid())
+        tidying_.get();
+}
+
+std::optional<std::vector<TrashEntry>> TrashKeeper::entriesIfChanged()
+{
+    waitForTidying();
+    std::string stamp = store_.stamp();
+    if (stamp == shownStamp_ && !stamp.empty())
+        return std::nullopt;
+    shownStamp_ = std::move(stamp);
+    std::vector<TrashEntry> entries = store_.entries();
+    // Copies from another kind of phone would be restored to a phone that never held them.
+    std::erase_if(entries, [&](const TrashEntry& entry) {
+        return !entry.phoneKind.empty() && entry.phoneKind != phoneKind;
+    });
+    return entries;
+}
+
 void TrashKeeper::startRun()
 {
+    waitForTidying();
     running_ = true;
-    for (auto& run : store_.runSizes()) {
-        olderBytes_ += run.second;
+    std::int64_t newest = 0;
+    for (TrashRun& run : store_.runs()) {
+        newest = std::max(newest, run.newest);
+        olderBytes_ += run.bytes;
         olderRuns_.push_back(std::move(run));
     }
+    // A clock behind the newest copy would make this run look older than those before it, and
+    // the first to go.
+    runTime_ = std::max(now(), newest);
     // The sizes from one listing spare fetching a file only to find it too large, which on a
     // slow phone is what makes a clean slow.
     if (sizesKnown_)
@@ -51,29 +117,174 @@ void TrashKeeper::startRun()
 void TrashKeeper::lastRead(const unsigned char* records, std::size_t count)
 {
     sizes_.clear();
-    // A listing too large to learn from is not asked for again at the run.
     sizesKnown_ = active();
-    if (sizesKnown_ && count <= std::size_t(kLargestSizeList))
+    if (sizesKnown_)
         learnSizes(records, count);
 }
 
 void TrashKeeper::learnSizes(const unsigned char* records, std::size_t count)
 {
+    sizes_.clear();
+    sizes_.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char* record = records + i * kFileRecordSize;
-        sizes_[std::string(recordName(record))] = littleEndian32(record);
+        sizes_.emplace_back(pathHash(recordName(record)), littleEndian32(record));
     }
+    // Sorted when first looked up: a read's end stays quick.
+    sizesSorted_ = false;
+}
+
+std::optional<std::uint64_t> TrashKeeper::knownSize(std::string_view path)
+{
+    if (!sizesSorted_) {
+        std::sort(sizes_.begin(), sizes_.end());
+        sizesSorted_ = true;
+    }
+    const std::size_t hash = pathHash(path);
+    const auto found = std::lower_bound(sizes_.begin(), sizes_.end(),
+                                        std::pair<std::size_t, std::uint64_t>(hash, 0));
+    if (found == sizes_.end() || found->first != hash)
+        return std::nullopt;
+    return found->second;
 }
 
 bool TrashKeeper::makeRoom(std::uint64_t size)
 {
     const auto fits = [&] { return olderBytes_ + runBytes_ + size <= settings.maxTotalBytes; };
     while (!fits() && !olderRuns_.empty() && runBytes_ + size <= settings.maxTotalBytes) {
-        store_.removeRun(olderRuns_.front().first);
-        olderBytes_ -= olderRuns_.front().second;
+        const TrashRun& oldest = olderRuns_.front();
+        if (store_.removeRun(oldest.name)) {
+            removedForRoom_ += oldest.copies;
+            removedUpTo_ = std::max(removedUpTo_, oldest.newest);
+        }
+        olderBytes_ -= oldest.bytes;
         olderRuns_.pop_front();
     }
     return fits();
+}
+
+DeletionKeeper::TooLarge TrashKeeper::tooLarge(const PathAt& pathAt, std::size_t count)
+{
+    TooLarge found;
+    if (!active())
+        return found;
+    if (!running_)
+        startRun();
+    found.marked.assign(count, false);
+    std::uint64_t planned = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::optional<std::uint64_t> size = knownSize(pathAt(i));
+        if (!size)
+            continue;
+        // Past the total even with every older run gone, a copy cannot be kept either.
+        if (*size <= settings.maxFileBytes && planned + *size <= settings.maxTotalBytes) {
+            planned += *size;
+            continue;
+        }
+        found.marked[i] = true;
+        ++found.files;
+        found.bytes += *size;
+    }
+    return found;
+}
+
+std::optional<std::string> TrashKeeper::copy(const std::string& path)
+{
+    if (!running_)
+        startRun();
+    const std::optional<Failure> failure = copyToBatch(path);
+    if (!failure)
+        return std::nullopt;
+    return MessageTexts::format(texts_.get(BackupText::NotDeletedUnkept), {failure->why});
+}
+
+std::optional<TrashKeeper::Failure> TrashKeeper::copyToBatch(const std::string& path)
+{
+    // The phone's bytes go to memory first: a failure then is the phone's, and one of writing
+    // them is the computer's, each told as what it is.
+    if (fetched_.get() < 0)
+        fetched_ = FileDescriptor(::memfd_create("zandrel-keep", MFD_CLOEXEC));
+    if (fetched_.get() < 0)
+        return Failure{NotWritten, ioErrorText(errno, store_.folder())};
+    if (::ftruncate(fetched_.get(), 0) != 0 || ::lseek(fetched_.get(), 0, SEEK_SET) != 0)
+        return Failure{NotWritten, ioErrorText(errno, store_.folder())};
+    const int32_t result = phone_.fileFetch(path, fetched_.get());
+    if (result < 0)
+        return Failure{NotRead, MessageTexts::format(texts_.get(BackupText::PhoneDidNotGive),
+                                                     {std::to_string(result)})};
+    const auto size = static_cast<std::uint64_t>(result);
+    // A file larger than the per-file limit whose size was not known beforehand has been
+    // fetched all the same; keeping it costs only room.
+    if (!makeRoom(size))
+        return Failure{NoRoom, MessageTexts::format(texts_.get(BackupText::NoRoomForCopy),
+                                                    {kilobytes(settings.maxTotalBytes)})};
+    if (run_.empty())
+        run_ = store_.newRun(runTime_);
+    if (run_.empty())
+        return Failure{NotWritten, ioErrorText(errno, store_.folder() + "/")};
+    TrashEntry entry{run_, ++lastNumber_, runTime_, size, path, phoneKind};
+    if (std::optional<Failure> failure = writeCopy(entry))
+        return failure;
+    runBytes_ += size;
+    batch_.push_back(std::move(entry));
+    return std::nullopt;
+}
+
+std::optional<TrashKeeper::Failure> TrashKeeper::writeCopy(const TrashEntry& entry)
+{
+    const std::string part = store_.partName(entry.run, entry.number);
+    buffer_.resize(entry.size);
+    if (entry.size > 0 &&
+        ::pread(fetched_.get(), buffer_.data(), buffer_.size(), 0) != ssize_t(buffer_.size()))
+        return Failure{NotWritten, ioErrorText(errno ? errno : EIO, part)};
+    FileDescriptor file(::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    int error = file.get() < 0 ? errno : writeAll(file.get(), buffer_);
+    if (error == 0)
+        error = file.close();
+    if (error == 0)
+        return std::nullopt;
+    ::unlink(part.c_str());
+    return Failure{NotWritten, ioErrorText(error, part)};
+}
+
+std::optional<std::string> TrashKeeper::flush()
+{
+    if (batch_.empty())
+        return std::nullopt;
+    const int error = store_.add(batch_);
+    if (error == 0) {
+        lastBatch_ = std::move(batch_);
+        batch_.clear();
+        return std::nullopt;
+    }
+    for (const TrashEntry& entry : batch_)
+        runBytes_ -= entry.size;
+    batch_.clear();
+    const std::string why = ioErrorText(error, store_.folder() + "/" + run_ + "/");
+    return MessageTexts::format(texts_.get(BackupText::NotDeletedUnkept), {why});
+}
+
+void TrashKeeper::notDeleted(const std::string& path)
+{
+    const auto copy = std::find_if(lastBatch_.begin(), lastBatch_.end(),
+                                   [&](const TrashEntry& entry) { return entry.phonePath == path; });
+    if (copy == lastBatch_.end())
+        return;
+    dropped_.push_back(copy->number);
+    runBytes_ -= copy->size;
+    lastBatch_.erase(copy);
+}
+
+void TrashKeeper::endBatch()
+{
+    lastBatch_.clear();
+    if (dropped_.empty())
+        return;
+    // A copy of a file still on the phone is no deleted file; what stays of it is harmless.
+    [[maybe_unused]] const int removed = store_.removeCopies(run_, dropped_);
+    dropped_.clear();
+    if (::access((store_.folder() + "/" + run_).c_str(), F_OK) != 0)
+        run_.clear();
 }
 
 void TrashKeeper::keep(const std::string& path)
@@ -82,81 +293,75 @@ void TrashKeeper::keep(const std::string& path)
         return;
     if (!running_)
         startRun();
-    // A path deleted twice in one run (Clean Java after two reads) is kept once.
-    if (!seen_.insert(path).second)
-        return;
     ++asked_;
-    if (const std::optional<Reason> reason = copy(path))
-        ++failed_[*reason];
-}
-
-std::optional<TrashKeeper::Reason> TrashKeeper::copy(const std::string& path)
-{
-    const auto known = sizes_.find(path);
-    if (known != sizes_.end()) {
-        if (known->second > settings.maxFileBytes)
-            return TooLarge;
-        if (!makeRoom(known->second))
-            return TrashFull;
+    std::optional<Failure> failure;
+    const std::optional<std::uint64_t> size = knownSize(path);
+    if (size && *size > settings.maxFileBytes)
+        failure = Failure{TooLargeToKeep, {}};
+    if (!failure)
+        failure = copyToBatch(path);
+    if (!failure && store_.add(batch_) != 0) {
+        runBytes_ -= batch_.back().size;
+        failure = Failure{NotWritten, {}};
+    } else if (!failure) {
+        kept_[path] = batch_.back();
     }
-    if (run_.empty())
-        run_ = store_.newRun(now());
-    if (run_.empty())
-        return NotWritten;
-    TrashEntry entry{run_, ++lastNumber_, now(), 0, path};
-    const std::string part = store_.partName(run_, entry.number);
-    if (const std::optional<Reason> reason = fetchInto(path, part, entry.size)) {
-        ::unlink(part.c_str());
-        return reason;
-    }
-    if (store_.add(entry) != 0)
-        return NotWritten;
-    runBytes_ += entry.size;
-    kept_[path] = std::move(entry);
-    return std::nullopt;
+    batch_.clear();
+    // An upload's old file that the phone does not give is most often one it does not hold:
+    // no news. A copy too large, without room or not written is.
+    if (failure && failure->reason == NotRead)
+        --asked_;
+    else if (failure)
+        ++failed_[failure->reason];
 }
 
-std::optional<TrashKeeper::Reason>
-TrashKeeper::fetchInto(const std::string& path, const std::string& part, std::uint64_t& size)
-{
-    FileDescriptor file(::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (file.get() < 0)
-        return NotWritten;
-    const int32_t result = phone_.fileFetch(path, file.get());
-    if (result < 0)
-        return NotRead;
-    size = static_cast<std::uint64_t>(result);
-    // Without a size from the listing the limits are checked once the copy is made.
-    if (size > settings.maxFileBytes)
-        return TooLarge;
-    if (!makeRoom(size))
-        return TrashFull;
-    if (::fsync(file.get()) != 0 || file.close() != 0)
-        return NotWritten;
-    return std::nullopt;
-}
-
-std::string TrashKeeper::endRun()
+std::string TrashKeeper::notKeptNews() const
 {
     std::size_t notKept = 0;
     for (const std::size_t count : failed_)
         notKept += count;
-    std::string text;
-    if (notKept > 0) {
-        text = MessageTexts::format(texts_.get(BackupText::NotKeptHead),
-                                    {std::to_string(notKept), std::to_string(asked_)});
-        const std::pair<BackupText, std::string> lines[kReasons] = {
-            {BackupText::NotKeptTooLarge, kilobytes(settings.maxFileBytes)},
-            {BackupText::NotKeptTrashFull, kilobytes(settings.maxTotalBytes)},
-            {BackupText::NotKeptNotRead, {}},
-            {BackupText::NotKeptNotWritten, {}},
-        };
-        for (int reason = 0; reason < kReasons; ++reason)
-            if (failed_[reason] > 0)
-                text += "\n" + MessageTexts::format(
-                                   texts_.get(lines[reason].first),
-                                   {std::to_string(failed_[reason]), lines[reason].second});
-    }
+    if (notKept == 0)
+        return {};
+    std::string text = MessageTexts::format(texts_.get(BackupText::NotKeptHead),
+                                            {std::to_string(notKept), std::to_string(asked_)});
+    const std::pair<BackupText, std::string> lines[kReasons] = {
+        {BackupText::NotKeptTooLarge, kilobytes(settings.maxFileBytes)},
+        {BackupText::NotKeptTrashFull, kilobytes(settings.maxTotalBytes)},
+        {BackupText::NotKeptNotRead, {}},
+        {BackupText::NotKeptNotWritten, {}},
+    };
+    for (int reason = 0; reason < kReasons; ++reason)
+        if (failed_[reason] > 0)
+            text += "\n" + MessageTexts::format(texts_.get(lines[reason].first),
+                                                {std::to_string(failed_[reason]),
+                                                 lines[reason].second});
+    return text;
+}
+
+std::string TrashKeeper::roomNews() const
+{
+    if (removedForRoom_ == 0)
+        return {};
+    return MessageTexts::format(texts_.get(BackupText::RoomMade),
+                                {std::to_string(removedForRoom_), localTime(removedUpTo_)});
+}
+
+std::string TrashKeeper::endRun()
+{
+    endBatch();
+    // Copies made but never flushed belong to files that were not deleted.
+    for (const TrashEntry& entry : batch_)
+        ::unlink(store_.partName(entry.run, entry.number).c_str());
+    batch_.clear();
+    // A run that kept nothing (stopped before its first flush) leaves no folder behind.
+    if (!run_.empty() &&
+        ::access((store_.folder() + "/" + run_ + "/" + TrashStore::kIndexName).c_str(), F_OK) != 0)
+        store_.removeRun(run_);
+    if (fetched_.get() >= 0)
+        [[maybe_unused]] const int emptied = ::ftruncate(fetched_.get(), 0);
+    std::string text = notKeptNews();
+    if (const std::string room = roomNews(); !room.empty())
+        text += (text.empty() ? "" : "\n") + room;
     running_ = false;
     run_.clear();
     asked_ = 0;
@@ -164,8 +369,9 @@ std::string TrashKeeper::endRun()
     olderRuns_.clear();
     olderBytes_ = 0;
     runBytes_ = 0;
+    removedForRoom_ = 0;
+    removedUpTo_ = 0;
     kept_.clear();
-    seen_.clear();
     return text;
 }
 

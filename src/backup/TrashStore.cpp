@@ -1,69 +1,48 @@
 #include "backup/TrashStore.h"
 
 #include "backup/PhoneNames.h"
+#include "backup/TrashStoreIndex.h"
 #include "base/AtomicWrite.h"
 #include "base/LocalFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace zandrel {
 
 namespace {
 // An index is a line per copy; past this it is not one of ours.
-constexpr std::size_t kLargestIndex = 64u << 20;
+constexpr std::size_t kLargestIndex = 256u << 20;
 constexpr std::int64_t kLeftoverAge = 3600;
 
-template <typename Number> bool parseNumber(std::string_view text, Number& value)
+bool allDigits(std::string_view text)
 {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+    return !text.empty() && std::all_of(text.begin(), text.end(),
+                                        [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// One index line, or false when it is not one.
-constexpr std::string_view kReplacedMark = "replaced";
-
-bool parseLine(std::string_view line, TrashEntry& entry)
+// YYYYMMDD-HHMMSS, or that with "-N" (N up to 999): the names newRun gives.
+bool isRunName(std::string_view name)
 {
-    std::string_view fields[4];
-    for (int i = 0; i < 3; ++i) {
-        const std::size_t tab = line.find('\t');
-        if (tab == std::string_view::npos)
-            return false;
-        fields[i] = line.substr(0, tab);
-        line.remove_prefix(tab + 1);
-    }
-    // Older lines end at the path; newer ones add the kind of phone and why the copy was made.
-    const std::size_t tab = line.find('\t');
-    fields[3] = line.substr(0, tab);
-    std::optional<std::string> path = unescapePhonePath(fields[3]);
-    if (!path || !parseNumber(fields[0], entry.number) || !parseNumber(fields[1], entry.time) ||
-        !parseNumber(fields[2], entry.size))
+    if (name.size() < 15 || !allDigits(name.substr(0, 8)) || name[8] != '-' ||
+        !allDigits(name.substr(9, 6)))
         return false;
-    entry.phonePath = std::move(*path);
-    if (tab != std::string_view::npos) {
-        line.remove_prefix(tab + 1);
-        const std::size_t reasonTab = line.find('\t');
-        entry.phoneKind = std::string(line.substr(0, reasonTab));
-        entry.replacedByRestore =
-            reasonTab != std::string_view::npos && line.substr(reasonTab + 1) == kReplacedMark;
-    }
-    return true;
+    name.remove_prefix(15);
+    return name.empty() || (name[0] == '-' && name.size() <= 4 && allDigits(name.substr(1)));
 }
 
-std::string indexLine(const TrashEntry& entry)
+// The names a run folder holds of ours: the index, copies and copies being written.
+bool isOurFile(std::string_view name)
 {
-    return std::to_string(entry.number) + '\t' + std::to_string(entry.time) + '\t' +
-           std::to_string(entry.size) + '\t' + escapePhonePath(entry.phonePath) + '\t' +
-           entry.phoneKind + '\t' +
-           std::string(entry.replacedByRestore ? kReplacedMark : std::string_view()) + '\n';
+    if (name == TrashStore::kIndexName || allDigits(name))
+        return true;
+    return name.size() > 6 && name.front() == '.' && name.ends_with(".part") &&
+           allDigits(name.substr(1, name.size() - 6));
 }
 
 std::int64_t modifiedAt(const std::string& path)
@@ -72,51 +51,81 @@ std::int64_t modifiedAt(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0 ? info.st_mtime : 0;
 }
 
-} // namespace
-
-std::vector<std::string> TrashStore::runs() const
+// The names in a folder, without following a link; none when it cannot be read.
+std::vector<std::string> namesIn(const std::string& folder)
 {
     std::vector<std::string> names;
-    std::error_code error;
-    for (auto it = fs::directory_iterator(folder_, error); !error && it != fs::directory_iterator();
-         it.increment(error)) {
-        std::error_code ignored;
-        if (it->is_directory(ignored) && !it->is_symlink(ignored))
-            names.push_back(it->path().filename().string());
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* item = ::readdir(dir)) {
+        const std::string_view name = item->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
     }
+    ::closedir(dir);
+    return names;
+}
+
+bool isRealFolder(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+} // namespace
+
+std::vector<std::string> TrashStore::runNames() const
+{
+    std::vector<std::string> names;
+    for (std::string& name : namesIn(folder_))
+        if (isRunName(name) && isRealFolder(folder_ + "/" + name))
+            names.push_back(std::move(name));
     // The names begin with the run's start, so byte order is age order.
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string TrashStore::indexOf(const std::string& run) const
+{
+    return folder_ + "/" + run + "/" + kIndexName;
 }
 
 std::vector<TrashEntry> TrashStore::entriesOf(const std::string& run) const
 {
     std::vector<TrashEntry> found;
     std::string index;
-    if (readWholeFile(folder_ + "/" + run + "/" + kIndexName, index, kLargestIndex) != 0)
+    // The run's folder is opened once, never through a link; each copy is looked up in it.
+    const FileDescriptor folder(::open((folder_ + "/" + run).c_str(),
+                                       O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder.get() < 0 || !isRegularFile(indexOf(run)) ||
+        readWholeFile(indexOf(run), index, kLargestIndex) != 0)
         return found;
-    std::string_view rest = index;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        const std::string_view line = rest.substr(0, end);
-        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-        TrashEntry entry;
-        entry.run = run;
-        if (!parseLine(line, entry))
-            continue;
+    found.reserve(static_cast<std::size_t>(std::count(index.begin(), index.end(), '\n')));
+    char name[16];
+    forEachTrashIndexLine(index, [&](TrashEntry& entry) {
         struct stat info {};
-        const std::string file = fileOf(entry);
-        if (::lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-            static_cast<std::uint64_t>(info.st_size) == entry.size)
+        const auto end = std::to_chars(name, name + sizeof name - 1, entry.number).ptr;
+        *end = '\0';
+        // A copy whose size is not the listed one was never completed: it is not listed.
+        if (::fstatat(folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) == entry.size) {
+            entry.run = run;
             found.push_back(std::move(entry));
-    }
+        }
+    });
     return found;
 }
 
 std::vector<TrashEntry> TrashStore::entries() const
 {
     std::vector<TrashEntry> all;
-    for (const std::string& run : runs()) {
+    for (const std::string& run : runNames()) {
         std::vector<TrashEntry> some = entriesOf(run);
         std::move(some.begin(), some.end(), std::back_inserter(all));
     }
@@ -135,82 +144,160 @@ std::string TrashStore::partName(const std::string& run, std::uint32_t number) c
 
 int TrashStore::remove(const TrashEntry& entry) const
 {
+    return removeCopies(entry.run, {entry.number});
+}
+
+int TrashStore::removeCopies(const std::string& run,
+                             const std::vector<std::uint32_t>& numbers) const
+{
+    if (!isRunName(run))
+        return EINVAL;
+    const auto going = [&](std::uint32_t number) {
+        return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
+    };
     std::string kept;
-    for (const TrashEntry& other : entriesOf(entry.run))
-        if (other.number != entry.number)
-            kept += indexLine(other);
-    const std::string index = folder_ + "/" + entry.run + "/" + kIndexName;
+    for (const TrashEntry& other : entriesOf(run))
+        if (!going(other.number))
+            kept += trashIndexLine(other);
     if (kept.empty()) {
-        removeRun(entry.run);
+        removeRun(run);
         return 0;
     }
     // The index goes first: a copy without its line is never listed, a line without its copy
     // would be.
-    if (const int error = writeFileAtomically(index, kept))
+    if (const int error = writeFileAtomically(indexOf(run), kept))
         return error;
-    return ::unlink(fileOf(entry).c_str()) == 0 || errno == ENOENT ? 0 : errno;
+    int failed = 0;
+    for (const std::uint32_t number : numbers) {
+        const std::string file = folder_ + "/" + run + "/" + std::to_string(number);
+        if (::unlink(file.c_str()) != 0 && errno != ENOENT && failed == 0)
+            failed = errno;
+    }
+    return failed;
 }
 
-std::string TrashStore::newRun(std::int64_t now) const { return makeStampedFolder(folder_, now); }
+std::string TrashStore::newRun(std::int64_t when) const { return makeStampedFolder(folder_, when); }
 
-int TrashStore::add(const TrashEntry& entry) const
+int TrashStore::add(const std::vector<TrashEntry>& batch) const
 {
-    if (::rename(partName(entry.run, entry.number).c_str(), fileOf(entry).c_str()) != 0)
-        return errno;
-    const std::string index = folder_ + "/" + entry.run + "/" + kIndexName;
-    FileDescriptor file(::open(index.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600));
-    const std::string line = indexLine(entry);
+    if (batch.empty())
+        return 0;
+    const std::string& run = batch.front().run;
+    std::string lines;
+    std::size_t renamed = 0;
     int error = 0;
-    if (file.get() < 0)
+    for (const TrashEntry& entry : batch) {
+        if (::rename(partName(run, entry.number).c_str(), fileOf(entry).c_str()) != 0) {
+            error = errno;
+            break;
+        }
+        ++renamed;
+        lines += trashIndexLine(entry);
+    }
+    const std::string index = indexOf(run);
+    FileDescriptor file(error ? -1
+                              : ::open(index.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC |
+                                                          O_NOFOLLOW,
+                                       0600));
+    struct stat before {};
+    if (!error && (file.get() < 0 || ::fstat(file.get(), &before) != 0))
         error = errno;
-    else if (::write(file.get(), line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-        error = errno ? errno : EIO;
-    else
+    if (!error) {
+        const ssize_t written = ::write(file.get(), lines.data(), lines.size());
+        if (written != static_cast<ssize_t>(lines.size()))
+            error = written < 0 ? errno : ENOSPC;
+    }
+    // One flush for the whole batch: the copies, their names and the index lines together.
+    if (!error && ::syncfs(file.get()) != 0)
+        error = errno;
+    if (!error)
         error = file.close();
-    if (error != 0)
-        ::unlink(fileOf(entry).c_str());
+    if (error == 0)
+        return 0;
+    // None of the batch is listed: lines written in part are cut off again.
+    if (file.get() >= 0)
+        [[maybe_unused]] const int cut = ::ftruncate(file.get(), before.st_size);
+    for (std::size_t i = 0; i < batch.size(); ++i)
+        ::unlink((i < renamed ? fileOf(batch[i]) : partName(run, batch[i].number)).c_str());
     return error;
 }
 
-std::vector<std::pair<std::string, std::uint64_t>> TrashStore::runSizes() const
+std::vector<TrashRun> TrashStore::runs() const
 {
-    std::vector<std::pair<std::string, std::uint64_t>> sizes;
-    for (const std::string& run : runs()) {
-        std::uint64_t bytes = 0;
-        for (const TrashEntry& entry : entriesOf(run))
-            bytes += entry.size;
-        sizes.emplace_back(run, bytes);
+    std::vector<TrashRun> found;
+    for (std::string& name : runNames()) {
+        TrashRun run{std::move(name)};
+        for (const TrashEntry& entry : entriesOf(run.name)) {
+            run.bytes += entry.size;
+            ++run.copies;
+            run.newest = std::max(run.newest, entry.time);
+        }
+        found.push_back(std::move(run));
     }
-    return sizes;
+    return found;
 }
 
 void TrashStore::removeOld(std::int64_t now, std::int64_t maxAge) const
 {
-    for (const std::string& run : runs()) {
-        const std::string folder = folder_ + "/" + run;
-        const std::vector<TrashEntry> found = entriesOf(run);
-        std::int64_t newest = modifiedAt(folder);
-        for (const TrashEntry& entry : found)
-            newest = std::max(newest, entry.time);
-        const bool leftover = found.empty() && now - modifiedAt(folder) > kLeftoverAge;
-        if (leftover || now - newest > maxAge) {
-            removeRun(run);
+    const std::vector<TrashRun> all = runs();
+    std::int64_t newest = 0;
+    for (const TrashRun& run : all)
+        newest = std::max(newest, run.newest);
+    const bool clockBehind = now < newest;
+    for (const TrashRun& run : all) {
+        const std::string folder = folder_ + "/" + run.name;
+        if (run.copies == 0) {
+            // A run cut short before its first copy was listed, or one emptied by hand.
+            if (now - modifiedAt(folder) > kLeftoverAge)
+                removeRun(run.name);
             continue;
         }
-        std::error_code error;
-        for (auto it = fs::directory_iterator(folder, error);
-             !error && it != fs::directory_iterator(); it.increment(error)) {
-            const std::string name = it->path().filename().string();
-            if (name.ends_with(".part") && now - modifiedAt(it->path().string()) > kLeftoverAge)
-                ::unlink(it->path().c_str());
+        const bool old = !clockBehind && now - run.newest > maxAge && newest - run.newest > maxAge;
+        if (old && removeRun(run.name))
+            continue;
+        for (const std::string& name : namesIn(folder)) {
+            const std::string path = folder + "/" + name;
+            if (name.ends_with(".part") && isOurFile(name) && isRegularFile(path) &&
+                now - modifiedAt(path) > kLeftoverAge)
+                ::unlink(path.c_str());
         }
     }
 }
 
-void TrashStore::removeRun(const std::string& run) const
+bool TrashStore::removeRun(const std::string& run) const
 {
-    std::error_code ignored;
-    fs::remove_all(folder_ + "/" + run, ignored);
+    if (!isRunName(run))
+        return false;
+    const std::string folder = folder_ + "/" + run;
+    if (!isRealFolder(folder))
+        return false;
+    // The index goes last, so that a removal cut short leaves a run still listed as far as its
+    // copies are there, never copies nobody lists.
+    bool hasIndex = false;
+    for (const std::string& name : namesIn(folder)) {
+        const std::string path = folder + "/" + name;
+        if (name == kIndexName)
+            hasIndex = true;
+        else if (isOurFile(name) && isRegularFile(path))
+            ::unlink(path.c_str());
+    }
+    if (hasIndex && isRegularFile(indexOf(run)))
+        ::unlink(indexOf(run).c_str());
+    return ::rmdir(folder.c_str()) == 0;
+}
+
+std::string TrashStore::stamp() const
+{
+    std::string text;
+    for (const std::string& run : runNames()) {
+        struct stat info {};
+        text += run;
+        if (::lstat(indexOf(run).c_str(), &info) == 0)
+            text += ' ' + std::to_string(info.st_size) + ' ' + std::to_string(info.st_mtim.tv_sec) +
+                    '.' + std::to_string(info.st_mtim.tv_nsec) + ' ' + std::to_string(info.st_ino);
+        text += '\n';
+    }
+    return text;
 }
 
 } // namespace zandrel

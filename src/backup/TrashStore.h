@@ -20,13 +20,23 @@ struct TrashEntry {
     bool replacedByRestore = false;
 };
 
-// The trash: one folder per deletion run, named after its start (YYYYMMDD-HHMMSS), holding the
-// copies as 1, 2, 3... and index.tsv, one line per copy:
+// A run folder as housekeeping sees it.
+struct TrashRun {
+    std::string name;
+    std::uint64_t bytes = 0;
+    std::size_t copies = 0;
+    std::int64_t newest = 0; // the time of its newest copy, 0 without one
+};
+
+// The trash: one folder per deletion run, named after its start (YYYYMMDD-HHMMSS, with "-N"
+// when that name was taken), holding the copies as 1, 2, 3... and index.tsv, one line per copy:
 //   number TAB time TAB size TAB phone path (escaped, see escapePhonePath) TAB phone kind
 //   TAB "replaced" or nothing
 // (lines written before the last two fields existed end at the path).
-// A copy is written as .N.part and renamed once complete, and its index line is added after
-// that, so a run cut short leaves no half copy listed.
+// A copy is written as .N.part and renamed once complete; its index line follows, and both are
+// flushed before the phone file goes, so a run cut short lists no half copy.
+// Only folders named so are runs; nothing else in the trash folder is ever touched, no link is
+// followed out of it, and a run folder holding a file of another name is never removed.
 class TrashStore {
 public:
     static constexpr const char* kIndexName = "index.tsv";
@@ -39,24 +49,38 @@ public:
     std::string fileOf(const TrashEntry& entry) const;
     // The copy and its index line go; a run left empty goes with them. Returns 0 or an errno.
     [[nodiscard]] int remove(const TrashEntry& entry) const;
+    // The same for several copies of one run, its index written once.
+    [[nodiscard]] int removeCopies(const std::string& run,
+                                   const std::vector<std::uint32_t>& numbers) const;
 
     // Makes the folder of a new run (the trash's folder too) and returns its name, or empty with
     // errno set.
-    std::string newRun(std::int64_t now) const;
-    // Adds a complete copy, already written as partName(run, number), to the run's index.
-    [[nodiscard]] int add(const TrashEntry& entry) const;
+    std::string newRun(std::int64_t when) const;
     std::string partName(const std::string& run, std::uint32_t number) const;
+    // Adds complete copies of one run, already written as their partName, to the run's index
+    // and flushes copies and index to the disk together. Returns 0 or an errno; on a failure
+    // none of them is listed.
+    [[nodiscard]] int add(const std::vector<TrashEntry>& batch) const;
+    [[nodiscard]] int add(const TrashEntry& entry) const { return add(std::vector{entry}); }
 
-    // Every run with the bytes of its copies, oldest first.
-    std::vector<std::pair<std::string, std::uint64_t>> runSizes() const;
-    void removeRun(const std::string& run) const;
+    // Every run, oldest first.
+    std::vector<TrashRun> runs() const;
+    // Removes what the run's folder holds of ours, then the folder; what is not ours stays, and
+    // so does the folder then. Returns whether the folder is gone.
+    bool removeRun(const std::string& run) const;
     // Runs whose newest copy is older than maxAge seconds go, and so do leftovers of runs cut
-    // short (part files, runs without a copy) once they are an hour old.
+    // short (part files, runs without a copy) once they are an hour old. The clock is trusted
+    // only as far as the trash agrees with it: while it is behind the newest copy nothing is
+    // old, a copy dated later than now is not old, and a run is old only when it is also
+    // maxAge older than the newest copy, so that a clock gone ahead empties nothing.
     void removeOld(std::int64_t now, std::int64_t maxAge) const;
+    // Changes whenever a run comes or goes or an index is written; cheap next to entries().
+    std::string stamp() const;
 
 private:
-    std::vector<std::string> runs() const; // oldest first
+    std::vector<std::string> runNames() const; // oldest first
     std::vector<TrashEntry> entriesOf(const std::string& run) const;
+    std::string indexOf(const std::string& run) const;
 
     std::string folder_;
 };

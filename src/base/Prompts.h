@@ -43,6 +43,14 @@ public:
     // window, a logout). Work asks between its steps, never inside one: what belongs together
     // (an upload's delete, create, write and close) is finished first.
     virtual bool stopRequested() { return false; }
+    // Modal box titled "Warning" with the buttons Yes, No and Cancel; closing it answers
+    // Cancel, and so does a user interface that cannot ask.
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer yesNoCancel(const std::string& text)
+    {
+        (void)text;
+        return Answer::Cancel;
+    }
 };
 
 } // namespace zandrel

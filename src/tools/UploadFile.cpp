@@ -54,7 +54,8 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
             keeper->uploadFailed(phonePath, prompts);
     }
     if (keeper)
-        keeper->endRun(); // an old file missing or too large to keep is no news here
+        if (const std::string news = keeper->endRun(); !news.empty())
+            prompts.warning(news);
 }
 
 void UploadMmaC650(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,

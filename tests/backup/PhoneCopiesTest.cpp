@@ -33,14 +33,17 @@ TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRe
         paths.push_back(row.path);
     }
     startPhone(files);
+    // Those too large to keep, by the limit per file or in all, go for good with the user's
+    // leave; the one that cannot be read stays (it is not there to lose).
+    prompts.answers.push_back(Prompts::Answer::Yes);
     cleanByList(paths);
 
     EXPECT_EQ(prompts.take(),
-              (Lines{"warning: 3 of 7 deleted files were not kept:\n"
-                     "1 file larger than the limit of 2 KB\n"
-                     "1 file past the 4 KB that \"Deleted files\" may hold\n"
-                     "1 file could not be read from the phone",
-                     "error: 1 of 7 files could not be deleted:\n/a/missing (result -6)"}));
+              (Lines{"question: 2 of the 7 files to delete are too large to keep in Deleted files "
+                     "(4 KB in all). Delete them for good (Yes), leave them on the phone and "
+                     "delete the rest (No), or delete nothing (Cancel)?",
+                     "error: 1 of 7 files could not be deleted:\n/a/missing (not deleted, as no "
+                     "copy of it could be kept: the phone did not give it (result -6))"}));
     const std::map<std::string, std::string> kept = trash();
     for (const Row& row : rows) {
         EXPECT_FALSE(onPhone(row.path)) << row.path << " is deleted, kept or not";
@@ -59,14 +62,17 @@ TEST_F(PhoneCopiesTest, TheLastReadsSizesSpareAListing)
     startPhone({{"/a/small", bytesOf(100, 1)}, {"/a/large", bytesOf(3000, 2)}});
     ReadFromPhone(session);
     const std::size_t journalAtRead = dir.read("phone/journal.log").size();
+    prompts.answers.push_back(Prompts::Answer::Yes);
     cleanByList({"/a/small", "/a/large"});
     const std::string sinceRead = dir.read("phone/journal.log").substr(journalAtRead);
     for (const char* call : {"File_Count", "File_List", "File_Fetch(\"/a/large\""})
         EXPECT_EQ(sinceRead.find(call), std::string::npos) << call << " in\n" << sinceRead;
     EXPECT_EQ(trash().count("/a/small"), 1u);
-    EXPECT_EQ(prompts.take(), (Lines{"warning: 1 of 2 deleted files were not kept:\n"
-                                     "1 file larger than the limit of 2 KB",
-                                     "information: Deleted successfully"}));
+    EXPECT_EQ(prompts.take(),
+              (Lines{"question: 1 of the 2 files to delete is too large to keep in Deleted files "
+                     "(3 KB in all). Delete it for good (Yes), leave it on the phone and delete "
+                     "the rest (No), or delete nothing (Cancel)?",
+                     "information: Deleted successfully"}));
 }
 
 TEST_F(PhoneCopiesTest, TheOldestRunsMakeRoomAndGoAfterThirtyDays)
@@ -80,7 +86,15 @@ TEST_F(PhoneCopiesTest, TheOldestRunsMakeRoomAndGoAfterThirtyDays)
     cleanByList({"/a/two"});
     clock += 10;
     cleanByList({"/a/three"}); // one's run goes; two's stays
-    EXPECT_EQ(prompts.take(), Lines(3, "information: Deleted successfully"));
+    char upTo[32];
+    const std::time_t oneDeleted = clock - 20;
+    std::strftime(upTo, sizeof upTo, "%Y-%m-%d %H:%M", std::localtime(&oneDeleted));
+    EXPECT_EQ(prompts.take(),
+              (Lines{"information: Deleted successfully", "information: Deleted successfully",
+                     std::string("information: To make room, 1 older copy in Deleted files, "
+                                 "deleted up to ") +
+                         upTo + ", was removed for good.",
+                     "information: Deleted successfully"}));
     std::map<std::string, std::string> kept = trash();
     EXPECT_EQ(kept.count("/a/one"), 0u);
     EXPECT_EQ(kept.count("/a/two"), 1u);
@@ -90,10 +104,19 @@ TEST_F(PhoneCopiesTest, TheOldestRunsMakeRoomAndGoAfterThirtyDays)
         std::int64_t daysLater;
         std::size_t left;
     };
-    for (const Row row : {Row{29, 2}, Row{31, 0}}) {
+    // The newest runs never go by age alone: a clock gone ahead would empty the trash.
+    for (const Row row : {Row{29, 2}, Row{31, 2}}) {
         keeper.store().removeOld(clock + row.daysLater * kDay, KeepSettings::kKeepDays * kDay);
         EXPECT_EQ(keeper.store().entries().size(), row.left) << row.daysLater << " days later";
     }
+    // A run 31 days newer makes them old.
+    clock += 31 * kDay;
+    startPhone({{"/a/four", bytesOf(10, 4)}});
+    cleanByList({"/a/four"});
+    EXPECT_EQ(prompts.take(), Lines{"information: Deleted successfully"});
+    keeper.store().removeOld(clock + 1, KeepSettings::kKeepDays * kDay);
+    EXPECT_EQ(trash().size(), 1u);
+    EXPECT_EQ(trash().count("/a/four"), 1u);
 }
 
 TEST_F(PhoneCopiesTest, RestorePutsTheSameBytesBackAndOnlyThenEmptiesTheTrash)

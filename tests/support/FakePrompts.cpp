@@ -8,6 +8,8 @@ FakePrompts::~FakePrompts()
 {
     for (const auto& record : records_)
         ADD_FAILURE() << "prompt not expected by the test: " << record;
+    if (!answers.empty())
+        ADD_FAILURE() << "question answers left unused: " << answers.size();
     if (!saveAnswers_.empty() || !openAnswers_.empty())
         ADD_FAILURE() << "dialog answers left unused: " << saveAnswers_.size() << " save, "
                       << openAnswers_.size() << " open";
@@ -73,6 +75,22 @@ bool FakePrompts::progressOrCancel(std::size_t done, std::size_t total)
 bool FakePrompts::stopRequested()
 {
     return stopAfterReports && progressReports >= *stopAfterReports;
+}
+
+} // namespace zandrel
+
+namespace zandrel {
+
+Prompts::Answer FakePrompts::yesNoCancel(const std::string& text)
+{
+    box("question: ", text);
+    if (answers.empty()) {
+        ADD_FAILURE() << "unexpected question: " << text;
+        return Answer::Cancel;
+    }
+    const Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
 }
 
 } // namespace zandrel

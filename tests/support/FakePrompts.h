@@ -9,9 +9,9 @@
 namespace zandrel {
 
 // Records every box and dialog as "warning: text", "information: text", "error: text",
-// "save", "open". File dialogs take their answers from a queue the test fills in advance; a
-// dialog with no queued answer fails the test. A test takes the records it expects with
-// take(); records or answers still left when the fake is destroyed fail the test, so an
+// "question: text", "save", "open". File dialogs take their answers from a queue the test
+// fills in advance; a dialog with no queued answer fails the test. A test takes the records it
+// expects with take(); records or answers still left when the fake is destroyed fail the test, so an
 // unexpected box never goes unnoticed.
 class FakePrompts final : public Prompts {
 public:
@@ -42,6 +42,10 @@ public:
     void progress(std::size_t done, std::size_t total) override;
     bool progressOrCancel(std::size_t done, std::size_t total) override;
     bool stopRequested() override;
+    // Recorded as "question: text"; answered from `answers`, and a question with none queued
+    // fails the test (and is answered Cancel).
+    std::deque<Answer> answers;
+    Answer yesNoCancel(const std::string& text) override;
 
 private:
     void box(const char* kind, const std::string& text);

@@ -170,34 +170,42 @@ TEST_F(CleaningTest, LineWithNulByteNeverReachesTheLibrary)
                                      "<NUL> (holds a NUL byte)"}));
 }
 
-// Deletes that fail (the phone pulled out midway) are told instead of success; all the calls
-// are made as before.
+// Deletes that fail while the phone stays are told instead of success; a phone pulled out
+// midway ends the pass at once, told in one box, with no ring fix tried on it.
 TEST_F(CleaningTest, FailedDeletesAreCountedAndNamedInsteadOfSuccess)
 {
     struct Row {
         const char* name;
         void (*operation)(SweepSession&);
         std::size_t failFrom; // call number; 0: none fails
+        std::size_t deletesTried;
         Lines shown;
     };
     const Lines seven = {"/p/0", "/p/1", "/p/2", "/p/3", "/p/4", "/p/5", "/p/6"};
+    const std::string gone = "error: The phone went away during the deletion: ";
+    const std::string unknown = " it is unknown, as the phone went away before answering.";
     const Row rows[] = {
-        {"clean, all deleted", CleanTicked, 0, {"information: Deleted successfully"}},
+        {"clean, all deleted", CleanTicked, 0, 7, {"information: Deleted successfully"}},
         {"clean, pulled out at the 6th",
          CleanTicked,
          6,
-         {"error: Seem_Write failed with result -4; the tone databases are left as they were",
-          "error: 2 of 7 files could not be deleted:\n/p/5 (result -4)\n/p/6 (result -4)"}},
+         6,
+         {gone + "5 files were deleted, 1 not deleted, and for 1" + unknown}},
         {"list clean, pulled out at once",
          CleanByList,
          1,
-         {"error: 7 of 7 files could not be deleted:\n/p/0 (result -4)\n/p/1 (result -4)\n"
-          "/p/2 (result -4)\n/p/3 (result -4)\n/p/4 (result -4)\n..."}},
+         1,
+         {gone + "0 files were deleted, 6 not deleted, and for 1" + unknown}},
         {"list clean, the last one gone",
          CleanByList,
          7,
-         {"error: 1 of 7 files could not be deleted:\n/p/6 (result -4)"}},
-        {"Clean Java stays silent", CleanJava, 2, {}},
+         7,
+         {gone + "6 files were deleted, 0 not deleted, and for 1" + unknown}},
+        {"Clean Java tells a phone gone too",
+         CleanJava,
+         2,
+         2,
+         {gone + "1 file was deleted, 5 not deleted, and for 1" + unknown}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -208,8 +216,11 @@ TEST_F(CleaningTest, FailedDeletesAreCountedAndNamedInsteadOfSuccess)
         session.clean = pathList(seven);
         session.java = pathList(seven);
         row.operation(session);
-        EXPECT_EQ(phone.callsOf("File_Delete /p/").size(), 7u) << "every call is made";
+        EXPECT_EQ(phone.callsOf("File_Delete /p/").size(), row.deletesTried);
         EXPECT_EQ(prompts.take(), row.shown);
+        if (row.failFrom) {
+            EXPECT_TRUE(phone.callsOf("Seem_Write").empty());
+        }
     }
 }
 
@@ -218,8 +229,11 @@ TEST_F(CleaningTest, FailedDeletesAreToldInTheLanguageFileText)
     texts.set(MessageText::NotDeleted, "Nicht geloescht: %1 von %2");
     texts.set(MessageText::DeleteResult, "%1 -> %2");
     phone.failCall = 2;
-    session.clean = pathList({"/a/x", "/a/y"});
+    session.clean = pathList({"/a/x", "/a/y", "/a/z"});
     CleanByList(session);
-    EXPECT_EQ(prompts.take(), (Lines{"error: Nicht geloescht: 1 von 2\n/a/y -> -1"}));
+    // Refused with the phone still there, the pass goes on.
+    EXPECT_EQ(phone.calls,
+              (Lines{"File_Delete /a/x", "File_Delete /a/y", "P2K_GetStatus", "File_Delete /a/z"}));
+    EXPECT_EQ(prompts.take(), (Lines{"error: Nicht geloescht: 1 von 3\n/a/y -> -1"}));
 }
 } // namespace

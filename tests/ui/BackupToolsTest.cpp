@@ -12,6 +12,7 @@
 #include <QTreeView>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -159,6 +160,33 @@ TEST_F(BackupToolsTest, KeepingIsTurnedOffWithOneClickAndRemembered)
     destroy();
     create();
     EXPECT_FALSE(find<QAction>("Keepdeletedfiles1")->isChecked());
+}
+
+// Old runs go once the window has been painted, and nothing that is not a run of the trash's
+// own; a setting that cannot be read is told.
+TEST_F(BackupToolsTest, StartUpTidiesOnlyOldRunsAndTellsAnUnreadableSetting)
+{
+    const std::int64_t now = ::time(nullptr);
+    for (const std::int64_t when : {now - 100 * 24 * 3600, now - 60}) {
+        const TrashStore store(dataHome.file("zandrel/trash"));
+        const std::string run = store.newRun(when);
+        dataHome.write("zandrel/trash/" + run + "/.1.part", "abc");
+        ASSERT_EQ(store.add(TrashEntry{run, 1, when, 3, "/a/" + run, ""}), 0);
+    }
+    dataHome.write("zandrel/trash/photos/me.jpg", "me");
+    programDir.write("Zandrel.ini", "[Backup]\r\nKeepDeleted=maybe\r\n");
+    phone.fetchable.emplace();
+    create();
+    QApplication::processEvents();
+    EXPECT_EQ(prompts.take(),
+              Records{"warning: Zandrel.ini holds a setting that cannot be read: "
+                      "KeepDeleted=maybe. Its default is used, so deleted files are kept."});
+    EXPECT_TRUE(find<QAction>("Keepdeletedfiles1")->isChecked());
+    destroy(); // waits for the tidying
+    const std::vector<TrashEntry> left = TrashStore(dataHome.file("zandrel/trash")).entries();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].time, now - 60);
+    EXPECT_TRUE(dataHome.exists("zandrel/trash/photos/me.jpg"));
 }
 
 } // namespace

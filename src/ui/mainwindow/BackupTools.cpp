@@ -14,12 +14,14 @@
 #include "ui/windows/KeptFilesWindow.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 
 #include <algorithm>
@@ -30,8 +32,6 @@
 using namespace zandrel;
 
 namespace {
-constexpr std::int64_t kDaySeconds = 24 * 60 * 60;
-
 std::string workingFolder()
 {
     std::error_code error;
@@ -41,12 +41,6 @@ std::string workingFolder()
 
 std::int64_t secondsNow() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
-// Each kept copy says which kind of phone it came from.
-template <typename Keeper> void tellPhoneKind(Keeper& keeper, const std::string& kind)
-{
-    if constexpr (requires { keeper.phoneKind = kind; })
-        keeper.phoneKind = kind;
-}
 } // namespace
 
 BackupTools::BackupTools(TForm1& form, Runner run, const std::string& programDirectory,
@@ -58,14 +52,16 @@ BackupTools::BackupTools(TForm1& form, Runner run, const std::string& programDir
               TrashStore(phoneFolders(form.session().phone.phoneKind()).trash))
 {
     phoneKind = form_.session().phone.phoneKind();
-    tellPhoneKind(keeper_, phoneKind);
+    keeper_.phoneKind = phoneKind;
     form_.session().keeper = &keeper_;
     // A library that cannot fetch leaves the controls as they were laid out.
     if (!form_.session().phone.canFetch())
         return;
     keeper_.settings = KeepSettings::read(settingsFiles(programDirectory_).read);
-    if (!keeper_.store().folder().empty())
-        keeper_.store().removeOld(secondsNow(), KeepSettings::kKeepDays * kDaySeconds);
+    // Old runs go once the window is painted, off its thread: a large trash never delays it.
+    form_.installEventFilter(this);
+    if (!keeper_.settings.unreadable.empty())
+        QTimer::singleShot(0, this, [this] { tellUnreadableSettings(); });
     form_.BitBtn18->setEnabled(true);
     connect(form_.BitBtn18, &QPushButton::clicked, this, &BackupTools::createBackup);
     addMenuItems();
@@ -131,18 +127,32 @@ void BackupTools::showDeletedFiles()
     deletedWindow_->showWindow(&form_);
 }
 
+bool BackupTools::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == &form_ && event->type() == QEvent::Paint) {
+        form_.removeEventFilter(this);
+        keeper_.startTidying();
+    }
+    return false;
+}
+
+void BackupTools::tellUnreadableSettings()
+{
+    std::string settings;
+    for (const std::string& setting : keeper_.settings.unreadable)
+        settings += (settings.empty() ? "" : ", ") + setting;
+    form_.session().prompts.warning(
+        MessageTexts::format(texts_.get(BackupText::SettingUnreadable), {settings}));
+}
+
 void BackupTools::refreshDeletedFiles()
 {
-    std::vector<TrashEntry> entries = keeper_.store().entries();
-    const auto same = [](const TrashEntry& a, const TrashEntry& b) {
-        return a.run == b.run && a.number == b.number;
-    };
-    // Unchanged, the rows stay as they are, and so does what the user chose among them.
-    if (std::equal(entries.begin(), entries.end(), shownEntries_.begin(), shownEntries_.end(),
-                   same) &&
-        deletedWindow_ && deletedWindow_->list()->model()->rowCount() > 0)
+    // Unchanged, the trash is not read again: the rows stay as they are, and so does what the
+    // user chose among them.
+    std::optional<std::vector<TrashEntry>> entries = keeper_.entriesIfChanged();
+    if (!entries)
         return;
-    shownEntries_ = std::move(entries);
+    shownEntries_ = std::move(*entries);
     std::vector<KeptFileRow> rows;
     rows.reserve(shownEntries_.size());
     for (const TrashEntry& entry : shownEntries_)

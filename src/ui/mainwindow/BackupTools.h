@@ -40,8 +40,12 @@ public:
     // The kind of phone in use, recorded with the files a restore keeps before writing over them.
     std::string phoneKind;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void addMenuItems();
+    void tellUnreadableSettings();
     void setKeeping(bool keep);
     void refreshDeletedFiles();
     void restoreDeleted(const std::vector<std::size_t>& rows);

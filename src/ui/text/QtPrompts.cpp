@@ -49,6 +49,24 @@ void QtPrompts::warning(const std::string& text)
     showBox(owner(), QMessageBox::Warning, QStringLiteral("Warning"), fromLocal8(text));
 }
 
+Prompts::Answer QtPrompts::yesNoCancel(const std::string& text)
+{
+    BusyIndicator::ModalPause pause(busy_);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), fromLocal8(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, owner());
+    // Enter and the window's close box do the least: nothing is deleted.
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 void QtPrompts::information(const std::string& text)
 {
     BusyIndicator::ModalPause pause(busy_);

@@ -19,6 +19,7 @@ public:
 
     void warning(const std::string& text) override;
     void information(const std::string& text) override;
+    Answer yesNoCancel(const std::string& text) override;
     void error(const std::string& text) override;
     void localFileError(const std::string& text, const std::string& localPath) override;
     std::optional<std::string> saveFileName() override;
