@@ -101,4 +101,12 @@ BackupTexts BackupTexts::load(const std::string& path)
     return texts;
 }
 
+std::string namedLines(const std::vector<std::string>& lines, std::size_t count)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += "\n" + line;
+    return count > lines.size() ? text + "\n..." : text;
+}
+
 } // namespace zandrel

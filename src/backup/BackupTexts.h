@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zandrel {
 
@@ -75,6 +76,9 @@ enum class BackupText : std::uint8_t {
     SettingUnreadable,
     Count
 };
+
+// The first few names of a box's list, one a line, and "..." when count says there are more.
+std::string namedLines(const std::vector<std::string>& lines, std::size_t count);
 
 class BackupTexts {
 public:

@@ -151,14 +151,6 @@ int BackupRun::placeCopy(ManifestEntry& entry)
     return EEXIST;
 }
 
-std::string named(const std::vector<std::string>& lines, std::size_t count)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += "\n" + line;
-    return count > lines.size() ? text + "\n..." : text;
-}
-
 // How a backup went, for the box at its end.
 struct BackupTally {
     std::size_t copied = 0, failed = 0, gone = 0;
@@ -177,12 +169,12 @@ void showBackupEnd(Prompts& prompts, const BackupTexts& texts, const BackupTally
                                    {shown, copied, std::to_string(tally.failed)})
             : MessageTexts::format(texts.get(tally.ending), {copied, std::to_string(total), shown});
     if (tally.failed > 0)
-        text += "\n" + texts.get(BackupText::BackupFailures) + named(tally.failures, tally.failed);
+        text += "\n" + texts.get(BackupText::BackupFailures) + namedLines(tally.failures, tally.failed);
     if (tally.gone > 0)
         text +=
             "\n" +
             MessageTexts::format(texts.get(BackupText::BackupGone), {std::to_string(tally.gone)}) +
-            named(tally.goneNames, tally.gone);
+            namedLines(tally.goneNames, tally.gone);
     // Ended as the user asked, with every file tried copied: nothing to warn about.
     const bool asAsked = tally.ending == BackupText::BackupDone ||
                          tally.ending == BackupText::BackupCancelled ||

@@ -208,14 +208,6 @@ Restore::Result Restore::putBack(const RestoreItem& item, std::size_t index)
     return phone_.isConnected() ? Result::Failed : Result::PhoneGone;
 }
 
-std::string named(const std::vector<std::string>& lines, std::size_t count)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += "\n" + line;
-    return count > lines.size() ? text + "\n..." : text;
-}
-
 // How a restore went, for the box at its end.
 struct RestoreTally {
     std::size_t done = 0, failed = 0, tried = 0;
@@ -232,7 +224,7 @@ void showRestoreEnd(const RestorePlace& place, const RestoreTally& tally, std::s
     std::string text = tally.failed > 0
                            ? format(BackupText::NotRestoredHead,
                                     {std::to_string(tally.failed), std::to_string(total)}) +
-                                 named(tally.failures, tally.failed)
+                                 namedLines(tally.failures, tally.failed)
                            : format(BackupText::Restored, {std::to_string(tally.done)});
     if (tally.left != BackupText::Count && tally.tried < total)
         text += "\n" + format(tally.left, {std::to_string(total - tally.tried)});
