@@ -10,6 +10,15 @@ void SweepList::clear()
     ++revision_;
 }
 
+void SweepList::take(SweepList&& other)
+{
+    paths_ = std::move(other.paths_);
+    ticks_ = std::move(other.ticks_);
+    selected_.reset();
+    ++revision_;
+    other.clear();
+}
+
 void SweepList::reserve(std::size_t count, std::size_t totalBytes)
 {
     paths_.reserve(count, totalBytes);

@@ -14,6 +14,8 @@ public:
     void clear();
     void reserve(std::size_t count, std::size_t totalBytes);
     void append(std::string_view path); // a new entry, not ticked
+    // Takes the entries of `other` in place of its own, the selection gone.
+    void take(SweepList&& other);
 
     std::size_t size() const { return paths_.size(); }
     bool empty() const { return paths_.empty(); }
