@@ -162,5 +162,6 @@ void TForm1::createStatusBar(QWidget* parent)
         panel->setGeometry(panels[i]);
         statusPanels_[i] = panel;
     }
-    busy_->setProgressArea(StatusBar1, panels[1]);
+    StopButton = addButton(StatusBar1, "StopButton", panels[1], "Stop");
+    busy_->setProgressArea(StatusBar1, panels[1], StopButton);
 }
