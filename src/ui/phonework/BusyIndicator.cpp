@@ -82,7 +82,10 @@ void BusyIndicator::setPassTexts(const QString& label, const QString& stop)
 
 void BusyIndicator::letWindowAnswer()
 {
-    if (depth_ == 0 || (sinceAnswer_.isValid() && sinceAnswer_.elapsed() < kAnswerEveryMs))
+    // A pass that has ended takes its turn at once: what follows it may take a while too.
+    const bool passEnded = passTotal_ == 0;
+    if (depth_ == 0 ||
+        (!passEnded && sinceAnswer_.isValid() && sinceAnswer_.elapsed() < kAnswerEveryMs))
         return;
     sinceAnswer_.start();
     QCoreApplication::processEvents();

@@ -48,7 +48,7 @@ public:
 
     static constexpr int kShowAfterMs = 500;
     static constexpr int kRepaintEveryMs = 100;
-    static constexpr int kAnswerEveryMs = 40;
+    static constexpr int kAnswerEveryMs = 25;
 
     // Around a modal box or dialog: the normal cursor comes back, and the event loop the box
     // runs may handle ticks.

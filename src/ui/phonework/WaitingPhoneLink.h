@@ -44,7 +44,7 @@ public:
 
     // How long a call may run before the window takes a turn, and how long a closing window
     // waits at least for a call still out: twice the slowest call so far, within these bounds.
-    static constexpr std::chrono::milliseconds kPaintEvery{40};
+    static constexpr std::chrono::milliseconds kPaintEvery{25};
     static constexpr std::chrono::milliseconds kPatienceAtClose{1500};
     static constexpr std::chrono::milliseconds kLongestPatienceAtClose{10000};
     static constexpr std::chrono::milliseconds kGraceAtClose{15000};
