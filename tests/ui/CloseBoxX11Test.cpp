@@ -12,37 +12,20 @@ using namespace zandrel;
 namespace {
 using Records = std::vector<std::string>;
 
-// Another client of the X server, as a window manager is.
-class WindowManagerStandIn {
-public:
-    WindowManagerStandIn() : display_(XOpenDisplay(nullptr)) {}
-    ~WindowManagerStandIn()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    WindowManagerStandIn(const WindowManagerStandIn&) = delete;
-    WindowManagerStandIn& operator=(const WindowManagerStandIn&) = delete;
-
-    bool connected() const { return display_ != nullptr; }
-
-    void clickCloseBox(unsigned long window)
-    {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] =
-            static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display_, window, False, NoEventMask, &event);
-        XFlush(display_);
-    }
-
-private:
-    Display* display_;
-};
+// What a window manager sends, from a client of the X server of its own, when its close box is
+// clicked.
+void clickCloseBox(Display* display, unsigned long window)
+{
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+}
 
 class CloseBoxTest : public MainWindowTest {
 public:
@@ -64,21 +47,19 @@ TEST_F(CloseBoxTest, CloseBoxDuringASlowOrAStuckCall)
         Records calls;
     };
     // The fake stays inside a call that never returns, so that row comes last.
+    const Records upload = {"P2K_GetStatus", "File_Delete /a/WebSession",
+                            "File_Create /a/WebSession 4", "File_Write 3 2", "File_Close"};
     const Row rows[] = {
-        {"slow upload",
-         "BitBtn16",
-         "File_Delete",
-         false,
-         {"P2K_GetStatus", "File_Delete /a/WebSession", "File_Create /a/WebSession 4",
-          "File_Write 3 2", "File_Close"}},
+        {"slow upload", "BitBtn16", "File_Delete", false, upload},
         {"slow restart", "BitBtn12", "P2K_Restart", false, {"P2K_Restart"}},
         {"restart that never returns", "BitBtn12", "P2K_Restart", true, {"P2K_Restart"}},
     };
     static auto* const never = new std::promise<void>;
     static const std::shared_future<void> released = never->get_future().share();
     programDir.write("orfiles/WebSession", "web");
-    WindowManagerStandIn windowManager;
-    ASSERT_TRUE(windowManager.connected());
+    const std::unique_ptr<Display, int (*)(Display*)> windowManager(XOpenDisplay(nullptr),
+                                                                    XCloseDisplay);
+    ASSERT_TRUE(windowManager);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         create(nullptr, false, false);
@@ -91,7 +72,7 @@ TEST_F(CloseBoxTest, CloseBoxDuringASlowOrAStuckCall)
         phone.onCall = [&, call = std::string(row.call)](const std::string& made) {
             if (!made.starts_with(call))
                 return;
-            windowManager.clickCloseBox(window);
+            clickCloseBox(windowManager.get(), window);
             if (row.stuck)
                 released.wait();
             std::this_thread::sleep_for(std::chrono::milliseconds(700));

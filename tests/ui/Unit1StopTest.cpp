@@ -57,35 +57,22 @@ TEST_F(StopTest, StopEndsTheWorkBetweenItsStepsAndSaysWhatWasLeft)
         Records calls;
         Records boxes;
     };
+    const Records read = {"P2K_GetStatus", "File_Count", "File_List 2"};
+    const Records readBox = {"information: Reading stopped: the list is as it was before the read."};
+    const auto ringBox = [](const char* deleted) {
+        return Records{std::string("information: Ring Fix stopped after the ring record was "
+                                   "written: ") + deleted + " of 2 tone databases deleted, the rest "
+                                   "left on the phone."};
+    };
+    const std::string seem = "Seem_Write 76 1 0 0";
     const Row rows[] = {
-        {"read, mid-listing",
-         "BitBtn11",
-         "File_List",
-         false,
-         {"P2K_GetStatus", "File_Count", "File_List 2"},
-         {"information: Reading stopped: the list is as it was before the read."}},
-        {"read, Esc",
-         "BitBtn11",
-         "File_List",
-         true,
-         {"P2K_GetStatus", "File_Count", "File_List 2"},
-         {"information: Reading stopped: the list is as it was before the read."}},
+        {"read, mid-listing", "BitBtn11", "File_List", false, read, readBox},
+        {"read, Esc", "BitBtn11", "File_List", true, read, readBox},
         {"upload, mid-delete: the upload ends", "BitBtn16", "File_Delete", false, kUpload, {}},
         {"upload, mid-write: the upload ends", "BitBtn16", "File_Write", true, kUpload, {}},
-        {"ring fix, mid-seem write",
-         "BitBtn14",
-         "Seem_Write",
-         false,
-         {"Seem_Write 76 1 0 0"},
-         {"information: Ring Fix stopped after the ring record was written: 0 of 2 tone "
-          "databases deleted, the rest left on the phone."}},
-        {"ring fix, mid-delete",
-         "BitBtn14",
-         "File_Delete /a/mobile/audio/Temp",
-         true,
-         {"Seem_Write 76 1 0 0", "File_Delete /a/mobile/audio/TempToneDB.db"},
-         {"information: Ring Fix stopped after the ring record was written: 1 of 2 tone "
-          "databases deleted, the rest left on the phone."}},
+        {"ring fix, mid-seem write", "BitBtn14", "Seem_Write", false, {seem}, ringBox("0")},
+        {"ring fix, mid-delete", "BitBtn14", "File_Delete /a/mobile/audio/Temp", true,
+         {seem, "File_Delete /a/mobile/audio/TempToneDB.db"}, ringBox("1")},
         {"restart: one call, nothing left", "BitBtn12", "P2K_Restart", false, {"P2K_Restart"}, {}},
     };
     create();
@@ -204,10 +191,7 @@ TEST_F(StopTest, SignalOrCloseDuringWorkEndsTheStepThenCloses)
         {"SIGTERM mid-delete of an upload", "BitBtn16", "File_Delete", SIGTERM, kUpload},
         {"SIGHUP mid-create of an upload", "BitBtn16", "File_Create", SIGHUP, kUpload},
         {"close mid-write of an upload", "BitBtn16", "File_Write", 0, kUpload},
-        {"SIGTERM mid-listing of a read",
-         "BitBtn11",
-         "File_List",
-         SIGTERM,
+        {"SIGTERM mid-listing of a read", "BitBtn11", "File_List", SIGTERM,
          {"P2K_GetStatus", "File_Count", "File_List 1"}},
         {"SIGTERM mid-seem write", "BitBtn14", "Seem_Write", SIGTERM, {"Seem_Write 76 1 0 0"}},
     };
