@@ -84,6 +84,7 @@ TEST_F(StopTest, StopEndsTheWorkBetweenItsStepsAndSaysWhatWasLeft)
         phone.calls.clear();
         slowDown(row.slowCall, 900);
         bool heldWhileWorking = false;
+        bool stopShownTaken = false;
         const auto stop = onceStopShows([&] {
             heldWhileWorking = !find<QWidget>("TabbedNotebook1")->isEnabled() &&
                                !form->menuBar()->isEnabled();
@@ -91,9 +92,11 @@ TEST_F(StopTest, StopEndsTheWorkBetweenItsStepsAndSaysWhatWasLeft)
                 press(Qt::Key_Escape);
             else
                 QTest::mouseClick(find<QPushButton>("StopButton"), Qt::LeftButton);
+            stopShownTaken = !find<QWidget>("StopButton")->isEnabled();
         });
         click(row.button);
         EXPECT_TRUE(heldWhileWorking) << "the other controls wait visibly";
+        EXPECT_TRUE(stopShownTaken) << "the Stop button answers at once";
         EXPECT_EQ(phone.calls, row.calls);
         EXPECT_EQ(prompts.take(), row.boxes);
         if (std::string(row.button) == "BitBtn11") {

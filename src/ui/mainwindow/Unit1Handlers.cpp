@@ -60,7 +60,7 @@ void TForm1::runHandler(const std::function<void()>& operation, bool scrollToSel
 {
     if (busy_->working() || closing_)
         return;
-    stop_.requested = false;
+    gate_->handlerStarts();
     {
         HandlerScope scope(*busy_, menuBar());
         // Whatever went wrong, the program goes on with the next event; the list view follows

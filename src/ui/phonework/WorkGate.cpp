@@ -21,7 +21,22 @@ WorkGate::~WorkGate()
 void WorkGate::setStopButton(QAbstractButton* button)
 {
     stopButton_ = button;
-    connect(button, &QAbstractButton::clicked, this, [this] { stop_.requested = true; });
+    connect(button, &QAbstractButton::clicked, this, &WorkGate::requestStop);
+}
+
+void WorkGate::requestStop()
+{
+    stop_.requested = true;
+    // Seen at once, though the work ends only after the call it waits for.
+    if (stopButton_)
+        stopButton_->setEnabled(false);
+}
+
+void WorkGate::handlerStarts()
+{
+    stop_.requested = false;
+    if (stopButton_)
+        stopButton_->setEnabled(true);
 }
 
 bool WorkGate::isInput(const QEvent* event)
@@ -65,7 +80,7 @@ bool WorkGate::eventFilter(QObject* watched, QEvent* event)
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
             if (event->type() == QEvent::KeyPress)
-                stop_.requested = true;
+                requestStop();
             return true;
         }
     }

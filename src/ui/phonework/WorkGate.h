@@ -25,6 +25,9 @@ public:
 
     // The button that stops the work; its clicks pass the gate.
     void setStopButton(QAbstractButton* button);
+    // Stop, Esc: the button shows disabled until the next handler starts.
+    void requestStop();
+    void handlerStarts();
 
     // Whether an event is input the gate weighs: keys, clicks, wheel, shortcuts, touch, drops.
     static bool isInput(const QEvent* event);
