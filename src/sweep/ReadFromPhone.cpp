@@ -59,28 +59,24 @@ struct ReadLists {
     PathList java;
 };
 
-// The progress of a read that has the list: both passes over the records count, so the window
-// gets its turns all through them.
+// The progress of a read that has the list, counted in records: each of the two passes over
+// them makes half of it, so the window gets its turns all through both.
 class SplitProgress {
 public:
-    SplitProgress(Prompts& prompts, std::size_t count)
-        : prompts_(prompts), count_(count), total_(2 * count)
-    {
-    }
+    SplitProgress(Prompts& prompts, std::size_t count) : prompts_(prompts), count_(count) {}
     // Record i of pass 0 or 1 is next. False once the user has asked to stop.
     bool step(int pass, std::size_t i)
     {
         if (i % kProgressStep != 0)
             return true;
-        prompts_.progress(static_cast<std::size_t>(pass) * count_ + i, total_);
+        prompts_.progress((static_cast<std::size_t>(pass) * count_ + i) / 2, count_);
         return !prompts_.stopRequested();
     }
-    void end() { prompts_.progress(total_, total_); }
+    void end() { prompts_.progress(count_, count_); }
 
 private:
     Prompts& prompts_;
     std::size_t count_;
-    std::size_t total_;
 };
 
 // The names are measured first, so that each list reserves its room once per read.
