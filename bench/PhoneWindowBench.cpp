@@ -5,6 +5,7 @@
 #include "BenchPhones.h"
 #include "BenchRatio.h"
 #include "QtBenchMain.h"
+#include "TempFolder.h"
 #include "phonelink/LibraryPhoneLink.h"
 #include "ui/mainwindow/Unit1.h"
 
@@ -12,6 +13,13 @@
 #include <QListView>
 #include <QPushButton>
 #include <QTimer>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+
+#include <atomic>
+#include <fstream>
 
 #include <algorithm>
 #include <chrono>
@@ -102,8 +110,9 @@ void runEventLoopFor(std::chrono::milliseconds span)
 
 // "Read from phone" clicked 1.2 s after the window was made, as a user does at start-up: the
 // emulator's first walk is still to come, and the monitor's first tick (at 1 s) has asked for
-// the free space, which waits for the walk. From the click to the painted rows; window_ms is the
-// longest the window went unpainted meanwhile. The baseline makes the same calls in the same
+// the free space, which waits for the walk. From the click to the painted rows; loop_gap_ms is the
+// longest the window's thread went without a turn of its event loop meanwhile (a turn paints the
+// window and answers the frame, Stop and Esc), as a 5 ms timer of that thread sees it. The baseline makes the same calls in the same
 // order on a fresh P2K_Init: the tick's two calls at 1 s on a thread of their own, then at 1.2 s
 // (from where it is timed) the end of those, File_Count and File_List.
 void ReadFromPhoneRightAfterStart(benchmark::State& state)
@@ -149,7 +158,7 @@ void ReadFromPhoneRightAfterStart(benchmark::State& state)
             phone.fileList(records.data(), count);
             return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         });
-    state.counters["window_ms"] = windowSeconds * 1e3;
+    state.counters["loop_gap_ms"] = windowSeconds * 1e3;
     state.counters["rows"] = static_cast<double>(rows);
 }
 BENCHMARK(ReadFromPhoneRightAfterStart)
@@ -185,6 +194,224 @@ void MonitorTick(benchmark::State& state)
 }
 BENCHMARK(MonitorTick)->Apply(bench::perPhoneSize);
 
+// A client of the X server beside the window, as the user's pointer and the window manager are:
+// it moves the pointer over the window (real motion events from the server) and then pings the
+// window with _NET_WM_PING, the window manager's test of a window that answers. The window
+// handles its X events in order, so the pong also says the motion before it was taken in.
+class XProbe {
+public:
+    XProbe() : display_(XOpenDisplay(nullptr))
+    {
+        if (!display_)
+            return;
+        // Where a window sends its pong; only a window manager takes redirection, and the probe
+        // stands in for one.
+        XSelectInput(display_, DefaultRootWindow(display_),
+                     SubstructureNotifyMask | SubstructureRedirectMask);
+        XSync(display_, False);
+        protocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
+        ping_ = XInternAtom(display_, "_NET_WM_PING", False);
+    }
+    ~XProbe()
+    {
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    XProbe(const XProbe&) = delete;
+    XProbe& operator=(const XProbe&) = delete;
+    bool connected() const { return display_ != nullptr; }
+
+    // Seconds from the motion to the pong, or `patience` when none came by then.
+    double probe(::Window window, QPoint at, double patience)
+    {
+        XWarpPointer(display_, None, window, 0, 0, 0, 0, at.x(), at.y());
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = protocols_;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = static_cast<long>(ping_);
+        event.xclient.data.l[1] = ++stamp_;
+        event.xclient.data.l[2] = static_cast<long>(window);
+        const auto start = std::chrono::steady_clock::now();
+        XSendEvent(display_, window, False, NoEventMask, &event);
+        XFlush(display_);
+        for (;;) {
+            while (XPending(display_) > 0) {
+                XNextEvent(display_, &event);
+                if (event.type == ClientMessage && event.xclient.data.l[0] == long(ping_) &&
+                    event.xclient.data.l[1] == stamp_)
+                    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+                        .count();
+            }
+            const double waited =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (waited >= patience)
+                return patience;
+            pollfd connection{ConnectionNumber(display_), POLLIN, 0};
+            ::poll(&connection, 1, static_cast<int>((patience - waited) * 1e3) + 1);
+        }
+    }
+
+private:
+    Display* display_;
+    Atom protocols_ = 0;
+    Atom ping_ = 0;
+    long stamp_ = 0;
+};
+
+// Probes the window every kEvery from a thread of its own while it lives.
+class AnswerWatch {
+public:
+    static constexpr std::chrono::milliseconds kEvery{20};
+    static constexpr double kPatience = 5.0;
+
+    AnswerWatch(::Window window, QPoint at)
+    {
+        thread_ = std::thread([this, window, at] {
+            XProbe probe;
+            while (!done_) {
+                const double answer = probe.probe(window, at, kPatience);
+                longest_ = std::max(longest_, answer);
+                total_ += answer;
+                ++probes_;
+                std::this_thread::sleep_for(kEvery);
+            }
+            finished_ = true;
+        });
+    }
+    ~AnswerWatch() { stop(); }
+    // The last probe's pong needs the window's thread, which runs its event loop meanwhile.
+    void stop()
+    {
+        done_ = true;
+        while (!finished_)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (thread_.joinable())
+            thread_.join();
+    }
+    double longest() const { return longest_; }
+    double mean() const { return probes_ ? total_ / static_cast<double>(probes_) : 0; }
+    std::size_t probes() const { return probes_; }
+
+private:
+    std::atomic<bool> done_ = false;
+    std::atomic<bool> finished_ = false;
+    std::thread thread_;
+    double longest_ = 0;
+    double total_ = 0;
+    std::size_t probes_ = 0;
+};
+
+constexpr std::size_t kFilesToClean = 1000;
+
+// The boxes a clean ends with would wait for a click nobody makes.
+class QuietPrompts final : public Prompts {
+public:
+    void warning(const std::string&) override {}
+    void information(const std::string&) override {}
+    void error(const std::string&) override {}
+    std::optional<std::string> saveFileName() override { return std::nullopt; }
+    std::optional<std::string> openFileName() override { return std::nullopt; }
+    void setCaption(const std::string&) override {}
+    void progress(std::size_t, std::size_t) override {}
+};
+
+// A phone folder of `count` files for a list clean to delete, made anew for each round.
+std::vector<std::string> makeFilesToClean(const std::string& root, std::size_t count)
+{
+    std::vector<std::string> paths;
+    std::filesystem::create_directories(root + "/fs/a/mobile/audio");
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string path = "/a/mobile/audio/c" + std::to_string(i) + ".mp3";
+        std::ofstream(root + "/fs" + path) << "x";
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+// The window under X while a handler works: how long the window takes to answer the pointer and
+// the window manager's ping (answer_max_ms, answer_mean_ms), against the same probes of the
+// idle window for as long (idle_answer_max_ms); ratio is the longest answer during the work
+// over the longest idle one. Run on an X server (xvfb-run, QT_QPA_PLATFORM=xcb); a read of the
+// phone of `files` files, or a list clean of kFilesToClean files when files is 0.
+void WindowAnswersUnderX(benchmark::State& state)
+{
+    if (QGuiApplication::platformName() != QStringLiteral("xcb") || !XProbe().connected()) {
+        state.SkipWithError("needs an X server: xvfb-run -a with QT_QPA_PLATFORM=xcb");
+        return;
+    }
+    const auto files = static_cast<std::size_t>(state.range(0));
+    TempFolder home("zandrel-bench-home");
+    ::setenv("XDG_DATA_HOME", home.path.c_str(), 1);
+    TempFolder cleaned("zandrel-bench-clean");
+    ::setenv("P2KEMU_ROOT", files ? bench::phoneFolder(files).c_str() : cleaned.path.c_str(), 1);
+    LibraryPhoneLink phone;
+    QuietPrompts prompts;
+    auto form = std::make_unique<TForm1>(phone, home.path + "/", &prompts);
+    form->Timer2->stop();
+    form->show();
+    runEventLoopFor(std::chrono::milliseconds(300));
+    const auto window = static_cast<::Window>(form->winId());
+    const QPoint at = form->StopButton->mapTo(form.get(), form->StopButton->rect().center());
+    double longest = 0, mean = 0, idleLongest = 0;
+    std::size_t probes = 0;
+    for (auto _ : state) {
+        if (!files)
+            form->session().clean = PathList();
+        if (!files)
+            for (const std::string& path : makeFilesToClean(cleaned.path, kFilesToClean))
+                form->session().clean.push_back(path);
+        else
+            phone.fileCount(); // the emulator's first walk is not the window's
+        const auto start = std::chrono::steady_clock::now();
+        AnswerWatch busy(window, at);
+        files ? form->BitBtn11Click() : form->BitBtn21Click();
+        const auto took = std::chrono::steady_clock::now() - start;
+        busy.stop();
+        AnswerWatch idle(window, at);
+        runEventLoopFor(std::chrono::duration_cast<std::chrono::milliseconds>(took));
+        idle.stop();
+        state.SetIterationTime(std::chrono::duration<double>(took).count());
+        longest = std::max(longest, busy.longest());
+        mean = busy.mean();
+        probes += busy.probes();
+        idleLongest = std::max(idleLongest, idle.longest());
+    }
+    state.counters["answer_max_ms"] = longest * 1e3;
+    state.counters["answer_mean_ms"] = mean * 1e3;
+    state.counters["idle_answer_max_ms"] = idleLongest * 1e3;
+    state.counters["ratio"] = idleLongest > 0 ? longest / idleLongest : 0;
+    state.counters["probes"] = static_cast<double>(probes);
+}
+BENCHMARK(WindowAnswersUnderX)
+    ->ArgName("files")
+    ->Arg(0)
+    ->Arg(100'000)
+    ->Arg(1'000'000)
+    ->Iterations(2)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
-int main(int argc, char** argv) { return runQtBenchmarks(argc, argv); }
+// The X probe stands in for a window manager, which tells its clients on the root window that it
+// pings them; a window answers pings only then. Said before the program's first window is made.
+void announcePings()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return;
+    Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+    XChangeProperty(display, DefaultRootWindow(display),
+                    XInternAtom(display, "_NET_SUPPORTED", False), XA_ATOM, 32, PropModeAppend,
+                    reinterpret_cast<unsigned char*>(&ping), 1);
+    XCloseDisplay(display);
+}
+
+int main(int argc, char** argv)
+{
+    if (qgetenv("QT_QPA_PLATFORM") == "xcb")
+        announcePings();
+    return runQtBenchmarks(argc, argv);
+}

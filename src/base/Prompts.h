@@ -31,7 +31,8 @@ public:
     virtual std::optional<std::string> openFileName() = 0;
     // The main window's caption.
     virtual void setCaption(const std::string& caption) = 0;
-    // A long pass reports how far it is; done == total ends the pass. Must not run other events.
+    // A long pass reports how far it is; done == total ends the pass. The window may take a turn
+    // here (painting, Stop, Esc), but never runs another handler inside the pass.
     virtual void progress(std::size_t done, std::size_t total) = 0;
     // The same for a pass the user may stop: false once the user has pressed Cancel.
     virtual bool progressOrCancel(std::size_t done, std::size_t total)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,7 +14,8 @@ namespace zandrel {
 
 namespace {
 constexpr std::string_view kJavaPrefix = "/a/mobile/kj";
-constexpr std::size_t kProgressStep = 1u << 16;
+// Some milliseconds of splitting between two turns of the window.
+constexpr std::size_t kProgressStep = 1u << 14;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -50,85 +52,143 @@ struct NameShape {
 };
 static_assert(kRecordNameSize <= UINT16_MAX);
 
-// The names are measured first, so that each list reserves its room once per read; the
-// JavaList keeps what it holds and gets room for this read's paths on top.
-std::vector<NameShape> measureNames(SweepSession& session, const unsigned char* records,
-                                    std::size_t count)
+// What a read makes before it takes the place of the lists: a read the user stops leaves the
+// lists as they were.
+struct ReadLists {
+    SweepList sweep;
+    PathList java;
+};
+
+// The progress of a read that has the list, counted in records: each of the two passes over
+// them makes half of it, so the window gets its turns all through both.
+class SplitProgress {
+public:
+    SplitProgress(Prompts& prompts, std::size_t count) : prompts_(prompts), count_(count) {}
+    // Record i of pass 0 or 1 is next. False once the user has asked to stop.
+    bool step(int pass, std::size_t i)
+    {
+        if (i % kProgressStep != 0)
+            return true;
+        prompts_.progress((static_cast<std::size_t>(pass) * count_ + i) / 2, count_);
+        return !prompts_.stopRequested();
+    }
+    void end() { prompts_.progress(count_, count_); }
+
+private:
+    Prompts& prompts_;
+    std::size_t count_;
+};
+
+// The names are measured first, so that each list reserves its room once per read.
+std::optional<std::vector<NameShape>> measureNames(ReadLists& lists, const unsigned char* records,
+                                                   std::size_t count, SplitProgress& progress)
 {
     std::vector<NameShape> shapes(count);
     std::size_t javaCount = 0;
     std::size_t javaBytes = 0;
     std::size_t sweepBytes = 0;
     for (std::size_t i = 0; i < count; ++i) {
+        if (!progress.step(0, i))
+            return std::nullopt;
         const std::string_view name = recordName(records + i * kFileRecordSize);
         const bool java = isJavaPath(name);
         shapes[i] = {static_cast<std::uint16_t>(name.size()), java};
         (java ? javaBytes : sweepBytes) += name.size();
         javaCount += java ? 1 : 0;
     }
-    session.sweep.reserve(count - javaCount, sweepBytes);
-    session.java.reserve(session.java.size() + javaCount, session.java.byteCount() + javaBytes);
+    lists.sweep.reserve(count - javaCount, sweepBytes);
+    lists.java.reserve(javaCount, javaBytes);
     return shapes;
 }
 
-void splitRecords(SweepSession& session, const unsigned char* records, std::size_t count)
+bool splitRecords(ReadLists& lists, const unsigned char* records, std::size_t count,
+                  SplitProgress& progress)
 {
-    const std::vector<NameShape> shapes = measureNames(session, records, count);
-    const bool sized = session.phone.canFetch();
-    session.sweep.setSizesKnown(sized);
+    const std::optional<std::vector<NameShape>> shapes =
+        measureNames(lists, records, count, progress);
+    if (!shapes)
+        return false;
+    const bool sized = lists.sweep.sizesKnown();
     for (std::size_t i = 0; i < count; ++i) {
+        if (!progress.step(1, i))
+            return false;
         const auto* name =
             reinterpret_cast<const char*>(records + i * kFileRecordSize) + kRecordNameOffset;
-        const std::string_view path(name, shapes[i].length);
-        if (shapes[i].java)
-            session.java.push_back(path);
+        const std::string_view path(name, (*shapes)[i].length);
+        if ((*shapes)[i].java)
+            lists.java.push_back(path);
         else
-            session.sweep.append(path, sized ? recordFileSize(records + i * kFileRecordSize) : 0);
-        if ((i + 1) % kProgressStep == 0)
-            session.prompts.progress(i + 1, count);
+            lists.sweep.append(path, sized ? recordFileSize(records + i * kFileRecordSize) : 0);
     }
-    session.prompts.progress(count, count);
+    return true;
 }
 
-void readList(SweepSession& session, ReadingCaption& caption)
+// The read's lists take the place of the old ones: the SweepList whole, the JavaList grows.
+void takeLists(SweepSession& session, ReadLists& lists)
+{
+    session.sweep.take(std::move(lists.sweep));
+    session.javaOfLastRead = session.java.size();
+    session.java.reserve(session.java.size() + lists.java.size(),
+                         session.java.byteCount() + lists.java.byteCount());
+    lists.java.forEach([&](std::size_t, std::string_view path) { session.java.push_back(path); });
+}
+
+// A read that fails empties the SweepList, as one that finds no phone does.
+ReadOutcome failRead(SweepSession& session, ReadingCaption& caption, const std::string& text)
+{
+    session.sweep.clear();
+    session.javaOfLastRead = session.java.size();
+    caption.end();
+    session.prompts.error(text);
+    return ReadOutcome::Failed;
+}
+
+ReadOutcome readList(SweepSession& session, ReadingCaption& caption)
 {
     const int32_t count = session.phone.fileCount();
-    if (count < 0) {
-        caption.end();
-        session.prompts.error(ioErrorText(kRangeCheck, {}));
-        return;
-    }
+    if (count < 0)
+        return failRead(session, caption, ioErrorText(kRangeCheck, {}));
+    // The listing is the long call: a Stop that came during the count spares it.
+    if (session.prompts.stopRequested())
+        return ReadOutcome::Stopped;
     const auto n = static_cast<std::size_t>(count);
     RecordBuffer records;
     if (n > 0) {
         // calloc hands out zeroed pages lazily, and fails cleanly for a count we cannot hold.
         records.reset(static_cast<unsigned char*>(std::calloc(n, kFileRecordSize)));
-        if (!records) {
-            caption.end();
-            session.prompts.error(MessageTexts::format(
-                session.texts.get(MessageText::ListTooLarge), {std::to_string(n)}));
-            return;
-        }
+        if (!records)
+            return failRead(session, caption,
+                            MessageTexts::format(session.texts.get(MessageText::ListTooLarge),
+                                                 {std::to_string(n)}));
     }
     session.phone.fileList(records.get(), count);
+    SplitProgress progress(session.prompts, n);
+    ReadLists lists;
+    lists.sweep.setSizesKnown(session.phone.canFetch());
+    const bool split = !session.prompts.stopRequested() &&
+                       splitRecords(lists, records.get(), n, progress);
+    progress.end();
+    if (!split)
+        return ReadOutcome::Stopped;
     if (session.keeper)
         session.keeper->lastRead(records.get(), n);
-    splitRecords(session, records.get(), n);
+    takeLists(session, lists);
+    return ReadOutcome::Read;
 }
 } // namespace
 
 bool isJavaPath(std::string_view path) { return path.starts_with(kJavaPrefix); }
 
-void ReadFromPhone(SweepSession& session)
+ReadOutcome ReadFromPhone(SweepSession& session)
 {
-    session.sweep.clear();
-    session.javaOfLastRead = session.java.size();
     if (!session.phone.isConnected()) {
+        session.sweep.clear();
+        session.javaOfLastRead = session.java.size();
         session.prompts.setCaption(kProgramName);
-        return;
+        return ReadOutcome::NoPhone;
     }
     ReadingCaption caption(session.prompts, session.texts.get(MessageText::Receiving));
-    readList(session, caption);
+    return readList(session, caption);
 }
 
 } // namespace zandrel

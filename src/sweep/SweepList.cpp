@@ -14,6 +14,19 @@ void SweepList::clear()
     ++revision_;
 }
 
+void SweepList::take(SweepList&& other)
+{
+    paths_ = std::move(other.paths_);
+    ticks_ = std::move(other.ticks_);
+    sizes_ = std::move(other.sizes_);
+    tickedCount_ = other.tickedCount_;
+    tickedBytes_ = other.tickedBytes_;
+    sizesKnown_ = other.sizesKnown_;
+    selected_.reset();
+    ++revision_;
+    other.clear();
+}
+
 void SweepList::reserve(std::size_t count, std::size_t totalBytes)
 {
     paths_.reserve(count, totalBytes);

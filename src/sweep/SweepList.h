@@ -16,6 +16,8 @@ public:
     void reserve(std::size_t count, std::size_t totalBytes);
     // A new entry, not ticked; `bytes` is its file's size where the read told it.
     void append(std::string_view path, std::uint32_t bytes = 0);
+    // Takes the entries of `other` in place of its own, the selection gone.
+    void take(SweepList&& other);
 
     std::size_t size() const { return paths_.size(); }
     bool empty() const { return paths_.empty(); }

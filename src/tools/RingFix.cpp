@@ -8,6 +8,8 @@ namespace zandrel {
 namespace {
 constexpr int32_t kRingSeem = 0x4C;
 constexpr int32_t kRingSeemRecord = 1;
+constexpr const char* kToneDatabases[RingFixSteps::kToneDatabases] = {
+    "/a/mobile/audio/TempToneDB.db", "/a/mobile/audio/MyToneDB.db"};
 
 // False when the seem file cannot be opened or the library refuses it; the error box has been
 // shown then. The file is closed again straight after the write.
@@ -32,13 +34,23 @@ bool writeRingSeem(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts
 }
 } // namespace
 
-bool RingFix(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts)
+bool RingFix(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts, RingFixSteps* steps)
 {
+    RingFixSteps own;
+    RingFixSteps& done = steps ? *steps : own;
+    done = {};
     // The tone databases go only once the new ring record is in place.
     if (!writeRingSeem(phone, prompts, texts))
         return false;
-    phone.fileDelete("/a/mobile/audio/TempToneDB.db");
-    phone.fileDelete("/a/mobile/audio/MyToneDB.db");
+    done.seemWritten = true;
+    for (const char* database : kToneDatabases) {
+        if (prompts.stopRequested()) {
+            done.stopped = true;
+            return false;
+        }
+        phone.fileDelete(database);
+        ++done.databasesDeleted;
+    }
     return true;
 }
 

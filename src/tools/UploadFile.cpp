@@ -16,11 +16,11 @@ constexpr const char* kMmaPhonePath = "/a/mobile/system/mma_ucp";
 constexpr std::size_t kLargestUpload = std::numeric_limits<int32_t>::max();
 } // namespace
 
-void UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+UploadOutcome UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
                 std::string_view localPath, const std::string& phonePath, DeletionKeeper* keeper)
 {
     if (!phone.isConnected())
-        return;
+        return UploadOutcome::NoPhone;
     // The whole file is read before the phone is touched: a file we cannot send leaves the
     // phone's own file in place.
     const std::string path = localPathFromToolPath(localPath);
@@ -30,11 +30,17 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
             prompts.localFileError(texts.get(MessageText::UploadTooLarge) + ' ', path);
         else
             prompts.error(ioErrorText(err, path));
-        return;
+        return UploadOutcome::Failed;
     }
     const auto size = static_cast<int32_t>(data.size());
     if (keeper)
         keeper->keep(phonePath);
+    // Keeping the old file fetched it, which may have taken a while.
+    if (prompts.stopRequested()) {
+        if (keeper)
+            keeper->endRun();
+        return UploadOutcome::Stopped;
+    }
     phone.fileDelete(phonePath);
     // Every call is made as always; the first that failed is told, with its result.
     std::optional<std::pair<const char*, int32_t>> failed;
@@ -56,24 +62,25 @@ void UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
     if (keeper)
         if (const std::string news = keeper->endRun(); !news.empty())
             prompts.warning(news);
+    return failed ? UploadOutcome::Failed : UploadOutcome::Sent;
 }
 
-void UploadMmaC650(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+UploadOutcome UploadMmaC650(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
                    DeletionKeeper* keeper)
 {
-    UploadFile(phone, prompts, texts, "orfiles\\mma_ucp(c650)", kMmaPhonePath, keeper);
+    return UploadFile(phone, prompts, texts, "orfiles\\mma_ucp(c650)", kMmaPhonePath, keeper);
 }
 
-void UploadMmaE398(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+UploadOutcome UploadMmaE398(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
                    DeletionKeeper* keeper)
 {
-    UploadFile(phone, prompts, texts, "orfiles\\mma_ucp(E398)", kMmaPhonePath, keeper);
+    return UploadFile(phone, prompts, texts, "orfiles\\mma_ucp(E398)", kMmaPhonePath, keeper);
 }
 
-void UploadWebSession(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
+UploadOutcome UploadWebSession(PhoneLink& phone, Prompts& prompts, const MessageTexts& texts,
                       DeletionKeeper* keeper)
 {
-    UploadFile(phone, prompts, texts, "orfiles\\WebSession", "/a/WebSession", keeper);
+    return UploadFile(phone, prompts, texts, "orfiles\\WebSession", "/a/WebSession", keeper);
 }
 
 } // namespace zandrel

@@ -2,6 +2,7 @@
 // them, and short enough for every control they caption.
 #include "app/StartTexts.h"
 #include "backup/BackupTexts.h"
+#include "ui/phonework/WorkTexts.h"
 #include "base/LanguageTable.h"
 #include "base/MessageTexts.h"
 
@@ -94,6 +95,10 @@ TEST_P(LanguageFile, GivesEveryCaptionAndMessage)
     for (const std::string* text : {&start.runsWithEmulator, &start.runsWithPhone})
         EXPECT_EQ(text->substr(0, 1), std::string(1, kMarker))
             << "start text keeps its built-in text \"" << *text << "\"";
+    const WorkTexts work = WorkTexts::load(dir.file("marked.lng"));
+    for (int i = 0; i < static_cast<int>(WorkText::Count); ++i)
+        EXPECT_EQ(work.get(WorkText(i)).substr(0, 1), std::string(1, kMarker))
+            << "work text " << WorkTexts::kFirstKey + i << " keeps its built-in text";
 }
 
 // CR LF after every line, and every byte past ASCII a Windows-1251 letter: a file that reached
@@ -138,6 +143,9 @@ TEST(EnglishLanguageFile, RepeatsTheBuiltInTextsExactly)
     const BackupTexts english = BackupTexts::load(dir.file("eng.lng"));
     for (int i = 0; i < static_cast<int>(BackupText::Count); ++i)
         EXPECT_EQ(english.get(BackupText(i)), BackupTexts::builtIn(BackupText(i))) << i;
+    const WorkTexts work = WorkTexts::load(dir.file("eng.lng"));
+    for (int i = 0; i < static_cast<int>(WorkText::Count); ++i)
+        EXPECT_EQ(work.get(WorkText(i)), WorkTexts::builtIn(WorkText(i))) << i;
     for (int key = MessageTexts::kFirstKey; key <= MessageTexts::kLastKey; ++key)
         EXPECT_EQ(fromFile.get(MessageText(key)), builtIn.get(MessageText(key))) << "message " << key;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 using namespace zandrel;
 
@@ -156,5 +157,63 @@ TEST_F(ReadFromPhoneTest, CountTooLargeForMemoryIsAClearError)
     EXPECT_TRUE(session.sweep.empty());
     EXPECT_EQ(prompts.captions.back(), "Zandrel");
     EXPECT_EQ(prompts.captionAtLastBox, "Zandrel");
+}
+
+// A read stopped anywhere leaves both lists, the ticks and the selection as they were; the phone
+// is asked nothing after the stop.
+TEST_F(ReadFromPhoneTest, StoppedReadLeavesTheListsAsTheyWere)
+{
+    struct Row {
+        const char* name;
+        std::optional<std::size_t> stopAfterReports;
+        bool stopDuringList;
+        Lines calls;
+        bool read;
+    };
+    const Lines full = {"P2K_GetStatus", "File_Count", "File_List 5"};
+    const Row rows[] = {
+        {"during the count", 0, false, {"P2K_GetStatus", "File_Count"}, false},
+        {"during the listing", std::nullopt, true, full, false},
+        {"while the names are measured", 1, false, full, false},
+        {"while the records are split", 2, false, full, false},
+        {"after the split", 3, false, full, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        phone.files = kPhone;
+        prompts.stopAfterReports.reset();
+        phone.onCall = nullptr;
+        ReadFromPhone(session);
+        session.sweep.setTicked(1, true);
+        session.sweep.select(0);
+        const std::size_t javaBefore = session.java.size();
+        const std::size_t javaOfLastRead = session.javaOfLastRead;
+        phone.files = {"/a/new.mp3", "/a/mobile/kjava/new.jar", "/a/b", "/a/c", "/a/d"};
+        phone.calls.clear();
+        prompts.progressReports = 0;
+        prompts.stopAfterReports = row.stopAfterReports;
+        if (row.stopDuringList)
+            phone.onCall = [&](const std::string& made) {
+                if (made.starts_with("File_List"))
+                    prompts.stopAfterReports = 0;
+            };
+        EXPECT_EQ(ReadFromPhone(session), row.read ? ReadOutcome::Read : ReadOutcome::Stopped);
+        EXPECT_EQ(phone.calls, row.calls);
+        EXPECT_TRUE(prompts.progressEnded);
+        if (row.read) {
+            EXPECT_EQ(pathsOf(session.sweep), (Lines{"/a/new.mp3", "/a/b", "/a/c", "/a/d"}));
+            EXPECT_EQ(session.java.size(), javaBefore + 1);
+            EXPECT_EQ(session.javaOfLastRead, javaBefore);
+            EXPECT_FALSE(session.sweep.selected().has_value());
+        } else {
+            EXPECT_EQ(pathsOf(session.sweep), (Lines{"/a/mobile/audio/ring.mp3", "/a/x.gif"}));
+            EXPECT_TRUE(session.sweep.ticked(1));
+            EXPECT_EQ(session.sweep.selected(), std::optional<std::size_t>(0));
+            EXPECT_EQ(session.java.size(), javaBefore);
+            EXPECT_EQ(session.javaOfLastRead, javaOfLastRead);
+        }
+        EXPECT_EQ(prompts.captions.back(), "Zandrel");
+        EXPECT_TRUE(prompts.take().empty());
+    }
 }
 } // namespace

@@ -115,4 +115,38 @@ TEST_F(RingFixTest, SeemFileThatCannotBeOpenedReachesNothing)
         EXPECT_EQ(openDescriptors(), descriptors) << setup;
     }
 }
+
+// Stop is asked after the seem write and after each delete: what was done is what the steps say.
+TEST_F(RingFixTest, StopBetweenStepsSaysHowFarItWent)
+{
+    struct Row {
+        const char* stopDuring; // the call during which the user asks to stop
+        bool finished;
+        int databasesDeleted;
+        std::size_t calls;
+    };
+    const Row rows[] = {
+        {"Seem_Write", false, 0, 1},
+        {"File_Delete /a/mobile/audio/TempToneDB.db", false, 1, 2},
+        {"File_Delete /a/mobile/audio/MyToneDB.db", true, 2, 3},
+        {"none", true, 2, 3},
+    };
+    folder.write("seem/004c_0001.seem", "record");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.stopDuring);
+        phone.calls.clear();
+        prompts.stopAfterReports.reset();
+        phone.onCall = [&, call = std::string(row.stopDuring)](const std::string& made) {
+            if (made.starts_with(call))
+                prompts.stopAfterReports = 0;
+        };
+        RingFixSteps steps;
+        EXPECT_EQ(RingFix(phone, prompts, texts, &steps), row.finished);
+        EXPECT_TRUE(steps.seemWritten);
+        EXPECT_EQ(steps.databasesDeleted, row.databasesDeleted);
+        EXPECT_EQ(steps.stopped, !row.finished);
+        EXPECT_EQ(phone.calls, Lines(kRingFixCalls.begin(), kRingFixCalls.begin() + row.calls));
+        EXPECT_TRUE(prompts.take().empty());
+    }
+}
 } // namespace

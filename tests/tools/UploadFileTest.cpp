@@ -51,7 +51,7 @@ TEST_F(UploadFileTest, TheThreeToolsSendTheirOwnFiles)
     folder.write("orfiles/mma_ucp(E398)", "e398!");
     folder.write("orfiles/WebSession", "web");
     struct Row {
-        void (*tool)(PhoneLink&, Prompts&, const MessageTexts&, DeletionKeeper*);
+        UploadOutcome (*tool)(PhoneLink&, Prompts&, const MessageTexts&, DeletionKeeper*);
         std::string phonePath;
         std::string content;
     };
@@ -168,6 +168,66 @@ TEST_F(UploadFileTest, FailedCallOfTheUploadIsToldWithItsResult)
         UploadWebSession(phone, prompts, texts);
         EXPECT_EQ(phone.calls, uploadCalls("/a/WebSession", 3));
         EXPECT_EQ(prompts.take(), row.shown);
+    }
+}
+
+// Keeps nothing, but says when it was asked to, as a fetch of the old file would.
+class RecordingKeeper final : public DeletionKeeper {
+public:
+    explicit RecordingKeeper(FakePhoneLink& phone) : phone_(phone) {}
+    void lastRead(const unsigned char*, std::size_t) override {}
+    void keep(const std::string& path) override { phone_.calls.push_back("keep " + path); }
+    std::string endRun() override
+    {
+        phone_.calls.push_back("endRun");
+        return {};
+    }
+    void uploadFailed(const std::string&, Prompts&) override {}
+
+private:
+    FakePhoneLink& phone_;
+};
+
+// Stop is asked once the old file is kept; from the delete to the close the upload always ends.
+TEST_F(UploadFileTest, StopComesBetweenKeepingAndTheUploadNeverInsideIt)
+{
+    struct Row {
+        const char* name;
+        bool keeping;
+        const char* stopDuring; // the call during which the user asks to stop; null: before all
+        UploadOutcome outcome;
+        Lines calls;
+    };
+    const Lines whole = uploadCalls("/a/WebSession", 3);
+    const Lines keptWhole = {"P2K_GetStatus",  "keep /a/WebSession", "File_Delete /a/WebSession",
+                             "File_Create /a/WebSession 4", "File_Write 3 2", "File_Close",
+                             "endRun"};
+    const Row rows[] = {
+        {"no stop", false, "", UploadOutcome::Sent, whole},
+        {"stop before the upload", false, nullptr, UploadOutcome::Stopped, {"P2K_GetStatus"}},
+        {"stop while the old file is kept", true, nullptr, UploadOutcome::Stopped,
+         {"P2K_GetStatus", "keep /a/WebSession", "endRun"}},
+        {"stop during the delete", true, "File_Delete", UploadOutcome::Sent, keptWhole},
+        {"stop during the create", false, "File_Create", UploadOutcome::Sent, whole},
+        {"stop during the write", false, "File_Write", UploadOutcome::Sent, whole},
+    };
+    folder.write("orfiles/WebSession", "web");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        phone.calls.clear();
+        RecordingKeeper keeper(phone);
+        prompts.stopAfterReports.reset();
+        if (!row.stopDuring)
+            prompts.stopAfterReports = 0;
+        phone.onCall = [&, call = std::string(row.stopDuring ? row.stopDuring : "")](
+                           const std::string& made) {
+            if (!call.empty() && made.starts_with(call))
+                prompts.stopAfterReports = 0;
+        };
+        EXPECT_EQ(UploadWebSession(phone, prompts, texts, row.keeping ? &keeper : nullptr),
+                  row.outcome);
+        EXPECT_EQ(phone.calls, row.calls);
+        EXPECT_TRUE(prompts.take().empty());
     }
 }
 } // namespace

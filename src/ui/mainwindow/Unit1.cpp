@@ -7,6 +7,7 @@
 #include "monitor/ConnectionMonitor.h"
 #include "ui/mainwindow/BackupTools.h"
 #include "ui/phonework/BusyIndicator.h"
+#include "ui/phonework/StopAwarePrompts.h"
 #include "ui/mainwindow/CaptionTargets.h"
 #include "ui/text/QtPrompts.h"
 #include "ui/look/Resources.h"
@@ -23,6 +24,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -40,11 +42,19 @@ constexpr int kMonitorPeriodMs = 1000;
 // How long a tick waits for the phone's answers before it lets the window go on.
 constexpr std::chrono::milliseconds kTickWait{100};
 
-std::unique_ptr<Prompts> ownPromptsUnless(Prompts* given, QWidget* window, BusyIndicator& busy)
+std::unique_ptr<Prompts> ownPromptsUnless(Prompts* given, QWidget* window, BusyIndicator& busy,
+                                          const WorkStop& stop)
 {
     if (given)
         return nullptr;
-    return std::make_unique<QtPrompts>(window, busy);
+    return std::make_unique<QtPrompts>(window, busy, stop);
+}
+
+std::unique_ptr<Prompts> stopAware(Prompts* given, const WorkStop& stop)
+{
+    if (!given)
+        return nullptr;
+    return std::make_unique<StopAwarePrompts>(*given, stop);
 }
 } // namespace
 
@@ -58,8 +68,10 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
                     {[this] { busy_->waiting(); }, [this] { callStuckAtClose(); }}),
       phone_(waitingPhone_), programDirectory_(std::move(programDirectory)),
       busy_(std::make_unique<BusyIndicator>()),
-      ownPrompts_(ownPromptsUnless(prompts, this, *busy_)),
-      prompts_(prompts ? *prompts : *ownPrompts_), session_{phone_, prompts_, texts_, {}, {}, {}},
+      ownPrompts_(ownPromptsUnless(prompts, this, *busy_, stop_)),
+      givenPrompts_(stopAware(prompts, stop_)),
+      prompts_(prompts ? *givenPrompts_ : *ownPrompts_),
+      gate_(std::make_unique<WorkGate>(*busy_, stop_)), session_{phone_, prompts_, texts_, {}, {}, {}},
       monitor_(serialPhone_, texts_)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -68,6 +80,8 @@ TForm1::TForm1(PhoneLink& phone, std::string programDirectory, Prompts* prompts)
 
     createClientArea();
     createMenus();
+    gate_->setStopButton(StopButton);
+    busy_->holdWhileWorking({static_cast<QWidget*>(TabbedNotebook1), menuBar()});
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     Timer2->setInterval(kMonitorPeriodMs);
@@ -135,6 +149,8 @@ void TForm1::FormCreate()
     }
     for (const LanguageText& text : readLanguageFile(languageFile, texts_))
         applyText(text.receiver, fromLocal8(text.text), controlsByName);
+    workTexts_ = WorkTexts::load(languageFile);
+    StopButton->setText(fromLocal8(workTexts_.get(WorkText::StopButton)));
     backupTools_ = std::make_unique<BackupTools>(
         *this, [this](const std::function<void()>& op) { runHandler(op); }, programDirectory_,
         languageFile);
@@ -239,9 +255,12 @@ void TForm1::Exit1Click() { close(); }
 void TForm1::closeEvent(QCloseEvent* event)
 {
     // No question is asked and nothing can refuse: closing the main window ends the program.
-    // A handler at work ends after the call it waits for, without touching the phone again.
+    // A handler at work is stopped: it finishes its step (the call it waits for, or the upload
+    // it is in) and says nothing more.
     event->accept();
     closing_ = true;
+    stop_.requested = true;
+    stop_.closing = true;
     waitingPhone_.close();
     emit closed();
 }

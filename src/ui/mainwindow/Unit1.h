@@ -6,8 +6,11 @@
 #include "monitor/SerialPhoneLink.h"
 #include "phonelink/PhoneLink.h"
 #include "sweep/SweepSession.h"
+#include "tools/UploadFile.h"
 #include "ui/phonework/PhoneThread.h"
 #include "ui/phonework/WaitingPhoneLink.h"
+#include "ui/phonework/WorkGate.h"
+#include "ui/phonework/WorkTexts.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -90,6 +93,7 @@ public:
 
     TabbedNotebook* TabbedNotebook1;
     QStatusBar* StatusBar1;
+    QPushButton* StopButton; // beside the progress of phone work, shown with it
     QTimer* Timer2;
 
     // Menu bar.
@@ -178,6 +182,12 @@ private:
     void showListViewer();
     void showTick();
     void callStuckAtClose();
+    // The box that says what stopped work left; none once the window has closed.
+    void tellStopped(WorkText text, std::initializer_list<std::string> args = {});
+    void upload(zandrel::UploadOutcome (*tool)(zandrel::PhoneLink&, zandrel::Prompts&,
+                                               const zandrel::MessageTexts&,
+                                               zandrel::DeletionKeeper*),
+                const char* phonePath);
 
     // Every call into the phone goes through serialPhone_, made on phoneThread_: the handlers'
     // through waitingPhone_, the monitor's ticks directly.
@@ -186,9 +196,13 @@ private:
     WaitingPhoneLink waitingPhone_;
     zandrel::PhoneLink& phone_;
     const std::string programDirectory_;
+    WorkStop stop_;
     std::unique_ptr<BusyIndicator> busy_;
     std::unique_ptr<zandrel::Prompts> ownPrompts_;
+    std::unique_ptr<zandrel::Prompts> givenPrompts_; // prompts given, hearing the window's Stop
     zandrel::Prompts& prompts_;
+    std::unique_ptr<WorkGate> gate_;
+    WorkTexts workTexts_;
     zandrel::MessageTexts texts_;
     zandrel::SweepSession session_;
     zandrel::ConnectionMonitor monitor_;

@@ -13,24 +13,46 @@
 #include "ui/windows/Unit2.h"
 #include "ui/windows/Unit3.h"
 
+#include <QAction>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
 
 #include <utility>
 
 using namespace zandrel;
 
 namespace {
-// Ends the handler's busy state however the operation ends.
+// Ends the handler's busy state however the operation ends. The menus' items are disabled
+// meanwhile (unseen while the menus are closed, and they cannot open): a shortcut or an
+// accessibility tool then starts nothing inside the handler.
 class HandlerScope {
 public:
-    explicit HandlerScope(BusyIndicator& busy) : busy_(busy) { busy_.begin(); }
-    ~HandlerScope() { busy_.end(); }
+    HandlerScope(BusyIndicator& busy, QMenuBar* menus) : busy_(busy)
+    {
+        busy_.begin();
+        for (QMenu* menu : menus->findChildren<QMenu*>())
+            for (QAction* action : menu->actions())
+                if (action->isEnabled() && !action->isSeparator()) {
+                    action->setEnabled(false);
+                    held_.push_back(action);
+                }
+    }
+    ~HandlerScope()
+    {
+        for (const QPointer<QAction>& action : held_)
+            if (action)
+                action->setEnabled(true);
+        busy_.end();
+    }
     HandlerScope(const HandlerScope&) = delete;
     HandlerScope& operator=(const HandlerScope&) = delete;
 
 private:
     BusyIndicator& busy_;
+    std::vector<QPointer<QAction>> held_;
 };
 } // namespace
 
@@ -38,8 +60,9 @@ void TForm1::runHandler(const std::function<void()>& operation, bool scrollToSel
 {
     if (busy_->working() || closing_)
         return;
+    gate_->handlerStarts();
     {
-        HandlerScope scope(*busy_);
+        HandlerScope scope(*busy_, menuBar());
         // Whatever went wrong, the program goes on with the next event; the list view follows
         // the list also when the operation stopped halfway.
         try {
@@ -75,6 +98,20 @@ void TForm1::syncListView(bool scrollToSelection)
     CheckListBox1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     if (scrollToSelection)
         CheckListBox1->scrollTo(index);
+}
+
+void TForm1::tellStopped(WorkText text, std::initializer_list<std::string> args)
+{
+    if (!stop_.closing)
+        prompts_.information(MessageTexts::format(workTexts_.get(text), args));
+}
+
+void TForm1::upload(UploadOutcome (*tool)(PhoneLink&, Prompts&, const MessageTexts&,
+                                          DeletionKeeper*),
+                    const char* phonePath)
+{
+    if (tool(phone_, prompts_, texts_, session_.keeper) == UploadOutcome::Stopped)
+        tellStopped(WorkText::UploadStopped, {phonePath});
 }
 
 void TForm1::openCleanList()
@@ -132,7 +169,10 @@ void TForm1::BitBtn1Click()
 }
 void TForm1::BitBtn11Click()
 {
-    runHandler([this] { ReadFromPhone(session_); });
+    runHandler([this] {
+        if (ReadFromPhone(session_) == ReadOutcome::Stopped)
+            tellStopped(WorkText::ReadStopped);
+    });
 }
 void TForm1::BitBtn12Click()
 {
@@ -179,7 +219,7 @@ void TForm1::BitBtn10Click()
 
 void TForm1::BitBtn16Click()
 {
-    runHandler([this] { UploadWebSession(phone_, prompts_, texts_, session_.keeper); });
+    runHandler([this] { upload(UploadWebSession, "/a/WebSession"); });
 }
 // mma1 is the menu twin of BitBtn16: both upload the web-session file.
 void TForm1::mma1Click() { BitBtn16Click(); }
@@ -192,19 +232,24 @@ void TForm1::CleanJava1Click() { BitBtn13Click(); }
 
 void TForm1::BitBtn14Click()
 {
-    runHandler([this] { RingFix(phone_, prompts_, texts_); });
+    runHandler([this] {
+        RingFixSteps steps;
+        if (!RingFix(phone_, prompts_, texts_, &steps) && steps.stopped)
+            tellStopped(WorkText::RingFixStopped, {std::to_string(steps.databasesDeleted),
+                                                   std::to_string(RingFixSteps::kToneDatabases)});
+    });
 }
 void TForm1::RingFix1Click() { BitBtn14Click(); }
 
 void TForm1::BitBtn15Click()
 {
-    runHandler([this] { UploadMmaC650(phone_, prompts_, texts_, session_.keeper); });
+    runHandler([this] { upload(UploadMmaC650, "/a/mobile/system/mma_ucp"); });
 }
 void TForm1::c6501Click() { BitBtn15Click(); }
 
 void TForm1::BitBtn17Click()
 {
-    runHandler([this] { UploadMmaE398(phone_, prompts_, texts_, session_.keeper); });
+    runHandler([this] { upload(UploadMmaE398, "/a/mobile/system/mma_ucp"); });
 }
 void TForm1::e3981Click() { BitBtn17Click(); }
 
@@ -238,6 +283,9 @@ void TForm1::Savechecked1Click()
 
 void TForm1::Help1Click()
 {
+    // Not inside a handler, whichever way it was asked for.
+    if (busy_->working())
+        return;
     // The About window and its logo are built when first asked for.
     if (!Form3)
         Form3 = new TForm3;

@@ -168,8 +168,10 @@ void TForm1::createStatusBar(QWidget* parent)
         panel->setGeometry(panels[i]);
         statusPanels_[i] = panel;
     }
-    // Progress covers everything right of the connection text.
-    busy_->setProgressArea(StatusBar1, panels[1].united(panels[2]));
+    // Progress, with its Stop button, covers everything right of the connection text.
+    const QRect progressArea = panels[1].united(panels[2]);
+    StopButton = addButton(StatusBar1, "StopButton", progressArea, "Stop");
+    busy_->setProgressArea(StatusBar1, progressArea, StopButton);
     // Each tick by hand changes one row, each handler ends with the view's sync: the totals are
     // kept by the list, so telling them here costs nothing however long it is.
     const auto showTicked = [this] {

@@ -1,5 +1,6 @@
 #include "ui/phonework/CloseOnSignals.h"
 
+#include <QApplication>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -10,6 +11,7 @@
 
 namespace {
 constexpr int kSignals[] = {SIGTERM, SIGHUP};
+constexpr int kMostBoxesOpen = 8; // a box that will not close must not hold the loop
 
 volatile sig_atomic_t writeEnd = -1;
 
@@ -56,6 +58,10 @@ void CloseOnSignals::readSignal()
     char bytes[64];
     while (::read(pipe_[1], bytes, sizeof bytes) > 0) {
     }
+    // A box or dialog open at a logout would hold the close until someone answers it; it is
+    // answered as its close button would (the safe choice: Cancel, No, or just OK).
+    for (int open = 0; open < kMostBoxesOpen && QApplication::activeModalWidget(); ++open)
+        QApplication::activeModalWidget()->close();
     if (window_)
         window_->close();
 }

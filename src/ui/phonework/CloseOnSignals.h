@@ -6,7 +6,8 @@
 class QSocketNotifier;
 
 // SIGTERM and SIGHUP (a desktop logging out, a `kill`) close the window as its close box does,
-// so that the program ends the ordinary way and writes its setting. The signal handler only
+// so that the program ends the ordinary way and writes its setting: work under way finishes its
+// step and stops, an open box is closed. The signal handler only
 // writes one byte to a pipe; the window is closed from the event loop that reads it.
 class CloseOnSignals final : public QObject {
     Q_OBJECT

@@ -8,17 +8,17 @@
 #include <memory>
 #include <stdexcept>
 
-// Thrown by a call made after the window began to close: the handler ends without touching the
-// phone again, and without a box.
+// Thrown by a call made long after the window began to close (work that never asked whether to
+// stop), or after a call that never returned: the handler ends without touching the phone again.
 class PhoneLinkClosed : public std::runtime_error {
 public:
     PhoneLinkClosed() : std::runtime_error("The window is closing") {}
 };
 
 // The phone link of the window's handlers: each call runs on the phone thread while the window's
-// thread waits for it, painting the window (and nothing else: input waits, as it would for a
-// window that is busy) every few hundredths of a second. The handler itself stays one straight
-// run of calls, in the order it makes them.
+// thread waits for it, letting the window take a turn every few hundredths of a second (painting,
+// the frame, Stop and Esc; WorkGate keeps every other input out). The handler itself stays one
+// straight run of calls, in the order it makes them.
 class WaitingPhoneLink final : public zandrel::ForwardingPhoneLink<WaitingPhoneLink> {
 public:
     struct Hooks {
@@ -33,26 +33,36 @@ public:
     {
     }
 
-    // The window is closing: a call still out gets a short while to end, later calls throw
-    // PhoneLinkClosed.
-    void close() { closing_ = true; }
+    // The window is closing: the work has been asked to stop and ends its step. A call that does
+    // not end within patienceAtClose() counts as one that never returns. Work that goes on
+    // regardless is cut short: past kCallsAfterClose calls (an upload's delete, create, write
+    // and close) or kGraceAtClose, a call throws PhoneLinkClosed.
+    void close();
 
     // Makes the call on the phone thread and waits for it.
     template <typename Call> int32_t pass(Call call);
 
-    // How long a call may run before the window is painted, and how long a closing window waits
-    // for a call still out.
-    static constexpr std::chrono::milliseconds kPaintEvery{40};
+    // How long a call may run before the window takes a turn, and how long a closing window
+    // waits at least for a call still out: twice the slowest call so far, within these bounds.
+    static constexpr std::chrono::milliseconds kPaintEvery{25};
     static constexpr std::chrono::milliseconds kPatienceAtClose{1500};
+    static constexpr std::chrono::milliseconds kLongestPatienceAtClose{10000};
+    static constexpr std::chrono::milliseconds kGraceAtClose{15000};
+    static constexpr int kCallsAfterClose = 4;
+    std::chrono::milliseconds patienceAtClose() const;
 
 private:
+    using Clock = std::chrono::steady_clock;
     void paintWhileWaiting(Completion& ended);
     void paintNow();
 
     PhoneThread& thread_;
     Hooks hooks_;
     bool closing_ = false;
-    std::chrono::steady_clock::time_point lastPaint_ = std::chrono::steady_clock::now();
+    Clock::time_point closedAt_;
+    int callsAfterClose_ = 0;
+    Clock::duration slowestCall_{};
+    Clock::time_point lastPaint_ = Clock::now();
 };
 
 namespace waiting_detail {
@@ -66,7 +76,8 @@ struct Outcome {
 
 template <typename Call> int32_t WaitingPhoneLink::pass(Call call)
 {
-    if (closing_)
+    if (closing_ &&
+        (++callsAfterClose_ > kCallsAfterClose || Clock::now() - closedAt_ > kGraceAtClose))
         throw PhoneLinkClosed();
     auto outcome = std::make_shared<waiting_detail::Outcome>();
     thread_.post([outcome, call] {

@@ -4,13 +4,14 @@
 
 #include "base/ErrorText.h"
 #include "ui/phonework/BusyIndicator.h"
+#include "ui/phonework/StopAwarePrompts.h"
+#include "ui/phonework/WorkGate.h"
 #include "ui/text/TextCodec.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QProgressDialog>
 
 using namespace zandrel;
 
@@ -30,7 +31,10 @@ QString localFileErrorText(const std::string& text, const std::string& localPath
            fromLocal8(ending);
 }
 
-QtPrompts::QtPrompts(QWidget* window, BusyIndicator& busy) : window_(window), busy_(busy) {}
+QtPrompts::QtPrompts(QWidget* window, BusyIndicator& busy, const WorkStop& stop)
+    : window_(window), busy_(busy), stop_(stop)
+{
+}
 
 QWidget* QtPrompts::owner() const
 {
@@ -45,6 +49,8 @@ QWidget* QtPrompts::owner() const
 
 void QtPrompts::warning(const std::string& text)
 {
+    if (stop_.closing)
+        return tellAfterClose(fromLocal8(text).toStdString());
     BusyIndicator::ModalPause pause(busy_);
     showBox(owner(), QMessageBox::Warning, QStringLiteral("Warning"), fromLocal8(text));
 }
@@ -69,6 +75,8 @@ Prompts::Answer QtPrompts::yesNoCancel(const std::string& text)
 
 void QtPrompts::information(const std::string& text)
 {
+    if (stop_.closing)
+        return tellAfterClose(fromLocal8(text).toStdString());
     BusyIndicator::ModalPause pause(busy_);
     showBox(owner(), QMessageBox::Information, QStringLiteral("Information"), fromLocal8(text));
 }
@@ -82,6 +90,8 @@ void QtPrompts::localFileError(const std::string& text, const std::string& local
 
 void QtPrompts::showError(const QString& text)
 {
+    if (stop_.closing)
+        return tellAfterClose(text.toStdString());
     BusyIndicator::ModalPause pause(busy_);
     showBox(owner(), QMessageBox::Critical, QString::fromLatin1(zandrel::kProgramName), text);
 }
@@ -92,6 +102,8 @@ std::optional<std::string> QtPrompts::openFileName() { return askFileName(false)
 
 std::optional<std::string> QtPrompts::askFileName(bool save)
 {
+    if (stop_.closing)
+        return std::nullopt;
     BusyIndicator::ModalPause pause(busy_);
     QString& last = save ? lastSaveName_ : lastOpenName_;
     QFileDialog dialog(owner());
@@ -124,8 +136,8 @@ void QtPrompts::setCaption(const std::string& caption)
 void QtPrompts::progress(std::size_t done, std::size_t total)
 {
     busy_.progress(done, total);
-    if (done >= total)
-        delete cancelBox_;
+    // Work in memory between its library calls gives the window its turns here.
+    busy_.letWindowAnswer();
 }
 
 void QtPrompts::setCancelTexts(const QString& label, const QString& cancel)
@@ -136,21 +148,10 @@ void QtPrompts::setCancelTexts(const QString& label, const QString& cancel)
 
 bool QtPrompts::progressOrCancel(std::size_t done, std::size_t total)
 {
-    if (done >= total) {
-        progress(done, total);
-        return true;
-    }
-    if (!cancelBox_) {
-        cancelBox_ = new QProgressDialog(cancelLabel_, cancelButton_, 0, 1000, owner());
-        cancelBox_->setObjectName(QStringLiteral("CancelProgress"));
-        cancelBox_->setWindowModality(Qt::WindowModal);
-        cancelBox_->setMinimumDuration(0);
-        cancelBox_->setAutoClose(false);
-        cancelBox_->setAutoReset(false);
-    }
-    cancelBox_->setValue(static_cast<int>(done * 1000 / total));
-    // The box's Cancel button needs its click handled while the pass goes on. The handler stays
-    // at work meanwhile, so no tick and no other handler runs, and the window takes no input.
-    QCoreApplication::processEvents();
-    return cancelBox_ && !cancelBox_->wasCanceled();
+    busy_.setPassTexts(done < total ? cancelLabel_ : QString(),
+                       done < total ? cancelButton_ : QString());
+    progress(done, total);
+    return !stop_.requested;
 }
+
+bool QtPrompts::stopRequested() { return stop_.requested; }

@@ -6,16 +6,17 @@
 #include <QWidget>
 
 class BusyIndicator;
-class QProgressDialog;
+struct WorkStop;
 
 // The error box's text for `text` (in the code page of phone paths and language texts) followed
 // by a local file's name (as the file system spells it), with the box's final ".".
 QString localFileErrorText(const std::string& text, const std::string& localPath);
 
-// The operations' boxes and dialogs, shown with Qt over the main window.
+// The operations' boxes and dialogs, shown with Qt over the main window. Once the window has
+// closed no box shows: what it would say goes to the standard error stream.
 class QtPrompts final : public zandrel::Prompts {
 public:
-    QtPrompts(QWidget* window, BusyIndicator& busy);
+    QtPrompts(QWidget* window, BusyIndicator& busy, const WorkStop& stop);
 
     void warning(const std::string& text) override;
     void information(const std::string& text) override;
@@ -26,8 +27,10 @@ public:
     std::optional<std::string> openFileName() override;
     void setCaption(const std::string& caption) override;
     void progress(std::size_t done, std::size_t total) override;
+    // The pass goes on until the user presses Stop (or Esc).
     bool progressOrCancel(std::size_t done, std::size_t total) override;
-    // The label and button of the box that a pass the user may stop shows.
+    bool stopRequested() override;
+    // What the progress of a pass the user may stop says, and the caption of its Stop button.
     void setCancelTexts(const QString& label, const QString& cancel);
 
 private:
@@ -39,10 +42,10 @@ private:
 
     QPointer<QWidget> window_;
     BusyIndicator& busy_;
+    const WorkStop& stop_;
     // Each dialog opens with the name chosen in it last time; both save operations share one.
     QString lastSaveName_;
     QString lastOpenName_;
     QString cancelLabel_;
-    QString cancelButton_ = QStringLiteral("Cancel");
-    QPointer<QProgressDialog> cancelBox_;
+    QString cancelButton_;
 };
