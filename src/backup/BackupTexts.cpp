@@ -94,10 +94,8 @@ const char* BackupTexts::builtIn(BackupText text) { return kBuiltIn[static_cast<
 
 BackupTexts BackupTexts::load(const std::string& path)
 {
-    const IniFile file = IniFile::load(path);
     BackupTexts texts;
-    for (std::size_t i = 0; i < texts.texts_.size(); ++i)
-        texts.texts_[i] = file.read(kSection, std::to_string(kFirstKey + int(i)), kBuiltIn[i]);
+    readNumberedTexts(path, kSection, kFirstKey, kBuiltIn, texts.texts_);
     return texts;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -73,5 +74,16 @@ private:
 // is created. Returns 0 or an error number; on failure the old file is left as it was.
 [[nodiscard]] int writeIniValue(const std::string& path, std::string_view section,
                                 std::string_view key, std::string_view value);
+
+// A language file's numbered texts of one section: texts[i] is key firstKey + i, or builtIn[i]
+// where the file, the section or the key is missing.
+template <std::size_t N>
+void readNumberedTexts(const std::string& path, const char* section, int firstKey,
+                       const char* const* builtIn, std::array<std::string, N>& texts)
+{
+    const IniFile file = IniFile::load(path);
+    for (std::size_t i = 0; i < N; ++i)
+        texts[i] = file.read(section, std::to_string(firstKey + static_cast<int>(i)), builtIn[i]);
+}
 
 } // namespace zandrel

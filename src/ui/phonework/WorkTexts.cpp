@@ -26,10 +26,7 @@ const char* WorkTexts::builtIn(WorkText text) { return kBuiltIn[static_cast<int>
 
 WorkTexts WorkTexts::load(const std::string& path)
 {
-    const zandrel::IniFile file = zandrel::IniFile::load(path);
     WorkTexts texts;
-    for (std::size_t i = 0; i < texts.texts_.size(); ++i)
-        texts.texts_[i] =
-            file.read(kSection, std::to_string(kFirstKey + static_cast<int>(i)), kBuiltIn[i]);
+    zandrel::readNumberedTexts(path, kSection, kFirstKey, kBuiltIn, texts.texts_);
     return texts;
 }
