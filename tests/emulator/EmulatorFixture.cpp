@@ -11,11 +11,17 @@ EmulatorTest::~EmulatorTest() { ::unsetenv("P2KEMU_ROOT"); }
 void EmulatorTest::startPhone(const std::vector<std::pair<std::string, std::string>>& files,
                               const std::string& ini)
 {
+    writePhone(files, ini);
+    ASSERT_EQ(P2K_Init(nullptr), 0);
+}
+
+void EmulatorTest::writePhone(const std::vector<std::pair<std::string, std::string>>& files,
+                              const std::string& ini)
+{
     std::filesystem::create_directories(root + "/fs");
     for (const auto& [path, bytes] : files)
         dir.write("phone/fs" + path, bytes);
     writeIni(ini);
-    ASSERT_EQ(P2K_Init(nullptr), 0);
 }
 
 void EmulatorTest::writeIni(const std::string& text) const { dir.write("phone/phone.ini", text); }

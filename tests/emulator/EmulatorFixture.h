@@ -18,6 +18,9 @@ protected:
     // A phone folder holding exactly these files (path, content) and this phone.ini, then P2K_Init.
     void startPhone(const std::vector<std::pair<std::string, std::string>>& files,
                     const std::string& ini = "[Phone]\nconnected=1\ncapacity=1000000\n");
+    // The same folder without P2K_Init, so that no walking thread runs in this process.
+    void writePhone(const std::vector<std::pair<std::string, std::string>>& files,
+                    const std::string& ini = "[Phone]\nconnected=1\ncapacity=1000000\n");
     void writeIni(const std::string& text) const;
 
     std::string fsFile(const std::string& phonePath) const
