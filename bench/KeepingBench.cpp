@@ -1,7 +1,7 @@
 // Clean with deleted files kept, over the emulator (libp2kapi.so), on a phone of 1 KB files:
-//  - against a raw loop of the same work: each batch's fetches into files of the trash, their
-//    renames and index lines, one flush of the file system, then the batch's deletes (goal:
-//    within 1.5x);
+//  - against a raw loop of the same work: each batch's fetches into one pack file of the trash,
+//    its rename and index lines, the flushes of pack, index and folders, then the batch's
+//    deletes (goal: within 1.5x);
 //  - against Clean with keeping off (goal: within 3x at 10,000 files).
 // The phone's files are made again, and a new trash made, before each timed round, untimed. The
 // trash lies on the build folder's disk, not in a temporary folder that may live in memory, so
@@ -75,7 +75,8 @@ public:
         return seconds;
     }
 
-    // The same fetches, writes, one flush per batch and deletes, with nothing else.
+    // The same fetches into one pack per batch, its rename, the index lines, the flushes of
+    // pack, index and folders, and the deletes, with nothing else.
     double rawLoop()
     {
         prepare();
@@ -89,23 +90,26 @@ public:
             zandrel::TrashKeeper(link_, texts_, zandrel::TrashStore(trash_)).batchFiles();
         for (std::size_t first = 0, end = 0; first < paths_.size(); first = end) {
             const auto batchStart = Clock::now();
+            const std::string pack = run + "/" + std::to_string(first + 1);
+            const int fd = ::open((pack + ".part").c_str(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             std::string lines;
-            for (end = first; end < paths_.size() &&
-                              end - first < batchFiles &&
+            std::uint64_t offset = 0;
+            for (end = first; end < paths_.size() && end - first < batchFiles &&
                               Clock::now() - batchStart < zandrel::DeletionPass::kBatchTime;
                  ++end) {
-                const std::size_t i = end;
-                const std::string part = run + "/." + std::to_string(i + 1) + ".part";
-                const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-                const int32_t size = link_.fileFetch(paths_[i], fd);
-                ::close(fd);
-                ::rename(part.c_str(), (run + "/" + std::to_string(i + 1)).c_str());
-                lines += std::to_string(i + 1) + "\t0\t" + std::to_string(size) + "\t" +
-                         paths_[i] + "\t\t\n";
+                const int32_t size = link_.fileFetch(paths_[end], fd);
+                lines += std::to_string(end + 1) + "\t0\t" + std::to_string(size) + "\t" +
+                         paths_[end] + "\t\t\t" + std::to_string(first + 1) + "\t" +
+                         std::to_string(offset) + "\n";
+                offset += static_cast<std::uint64_t>(size);
             }
-            if (::write(index, lines.data(), lines.size()) != ssize_t(lines.size()) ||
-                ::syncfs(index) != 0)
-                throw std::runtime_error("the raw loop could not write its index");
+            const bool written = ::fsync(fd) == 0 && ::close(fd) == 0 &&
+                                 ::rename((pack + ".part").c_str(), (pack + ".pack").c_str()) == 0 &&
+                                 ::write(index, lines.data(), lines.size()) == ssize_t(lines.size()) &&
+                                 ::fsync(index) == 0 && flushFolder(run) && flushFolder(trash_);
+            if (!written)
+                throw std::runtime_error("the raw loop could not write its pack");
             for (std::size_t i = first; i < end; ++i)
                 link_.fileDelete(paths_[i]);
         }
@@ -131,6 +135,13 @@ private:
         }
         if (link_.init() != 0 || link_.fileCount() != static_cast<int32_t>(paths_.size()))
             throw std::runtime_error("the emulator does not list the bench phone");
+    }
+    static bool flushFolder(const std::string& folder)
+    {
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+        ::close(fd);
+        return flushed;
     }
     void check(bool kept)
     {

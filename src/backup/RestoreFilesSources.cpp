@@ -20,14 +20,7 @@ public:
 
     int read(std::size_t index, std::string& bytes, std::uint64_t& found) const override
     {
-        FileDescriptor file;
-        off_t size = 0;
-        if (const int error = openForReading(fileOf(index), file, size))
-            return error;
-        found = static_cast<std::uint64_t>(size);
-        if (found != entries_[index].size)
-            return BackupFolder::kSizeDiffers;
-        return readOpenFile(file.get(), size, bytes, static_cast<std::size_t>(found));
+        return store_.readCopy(entries_[index], bytes, found);
     }
     int putBack(std::size_t index) const override { return store_.remove(entries_[index]); }
     std::string fileOf(std::size_t index) const override { return store_.fileOf(entries_[index]); }

@@ -192,13 +192,14 @@ std::optional<std::string> TrashKeeper::copy(const std::string& path)
 {
     if (!running_)
         startRun();
-    const std::optional<Failure> failure = copyToBatch(path);
+    const std::optional<Failure> failure = copyToBatch(path, true);
     if (!failure)
         return std::nullopt;
     return MessageTexts::format(texts_.get(BackupText::NotDeletedUnkept), {failure->why});
 }
 
-std::optional<TrashKeeper::Failure> TrashKeeper::copyToBatch(const std::string& path)
+std::optional<TrashKeeper::Failure> TrashKeeper::copyToBatch(const std::string& path,
+                                                             bool packed)
 {
     // The phone's bytes go to memory first: a failure then is the phone's, and one of writing
     // them is the computer's, each told as what it is.
@@ -223,42 +224,94 @@ std::optional<TrashKeeper::Failure> TrashKeeper::copyToBatch(const std::string& 
     if (run_.empty())
         return Failure{NotWritten, ioErrorText(errno, store_.folder() + "/")};
     TrashEntry entry{run_, ++lastNumber_, runTime_, size, path, phoneKind};
-    if (std::optional<Failure> failure = writeCopy(entry))
+    if (std::optional<Failure> failure = writeCopy(entry, packed))
         return failure;
     runBytes_ += size;
     batch_.push_back(std::move(entry));
     return std::nullopt;
 }
 
-std::optional<TrashKeeper::Failure> TrashKeeper::writeCopy(const TrashEntry& entry)
+std::optional<TrashKeeper::Failure> TrashKeeper::writeCopy(TrashEntry& entry, bool packed)
 {
-    const std::string part = store_.partName(entry.run, entry.number);
-    buffer_.resize(entry.size);
-    if (entry.size > 0 &&
-        ::pread(fetched_.get(), buffer_.data(), buffer_.size(), 0) != ssize_t(buffer_.size()))
-        return Failure{NotWritten, ioErrorText(errno ? errno : EIO, part)};
-    FileDescriptor file(::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    int error = file.get() < 0 ? errno : writeAll(file.get(), buffer_);
-    if (error == 0)
-        error = file.close();
-    if (error == 0)
+    if (!packed || packNumber_ == 0) {
+        const std::string part = store_.partName(entry.run, entry.number);
+        FileDescriptor file(::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (file.get() < 0)
+            return Failure{NotWritten, ioErrorText(errno, part)};
+        if (!packed) {
+            int error = writeFetched(file.get(), entry.size);
+            if (error == 0)
+                error = file.close();
+            if (error == 0)
+                return std::nullopt;
+            ::unlink(part.c_str());
+            return Failure{NotWritten, ioErrorText(error, part)};
+        }
+        pack_ = std::move(file);
+        packNumber_ = entry.number;
+        packSize_ = 0;
+    }
+    entry.pack = packNumber_;
+    entry.offset = packSize_;
+    const int error = writeFetched(pack_.get(), entry.size);
+    if (error == 0) {
+        packSize_ += entry.size;
         return std::nullopt;
-    ::unlink(part.c_str());
-    return Failure{NotWritten, ioErrorText(error, part)};
+    }
+    // The copies before it in the pack stay as they were; when that cannot be, the whole batch
+    // is lost, and none of its phone files may go.
+    if (::ftruncate(pack_.get(), static_cast<off_t>(packSize_)) != 0 ||
+        ::lseek(pack_.get(), static_cast<off_t>(packSize_), SEEK_SET) < 0)
+        packError_ = error;
+    return Failure{NotWritten, ioErrorText(error, store_.partName(entry.run, packNumber_))};
+}
+
+int TrashKeeper::writeFetched(int fd, std::uint64_t size)
+{
+    buffer_.resize(static_cast<std::size_t>(size));
+    errno = 0;
+    if (size > 0 && ::pread(fetched_.get(), buffer_.data(), buffer_.size(), 0) != ssize_t(size))
+        return errno ? errno : EIO;
+    return writeAll(fd, buffer_);
+}
+
+void TrashKeeper::dropPack()
+{
+    if (packNumber_ != 0) {
+        pack_ = FileDescriptor();
+        ::unlink(store_.partName(run_, packNumber_).c_str());
+    }
+    packNumber_ = 0;
+    packError_ = 0;
+}
+
+int TrashKeeper::listBatch()
+{
+    int error = packError_;
+    // A pack that cannot be closed may not hold what was written to it.
+    if (error == 0 && pack_.get() >= 0)
+        error = pack_.close();
+    if (error == 0) {
+        error = store_.add(batch_); // which removes the pack when it fails
+        packNumber_ = 0;
+    }
+    dropPack();
+    if (error != 0)
+        for (const TrashEntry& entry : batch_)
+            runBytes_ -= entry.size;
+    return error;
 }
 
 std::optional<std::string> TrashKeeper::flush()
 {
     if (batch_.empty())
         return std::nullopt;
-    const int error = store_.add(batch_);
+    const int error = listBatch();
     if (error == 0) {
         lastBatch_ = std::move(batch_);
         batch_.clear();
         return std::nullopt;
     }
-    for (const TrashEntry& entry : batch_)
-        runBytes_ -= entry.size;
     batch_.clear();
     const std::string why = ioErrorText(error, store_.folder() + "/" + run_ + "/");
     return MessageTexts::format(texts_.get(BackupText::NotDeletedUnkept), {why});
@@ -298,14 +351,13 @@ void TrashKeeper::keep(const std::string& path)
     const std::optional<std::uint64_t> size = knownSize(path);
     if (size && *size > settings.maxFileBytes)
         failure = Failure{TooLargeToKeep, {}};
+    // An upload's old file is kept in a file of its own, which its box can name.
     if (!failure)
-        failure = copyToBatch(path);
-    if (!failure && store_.add(batch_) != 0) {
-        runBytes_ -= batch_.back().size;
+        failure = copyToBatch(path, false);
+    if (!failure && listBatch() != 0)
         failure = Failure{NotWritten, {}};
-    } else if (!failure) {
+    else if (!failure)
         kept_[path] = batch_.back();
-    }
     batch_.clear();
     // An upload's old file that the phone does not give is most often one it does not hold:
     // no news. A copy too large, without room or not written is.
@@ -350,8 +402,7 @@ std::string TrashKeeper::endRun()
 {
     endBatch();
     // Copies made but never flushed belong to files that were not deleted.
-    for (const TrashEntry& entry : batch_)
-        ::unlink(store_.partName(entry.run, entry.number).c_str());
+    dropPack();
     batch_.clear();
     // A run that kept nothing (stopped before its first flush) leaves no folder behind.
     if (!run_.empty() &&
@@ -386,7 +437,9 @@ void TrashKeeper::uploadFailed(const std::string& path, Prompts& prompts)
     }
     const std::string copyFile = store_.fileOf(kept->second);
     std::string bytes;
-    if (readWholeFile(copyFile, bytes, INT32_MAX) == 0 && sendAndVerify(phone_, path, bytes) == 0) {
+    std::uint64_t found = 0;
+    if (store_.readCopy(kept->second, bytes, found) == 0 &&
+        sendAndVerify(phone_, path, bytes) == 0) {
         // Back on the phone, the file is no longer a deleted one.
         [[maybe_unused]] const int removed = store_.remove(kept->second);
         kept_.erase(kept);

@@ -75,8 +75,15 @@ private:
     std::optional<std::uint64_t> knownSize(std::string_view path);
     // Whether size more bytes fit in the trash once older runs have gone, oldest first.
     bool makeRoom(std::uint64_t size);
-    std::optional<Failure> copyToBatch(const std::string& path);
-    std::optional<Failure> writeCopy(const TrashEntry& entry);
+    // packed: into the batch's pack, else into a file of its own.
+    std::optional<Failure> copyToBatch(const std::string& path, bool packed);
+    // The fetched bytes into the batch's pack, opened with its first copy, or a file of their own.
+    std::optional<Failure> writeCopy(TrashEntry& entry, bool packed);
+    int writeFetched(int fd, std::uint64_t size);
+    // Closes the batch's pack and lists its copies; on a failure none of them is kept.
+    int listBatch();
+    // The pack being written goes, unlisted.
+    void dropPack();
     std::string roomNews() const;
     std::string notKeptNews() const;
 
@@ -105,7 +112,11 @@ private:
     // One fetch's bytes, in memory until they are known to fit.
     FileDescriptor fetched_;
     std::string buffer_;
-    std::vector<TrashEntry> batch_;     // written as part files, not yet listed
+    std::vector<TrashEntry> batch_; // written into the pack, not yet listed
+    FileDescriptor pack_;
+    std::uint32_t packNumber_ = 0; // 0 while no pack is being written
+    std::uint64_t packSize_ = 0;
+    int packError_ = 0; // the pack lost a copy it should hold
     std::vector<TrashEntry> lastBatch_; // listed and flushed, their phone files being deleted
     std::vector<std::uint32_t> dropped_;
     std::unordered_map<std::string, TrashEntry> kept_; // an upload's, to put back

@@ -1,5 +1,6 @@
 #include "backup/TrashStore.h"
 
+#include "backup/BackupFolder.h"
 #include "backup/PhoneNames.h"
 #include "backup/TrashStoreIndex.h"
 #include "base/AtomicWrite.h"
@@ -36,10 +37,14 @@ bool isRunName(std::string_view name)
     return name.empty() || (name[0] == '-' && name.size() <= 4 && allDigits(name.substr(1)));
 }
 
-// The names a run folder holds of ours: the index, copies and copies being written.
+constexpr std::string_view kPackEnd = ".pack";
+
+// The names a run folder holds of ours: the index, copies, packs and either being written.
 bool isOurFile(std::string_view name)
 {
     if (name == TrashStore::kIndexName || allDigits(name))
+        return true;
+    if (name.ends_with(kPackEnd) && allDigits(name.substr(0, name.size() - kPackEnd.size())))
         return true;
     return name.size() > 6 && name.front() == '.' && name.ends_with(".part") &&
            allDigits(name.substr(1, name.size() - 6));
@@ -73,6 +78,18 @@ bool isRealFolder(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Flushes what path holds to the disk; returns 0 or an errno.
+int flushed(const std::string& path, int flags)
+{
+    FileDescriptor file(::open(path.c_str(), flags | O_CLOEXEC));
+    if (file.get() < 0 || ::fsync(file.get()) != 0)
+        return errno;
+    return file.close();
+}
+
+// The number of the part file a copy was written as: its own, or its pack's.
+std::uint32_t writtenAs(const TrashEntry& entry) { return entry.pack ? entry.pack : entry.number; }
+
 bool isRegularFile(const std::string& path)
 {
     struct stat info {};
@@ -96,7 +113,8 @@ std::string TrashStore::indexOf(const std::string& run) const
     return folder_ + "/" + run + "/" + kIndexName;
 }
 
-std::vector<TrashEntry> TrashStore::entriesOf(const std::string& run) const
+std::vector<TrashEntry> TrashStore::entriesOf(const std::string& run,
+                                              std::uint64_t* diskBytes) const
 {
     std::vector<TrashEntry> found;
     std::string index;
@@ -107,17 +125,32 @@ std::vector<TrashEntry> TrashStore::entriesOf(const std::string& run) const
         readWholeFile(indexOf(run), index, kLargestIndex) != 0)
         return found;
     found.reserve(static_cast<std::size_t>(std::count(index.begin(), index.end(), '\n')));
-    char name[16];
+    // A pack's lines follow each other, so the size of the last one looked at is remembered.
+    std::uint32_t lastPack = 0;
+    std::uint64_t lastPackSize = 0;
     forEachTrashIndexLine(index, [&](TrashEntry& entry) {
+        const std::string name = entry.pack ? std::to_string(entry.pack) + std::string(kPackEnd)
+                                            : std::to_string(entry.number);
         struct stat info {};
-        const auto end = std::to_chars(name, name + sizeof name - 1, entry.number).ptr;
-        *end = '\0';
-        // A copy whose size is not the listed one was never completed: it is not listed.
-        if (::fstatat(folder.get(), name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) == entry.size) {
-            entry.run = run;
-            found.push_back(std::move(entry));
+        if (entry.pack == 0 || entry.pack != lastPack) {
+            if (::fstatat(folder.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(info.st_mode))
+                return;
+            if (diskBytes && entry.pack != 0)
+                *diskBytes += static_cast<std::uint64_t>(info.st_size);
+            lastPack = entry.pack;
+            lastPackSize = static_cast<std::uint64_t>(info.st_size);
         }
+        // A copy whose bytes are not all there was never completed: it is not listed.
+        const bool whole = entry.pack ? lastPackSize >= entry.offset &&
+                                            lastPackSize - entry.offset >= entry.size
+                                      : lastPackSize == entry.size;
+        if (!whole)
+            return;
+        if (diskBytes && entry.pack == 0)
+            *diskBytes += entry.size;
+        entry.run = run;
+        found.push_back(std::move(entry));
     });
     return found;
 }
@@ -134,7 +167,37 @@ std::vector<TrashEntry> TrashStore::entries() const
 
 std::string TrashStore::fileOf(const TrashEntry& entry) const
 {
+    if (entry.pack != 0)
+        return folder_ + "/" + entry.run + "/" + std::to_string(entry.pack) + std::string(kPackEnd);
     return folder_ + "/" + entry.run + "/" + std::to_string(entry.number);
+}
+
+int TrashStore::readCopy(const TrashEntry& entry, std::string& bytes, std::uint64_t& found) const
+{
+    FileDescriptor file;
+    off_t size = 0;
+    if (const int error = openForReading(fileOf(entry), file, size))
+        return error;
+    const auto held = static_cast<std::uint64_t>(size);
+    if (entry.pack == 0)
+        found = held;
+    else
+        found = held > entry.offset ? std::min(held - entry.offset, entry.size) : 0;
+    if (found != entry.size)
+        return BackupFolder::kSizeDiffers;
+    if (entry.pack == 0)
+        return readOpenFile(file.get(), size, bytes, static_cast<std::size_t>(found));
+    bytes.resize(static_cast<std::size_t>(entry.size));
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t got = ::pread(file.get(), bytes.data() + done, bytes.size() - done,
+                                    static_cast<off_t>(entry.offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 ? errno : EIO; // the pack shrank while it was read
+        done += static_cast<std::size_t>(got);
+    }
+    return 0;
 }
 
 std::string TrashStore::partName(const std::string& run, std::uint32_t number) const
@@ -152,27 +215,48 @@ int TrashStore::removeCopies(const std::string& run,
 {
     if (!isRunName(run))
         return EINVAL;
-    const auto going = [&](std::uint32_t number) {
-        return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
+    std::vector<std::uint32_t> going = numbers;
+    std::sort(going.begin(), going.end());
+    const auto goes = [&](std::uint32_t number) {
+        return std::binary_search(going.begin(), going.end(), number);
     };
+    const std::vector<TrashEntry> all = entriesOf(run);
     std::string kept;
-    for (const TrashEntry& other : entriesOf(run))
-        if (!going(other.number))
+    std::vector<std::uint32_t> packsKept;
+    for (const TrashEntry& other : all) {
+        if (!goes(other.number)) {
             kept += trashIndexLine(other);
+            packsKept.push_back(other.pack);
+        }
+    }
     if (kept.empty()) {
         removeRun(run);
         return 0;
     }
+    std::sort(packsKept.begin(), packsKept.end());
+    // A copy's own file goes, and a pack once none of its copies is kept; a number not listed
+    // (a copy never completed) may still have a file of its own.
+    std::vector<std::string> files;
+    std::vector<std::uint32_t> listedGoing;
+    for (const TrashEntry& other : all) {
+        if (!goes(other.number))
+            continue;
+        listedGoing.push_back(other.number);
+        if (other.pack == 0 || !std::binary_search(packsKept.begin(), packsKept.end(), other.pack))
+            files.push_back(fileOf(other));
+    }
+    std::sort(listedGoing.begin(), listedGoing.end());
+    for (const std::uint32_t number : going)
+        if (!std::binary_search(listedGoing.begin(), listedGoing.end(), number))
+            files.push_back(folder_ + "/" + run + "/" + std::to_string(number));
     // The index goes first: a copy without its line is never listed, a line without its copy
     // would be.
     if (const int error = writeFileAtomically(indexOf(run), kept))
         return error;
     int failed = 0;
-    for (const std::uint32_t number : numbers) {
-        const std::string file = folder_ + "/" + run + "/" + std::to_string(number);
+    for (const std::string& file : files)
         if (::unlink(file.c_str()) != 0 && errno != ENOENT && failed == 0)
             failed = errno;
-    }
     return failed;
 }
 
@@ -184,14 +268,16 @@ int TrashStore::add(const std::vector<TrashEntry>& batch) const
         return 0;
     const std::string& run = batch.front().run;
     std::string lines;
-    std::size_t renamed = 0;
     int error = 0;
-    for (const TrashEntry& entry : batch) {
-        if (::rename(partName(run, entry.number).c_str(), fileOf(entry).c_str()) != 0) {
+    for (std::size_t i = 0; i < batch.size() && error == 0; ++i) {
+        const TrashEntry& entry = batch[i];
+        // A pack is renamed with its first copy.
+        const bool packDone = entry.pack != 0 && i > 0 && batch[i - 1].pack == entry.pack;
+        const std::string part = partName(run, writtenAs(entry));
+        if (!packDone)
+            error = flushed(part, O_RDONLY | O_NOFOLLOW);
+        if (!packDone && error == 0 && ::rename(part.c_str(), fileOf(entry).c_str()) != 0)
             error = errno;
-            break;
-        }
-        ++renamed;
         lines += trashIndexLine(entry);
     }
     const std::string index = indexOf(run);
@@ -207,18 +293,26 @@ int TrashStore::add(const std::vector<TrashEntry>& batch) const
         if (written != static_cast<ssize_t>(lines.size()))
             error = written < 0 ? errno : ENOSPC;
     }
-    // One flush for the whole batch: the copies, their names and the index lines together.
-    if (!error && ::syncfs(file.get()) != 0)
+    // The copies were flushed before their renames; the index lines, the new names and the
+    // run's own name in the trash follow, so that the lines never list a copy the disk lacks.
+    // Files, not the whole file system: a flush of the disk waits for every other program.
+    if (!error && ::fsync(file.get()) != 0)
         error = errno;
     if (!error)
         error = file.close();
+    if (!error)
+        error = flushed(folder_ + "/" + run, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+    if (!error) // the trash folder may be a link the user made to another disk
+        error = flushed(folder_, O_RDONLY | O_DIRECTORY);
     if (error == 0)
         return 0;
     // None of the batch is listed: lines written in part are cut off again.
     if (file.get() >= 0)
         [[maybe_unused]] const int cut = ::ftruncate(file.get(), before.st_size);
-    for (std::size_t i = 0; i < batch.size(); ++i)
-        ::unlink((i < renamed ? fileOf(batch[i]) : partName(run, batch[i].number)).c_str());
+    for (const TrashEntry& entry : batch) {
+        ::unlink(fileOf(entry).c_str());
+        ::unlink(partName(run, writtenAs(entry)).c_str());
+    }
     return error;
 }
 
@@ -227,8 +321,7 @@ std::vector<TrashRun> TrashStore::runs() const
     std::vector<TrashRun> found;
     for (std::string& name : runNames()) {
         TrashRun run{std::move(name)};
-        for (const TrashEntry& entry : entriesOf(run.name)) {
-            run.bytes += entry.size;
+        for (const TrashEntry& entry : entriesOf(run.name, &run.bytes)) {
             ++run.copies;
             run.newest = std::max(run.newest, entry.time);
         }

@@ -18,6 +18,11 @@ struct TrashEntry {
     std::string phoneKind{};
     // Made because a restore was about to write over what the phone held, not by a deletion.
     bool replacedByRestore = false;
+    // The copies a clean keeps in one batch share one file, "P.pack" with P the number of its
+    // first copy, each at its offset: creating a file costs far more than writing one. 0 for a
+    // copy in a file of its own, named after its number.
+    std::uint32_t pack = 0;
+    std::uint64_t offset = 0;
 };
 
 // A run folder as housekeeping sees it.
@@ -29,12 +34,13 @@ struct TrashRun {
 };
 
 // The trash: one folder per deletion run, named after its start (YYYYMMDD-HHMMSS, with "-N"
-// when that name was taken), holding the copies as 1, 2, 3... and index.tsv, one line per copy:
+// when that name was taken), holding the copies as 1, 2, 3... or packed together as P.pack, and
+// index.tsv, one line per copy:
 //   number TAB time TAB size TAB phone path (escaped, see escapePhonePath) TAB phone kind
-//   TAB "replaced" or nothing
-// (lines written before the last two fields existed end at the path).
-// A copy is written as .N.part and renamed once complete; its index line follows, and both are
-// flushed before the phone file goes, so a run cut short lists no half copy.
+//   TAB "replaced" or nothing [TAB pack TAB offset, for a packed copy]
+// (lines written before the kind and the mark existed end at the path).
+// A copy or a pack is written as .N.part and renamed once complete; its index lines follow, and
+// all are flushed before the phone file goes, so a run cut short lists no half copy.
 // Only folders named so are runs; nothing else in the trash folder is ever touched, no link is
 // followed out of it, and a run folder holding a file of another name is never removed.
 class TrashStore {
@@ -46,7 +52,12 @@ public:
 
     // Every listed copy whose file is there, oldest run first, each run in its own order.
     std::vector<TrashEntry> entries() const;
+    // The file holding the copy: its own, or its pack.
     std::string fileOf(const TrashEntry& entry) const;
+    // The copy's bytes. found is how many its file holds for it; when that is not entry.size,
+    // nothing is read and BackupFolder::kSizeDiffers comes back. Otherwise returns 0 or an errno.
+    [[nodiscard]] int readCopy(const TrashEntry& entry, std::string& bytes,
+                               std::uint64_t& found) const;
     // The copy and its index line go; a run left empty goes with them. Returns 0 or an errno.
     [[nodiscard]] int remove(const TrashEntry& entry) const;
     // The same for several copies of one run, its index written once.
@@ -57,9 +68,9 @@ public:
     // errno set.
     std::string newRun(std::int64_t when) const;
     std::string partName(const std::string& run, std::uint32_t number) const;
-    // Adds complete copies of one run, already written as their partName, to the run's index
-    // and flushes copies and index to the disk together. Returns 0 or an errno; on a failure
-    // none of them is listed.
+    // Adds complete copies of one run, already written as the partName of their number (or of
+    // their pack), to the run's index and flushes copies and index to the disk together.
+    // Returns 0 or an errno; on a failure none of them is listed.
     [[nodiscard]] int add(const std::vector<TrashEntry>& batch) const;
     [[nodiscard]] int add(const TrashEntry& entry) const { return add(std::vector{entry}); }
 
@@ -79,7 +90,9 @@ public:
 
 private:
     std::vector<std::string> runNames() const; // oldest first
-    std::vector<TrashEntry> entriesOf(const std::string& run) const;
+    // diskBytes, when asked: what the run's copies take, a pack counted whole.
+    std::vector<TrashEntry> entriesOf(const std::string& run,
+                                      std::uint64_t* diskBytes = nullptr) const;
     std::string indexOf(const std::string& run) const;
 
     std::string folder_;

@@ -49,12 +49,21 @@ bool parseTrashIndexLine(std::string_view line, TrashEntry& entry)
     entry.phonePath = std::move(*path);
     entry.phoneKind.clear();
     entry.replacedByRestore = false;
-    // Older lines end at the path; newer ones add the kind of phone and why the copy was made.
-    if (!last) {
-        entry.phoneKind = std::string(nextField(line, last));
-        entry.replacedByRestore = !last && line == kReplacedMark;
-    }
-    return true;
+    entry.pack = 0;
+    entry.offset = 0;
+    // Older lines end at the path; newer ones add the kind of phone and why the copy was made,
+    // and a packed copy its pack and offset.
+    if (last)
+        return true;
+    entry.phoneKind = std::string(nextField(line, last));
+    if (last)
+        return true;
+    entry.replacedByRestore = nextField(line, last) == kReplacedMark;
+    if (last)
+        return true;
+    const std::string_view pack = nextField(line, last);
+    return !last && parseNumber(pack, entry.pack) && entry.pack != 0 &&
+           parseNumber(line, entry.offset);
 }
 
 std::string trashIndexLine(const TrashEntry& entry)
@@ -68,6 +77,8 @@ std::string trashIndexLine(const TrashEntry& entry)
     line += kind;
     line += '\t';
     line += entry.replacedByRestore ? kReplacedMark : std::string_view();
+    if (entry.pack != 0)
+        line += '\t' + std::to_string(entry.pack) + '\t' + std::to_string(entry.offset);
     line += '\n';
     return line;
 }

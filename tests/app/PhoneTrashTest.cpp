@@ -1,9 +1,9 @@
 // Each kind of phone keeps its deleted files in a trash of its own: the emulator's made-up files
 // are never offered to a real phone, nor a real phone's to the emulator.
 #include "MainWindowFixture.h"
+#include "backup/TrashStore.h"
 
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 
 using namespace zandrel;
@@ -17,12 +17,7 @@ protected:
 
     std::size_t copiesIn(const std::string& trash)
     {
-        std::size_t copies = 0;
-        std::error_code error;
-        for (const auto& entry :
-             std::filesystem::recursive_directory_iterator(dataHome.file(trash), error))
-            copies += entry.path().filename() == "1";
-        return copies;
+        return TrashStore(dataHome.file(trash)).entries().size();
     }
 };
 

@@ -68,13 +68,20 @@ protected:
         dir.write("phone/phone.ini", away ? "[Phone]\nconnected=0\n" : "[Phone]\nconnected=1\n");
     }
 
+    std::string copyOf(const TrashEntry& entry) const
+    {
+        std::string bytes;
+        std::uint64_t found = 0;
+        EXPECT_EQ(keeper.store().readCopy(entry, bytes, found), 0) << entry.phonePath;
+        return bytes;
+    }
+
     // What the trash holds: phone path -> the copy's bytes.
     std::map<std::string, std::string> trash() const
     {
         std::map<std::string, std::string> kept;
         for (const TrashEntry& entry : keeper.store().entries())
-            kept[entry.phonePath] =
-                dir.read(keeper.store().fileOf(entry).substr(dir.path().size() + 1));
+            kept[entry.phonePath] = copyOf(entry);
         return kept;
     }
 

@@ -25,9 +25,7 @@ protected:
         std::vector<std::pair<std::string, bool>> kept;
         for (const TrashEntry& entry : keeper.store().entries())
             if (entry.phonePath == path)
-                kept.emplace_back(
-                    dir.read(keeper.store().fileOf(entry).substr(dir.path().size() + 1)),
-                    entry.replacedByRestore);
+                kept.emplace_back(copyOf(entry), entry.replacedByRestore);
         std::sort(kept.begin(), kept.end());
         return kept;
     }

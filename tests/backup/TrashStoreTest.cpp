@@ -1,4 +1,5 @@
 // The trash's own housekeeping, its index lines and the keeping settings, on temporary folders.
+#include "backup/BackupFolder.h"
 #include "backup/KeepSettings.h"
 #include "backup/TrashStore.h"
 #include "backup/TrashStoreIndex.h"
@@ -135,9 +136,16 @@ TEST(TrashIndex, LinesAreReadOnlyWhenTheyHoldAPhonePath)
         std::string path;
         std::string kind;
         bool replaced;
+        std::uint32_t pack = 0;
+        std::uint64_t offset = 0;
     };
     const Row rows[] = {
         {"1\t100\t3\t/a/x", true, "/a/x", "", false},
+        {"8\t100\t3\t/a/x\tusb\t\t8\t0", true, "/a/x", "usb", false, 8, 0},
+        {"9\t100\t3\t/a/x\tusb\treplaced\t8\t3", true, "/a/x", "usb", true, 8, 3},
+        {"9\t100\t3\t/a/x\tusb\t\t0\t3", false, "", "", false},
+        {"9\t100\t3\t/a/x\tusb\t\t8", false, "", "", false},
+        {"9\t100\t3\t/a/x\tusb\t\t8\tthree", false, "", "", false},
         {"2\t100\t3\t/a/x\\x09y\tusb\t", false, "", "", false},
         {"2\t100\t3\t/a/x\\x00y", false, "", "", false},
         {"2\t100\t3\t/a/x\\x0Dy", false, "", "", false},
@@ -157,7 +165,79 @@ TEST(TrashIndex, LinesAreReadOnlyWhenTheyHoldAPhonePath)
         EXPECT_EQ(entry.phonePath, row.path);
         EXPECT_EQ(entry.phoneKind, row.kind);
         EXPECT_EQ(entry.replacedByRestore, row.replaced);
+        EXPECT_EQ(entry.pack, row.pack);
+        EXPECT_EQ(entry.offset, row.offset);
+        if (row.pack != 0) { // a packed copy's line is written as it was read
+            EXPECT_EQ(trashIndexLine(entry), row.line + "\n");
+        }
     }
+}
+
+// A run holding an older copy of its own beside a pack of three, as a clean's batch writes it.
+class TrashPackTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    const TrashStore store{dir.file("trash")};
+    std::string run = store.newRun(kNow);
+
+    void SetUp() override
+    {
+        writeFile(store.partName(run, 1), "old");
+        ASSERT_EQ(store.add(TrashEntry{run, 1, kNow, 3, "/a/old", "usb"}), 0);
+        writeFile(store.partName(run, 2), "abcdefgh");
+        std::vector<TrashEntry> batch{{run, 2, kNow, 3, "/a/one", "usb", false, 2, 0},
+                                      {run, 3, kNow, 2, "/a/two", "usb", false, 2, 3},
+                                      {run, 4, kNow, 3, "/a/three", "usb", false, 2, 5}};
+        ASSERT_EQ(store.add(batch), 0);
+    }
+
+    // Each listed copy as path=bytes, or path=! where it cannot be read.
+    std::string listed() const
+    {
+        std::string text;
+        for (const TrashEntry& entry : store.entries()) {
+            std::string bytes;
+            std::uint64_t found = 0;
+            text += entry.phonePath + "=" +
+                    (store.readCopy(entry, bytes, found) == 0 ? bytes : "!") + " ";
+        }
+        return text;
+    }
+};
+
+TEST_F(TrashPackTest, EachCopyOfAPackIsReadAtItsOwnPlace)
+{
+    EXPECT_EQ(listed(), "/a/old=old /a/one=abc /a/two=de /a/three=fgh ");
+    EXPECT_EQ(store.runs().at(0).bytes, 11u);
+    // A pack cut short lists only the copies it wholly holds; one read later is refused.
+    const std::vector<TrashEntry> before = store.entries();
+    fs::resize_file(store.fileOf(before[1]), 6);
+    EXPECT_EQ(listed(), "/a/old=old /a/one=abc /a/two=de ");
+    std::string bytes;
+    std::uint64_t found = 0;
+    EXPECT_EQ(store.readCopy(before[3], bytes, found), BackupFolder::kSizeDiffers);
+    EXPECT_EQ(found, 1u);
+}
+
+TEST_F(TrashPackTest, APackGoesWithItsLastCopy)
+{
+    const std::string pack = store.fileOf(store.entries()[1]);
+    struct Row {
+        std::vector<std::uint32_t> removed;
+        std::string left;
+        bool packThere;
+    };
+    const Row rows[] = {
+        {{3}, "/a/old=old /a/one=abc /a/three=fgh ", true},
+        {{1, 2}, "/a/three=fgh ", true},
+        {{4}, "", false},
+    };
+    for (const Row& row : rows) {
+        ASSERT_EQ(store.removeCopies(run, row.removed), 0);
+        EXPECT_EQ(listed(), row.left);
+        EXPECT_EQ(fs::exists(pack), row.packThere);
+    }
+    EXPECT_FALSE(fs::exists(dir.file("trash/" + run)));
 }
 
 TEST(KeepSettingsTest, AValueThatMeansNothingIsToldNotGuessed)

@@ -1,6 +1,6 @@
 // The reader of a deleted-files run's index.tsv: whatever the bytes, every line it takes names a
 // path a phone could hold (no TAB, NUL, CR or LF, no longer than a record takes), and writing
-// such an entry and reading it back gives the same entry.
+// such an entry and reading it back gives the same entry, its pack and offset included.
 #include "FuzzCheck.h"
 #include "backup/TrashStoreIndex.h"
 #include "phonelink/PhoneLink.h"
@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(parseTrashIndexLine(std::string_view(line).substr(0, line.size() - 1), back));
         FUZZ_CHECK(back.number == entry.number && back.time == entry.time &&
                    back.size == entry.size && back.phonePath == entry.phonePath &&
-                   back.replacedByRestore == entry.replacedByRestore);
+                   back.replacedByRestore == entry.replacedByRestore &&
+                   back.pack == entry.pack && back.offset == entry.offset);
         // A kind that could split a line is not written.
         FUZZ_CHECK(back.phoneKind == entry.phoneKind || back.phoneKind.empty());
         oracle.reached();
