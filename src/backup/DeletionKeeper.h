@@ -17,9 +17,10 @@ class BackupTexts;
 class DeletionKeeper {
 public:
     virtual ~DeletionKeeper() = default;
-    // The records a read of the phone's list has just filled: their sizes spare the next run a
-    // listing of its own.
-    virtual void lastRead(const unsigned char* records, std::size_t count) = 0;
+    // The records a read of the phone's list has just filled, in parts in their order, the first
+    // part with first set: their sizes spare the next run a listing of its own. A read hands
+    // them over in parts so that the window answers between them.
+    virtual void lastRead(const unsigned char* records, std::size_t count, bool first) = 0;
     // An upload's: right before File_Delete of path, a copy now, made durable at once. The first
     // call starts a run. Keeping never stops an upload's delete.
     virtual void keep(const std::string& path) = 0;

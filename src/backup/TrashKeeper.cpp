@@ -111,21 +111,24 @@ void TrashKeeper::startRun()
         return;
     std::vector<unsigned char> records(static_cast<std::size_t>(count) * kFileRecordSize);
     if (phone_.fileList(records.data(), count) >= 0)
-        learnSizes(records.data(), records.size() / kFileRecordSize);
+        learnSizes(records.data(), records.size() / kFileRecordSize, true);
 }
 
-void TrashKeeper::lastRead(const unsigned char* records, std::size_t count)
+void TrashKeeper::lastRead(const unsigned char* records, std::size_t count, bool first)
 {
-    sizes_.clear();
-    sizesKnown_ = active();
+    if (first) {
+        sizes_.clear();
+        sizesKnown_ = active();
+    }
     if (sizesKnown_)
-        learnSizes(records, count);
+        learnSizes(records, count, first);
 }
 
-void TrashKeeper::learnSizes(const unsigned char* records, std::size_t count)
+void TrashKeeper::learnSizes(const unsigned char* records, std::size_t count, bool first)
 {
-    sizes_.clear();
-    sizes_.reserve(count);
+    if (first)
+        sizes_.clear();
+    sizes_.reserve(sizes_.size() + count);
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char* record = records + i * kFileRecordSize;
         sizes_.emplace_back(pathHash(recordName(record)), littleEndian32(record));

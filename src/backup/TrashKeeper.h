@@ -46,7 +46,7 @@ public:
     // since the last call (a large trash is read once, not each time the window is in front).
     std::optional<std::vector<TrashEntry>> entriesIfChanged();
 
-    void lastRead(const unsigned char* records, std::size_t count) override;
+    void lastRead(const unsigned char* records, std::size_t count, bool first) override;
     void keep(const std::string& path) override;
     std::string endRun() override;
     void uploadFailed(const std::string& path, Prompts& prompts) override;
@@ -71,7 +71,7 @@ private:
 
     void waitForTidying();
     void startRun();
-    void learnSizes(const unsigned char* records, std::size_t count);
+    void learnSizes(const unsigned char* records, std::size_t count, bool first);
     std::optional<std::uint64_t> knownSize(std::string_view path);
     // Whether size more bytes fit in the trash once older runs have gone, oldest first.
     bool makeRoom(std::uint64_t size);

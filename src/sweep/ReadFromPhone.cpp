@@ -3,6 +3,7 @@
 #include "base/ErrorText.h"
 #include "base/ProgramInfo.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -59,17 +60,20 @@ struct ReadLists {
     PathList java;
 };
 
-// The progress of a read that has the list, counted in records: each of the two passes over
-// them makes half of it, so the window gets its turns all through both.
+// The progress of a read that has the list, counted in records: each of the passes over them
+// makes its share of it, so the window gets its turns all through them.
 class SplitProgress {
 public:
-    SplitProgress(Prompts& prompts, std::size_t count) : prompts_(prompts), count_(count) {}
-    // Record i of pass 0 or 1 is next. False once the user has asked to stop.
+    SplitProgress(Prompts& prompts, std::size_t count, std::size_t passes)
+        : prompts_(prompts), count_(count), passes_(passes)
+    {
+    }
+    // Record i of pass 0, 1... is next. False once the user has asked to stop.
     bool step(int pass, std::size_t i)
     {
         if (i % kProgressStep != 0)
             return true;
-        prompts_.progress((static_cast<std::size_t>(pass) * count_ + i) / 2, count_);
+        prompts_.progress((static_cast<std::size_t>(pass) * count_ + i) / passes_, count_);
         return !prompts_.stopRequested();
     }
     void end() { prompts_.progress(count_, count_); }
@@ -77,6 +81,7 @@ public:
 private:
     Prompts& prompts_;
     std::size_t count_;
+    std::size_t passes_;
 };
 
 // The names are measured first, so that each list reserves its room once per read.
@@ -123,6 +128,18 @@ bool splitRecords(ReadLists& lists, const unsigned char* records, std::size_t co
     return true;
 }
 
+// The keeper learns the sizes a part at a time, the window's turns between. The lists are made
+// by then, and a Stop comes too late to matter.
+void passSizes(DeletionKeeper& keeper, const unsigned char* records, std::size_t count,
+               SplitProgress& progress)
+{
+    for (std::size_t first = 0; first == 0 || first < count; first += kProgressStep) {
+        progress.step(2, first);
+        keeper.lastRead(records + first * kFileRecordSize, std::min(kProgressStep, count - first),
+                        first == 0);
+    }
+}
+
 // The read's lists take the place of the old ones: the SweepList whole, the JavaList grows.
 void takeLists(SweepSession& session, ReadLists& lists)
 {
@@ -162,16 +179,16 @@ ReadOutcome readList(SweepSession& session, ReadingCaption& caption)
                                                  {std::to_string(n)}));
     }
     session.phone.fileList(records.get(), count);
-    SplitProgress progress(session.prompts, n);
+    SplitProgress progress(session.prompts, n, session.keeper ? 3 : 2);
     ReadLists lists;
     lists.sweep.setSizesKnown(session.phone.canFetch());
     const bool split = !session.prompts.stopRequested() &&
                        splitRecords(lists, records.get(), n, progress);
+    if (split && session.keeper)
+        passSizes(*session.keeper, records.get(), n, progress);
     progress.end();
     if (!split)
         return ReadOutcome::Stopped;
-    if (session.keeper)
-        session.keeper->lastRead(records.get(), n);
     takeLists(session, lists);
     return ReadOutcome::Read;
 }

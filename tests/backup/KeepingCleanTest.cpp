@@ -3,6 +3,7 @@
 #include "backup/TrashKeeper.h"
 #include "sweep/Cleaning.h"
 #include "sweep/DeletionPass.h"
+#include "sweep/ReadFromPhone.h"
 
 #include "FakePhoneLink.h"
 #include "FakePrompts.h"
@@ -145,6 +146,34 @@ TEST_F(KeepingCleanTest, TooLargeFilesAreAskedAboutOnceBeforeTheFirstDelete)
         if (row.answer == Answer::Cancel) {
             EXPECT_TRUE(phone.callsOf("File_Delete").empty());
         }
+    }
+}
+
+// A read hands its sizes to the keeper in parts: a too-large file in any part is known without
+// a fetch or a listing of the clean's own.
+TEST_F(KeepingCleanTest, EveryPartOfAReadTellsItsSizes)
+{
+    const Lines large = {"/a/long-name.mp3", "/a/other-long.3gp"};
+    for (const std::size_t fillers : {std::size_t(0), std::size_t(40000)}) {
+        SCOPED_TRACE(fillers);
+        emptyTrash();
+        keeper->settings.maxFileBytes = 8;
+        Lines paths = {large[0], "/a/s"};
+        for (std::size_t i = 0; i < fillers; ++i)
+            paths.push_back("/f/" + std::to_string(i % 10000));
+        paths.push_back(large[1]);
+        holds(paths);
+        ASSERT_EQ(ReadFromPhone(session), ReadOutcome::Read);
+        prompts.take();
+        phone.calls.clear();
+        prompts.answers.push_back(Answer::Cancel);
+        cleanByList({large[0], "/a/s", large[1]});
+        const Lines shown = prompts.take();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].rfind("question: 2 of the 3 files to delete are too large", 0), 0u)
+            << shown[0];
+        EXPECT_TRUE(phone.callsOf("File_Fetch").empty());
+        EXPECT_TRUE(phone.callsOf("File_List").empty());
     }
 }
 

@@ -102,7 +102,7 @@ TEST(KeepingOverUsb, ARefusedReadOrAnUnplugNeverLosesAFile)
         SweepSession clean{link, prompts, messages, {}, {}, {}};
         clean.keeper = &keeper;
         clean.clean = pathList(paths);
-        keeper.lastRead(nullptr, 0); // no listing of the clean's own
+        keeper.lastRead(nullptr, 0, true); // no listing of the clean's own
         sim->setFaults(row.faults);
         int deletes = 0;
         link.beforeDelete = [&] {

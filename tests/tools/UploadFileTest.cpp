@@ -175,7 +175,7 @@ TEST_F(UploadFileTest, FailedCallOfTheUploadIsToldWithItsResult)
 class RecordingKeeper final : public DeletionKeeper {
 public:
     explicit RecordingKeeper(FakePhoneLink& phone) : phone_(phone) {}
-    void lastRead(const unsigned char*, std::size_t) override {}
+    void lastRead(const unsigned char*, std::size_t, bool) override {}
     void keep(const std::string& path) override { phone_.calls.push_back("keep " + path); }
     std::string endRun() override
     {
