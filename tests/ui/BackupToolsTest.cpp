@@ -18,7 +18,6 @@
 #include <map>
 
 using namespace zandrel;
-using Records = std::vector<std::string>;
 
 namespace {
 

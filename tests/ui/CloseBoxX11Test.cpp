@@ -5,13 +5,9 @@
 
 #include <X11/Xlib.h>
 
-#include <future>
-
 using namespace zandrel;
 
 namespace {
-using Records = std::vector<std::string>;
-
 // What a window manager sends, from a client of the X server of its own, when its close box is
 // clicked.
 void clickCloseBox(Display* display, unsigned long window)
@@ -47,15 +43,11 @@ TEST_F(CloseBoxTest, CloseBoxDuringASlowOrAStuckCall)
         Records calls;
     };
     // The fake stays inside a call that never returns, so that row comes last.
-    const Records upload = {"P2K_GetStatus", "File_Delete /a/WebSession",
-                            "File_Create /a/WebSession 4", "File_Write 3 2", "File_Close"};
     const Row rows[] = {
-        {"slow upload", "BitBtn16", "File_Delete", false, upload},
+        {"slow upload", "BitBtn16", "File_Delete", false, uploadCalls("/a/WebSession", 3)},
         {"slow restart", "BitBtn12", "P2K_Restart", false, {"P2K_Restart"}},
         {"restart that never returns", "BitBtn12", "P2K_Restart", true, {"P2K_Restart"}},
     };
-    static auto* const never = new std::promise<void>;
-    static const std::shared_future<void> released = never->get_future().share();
     programDir.write("orfiles/WebSession", "web");
     const std::unique_ptr<Display, int (*)(Display*)> windowManager(XOpenDisplay(nullptr),
                                                                     XCloseDisplay);
@@ -63,10 +55,7 @@ TEST_F(CloseBoxTest, CloseBoxDuringASlowOrAStuckCall)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         create(nullptr, false, false);
-        int closed = 0;
-        QObject::connect(form.get(), &TForm1::closed, [&] { ++closed; });
-        int stuck = 0;
-        form->endWithCallStuck = [&] { ++stuck; };
+        countEnds();
         const auto window = static_cast<unsigned long>(form->winId());
         phone.calls.clear();
         phone.onCall = [&, call = std::string(row.call)](const std::string& made) {
@@ -74,18 +63,17 @@ TEST_F(CloseBoxTest, CloseBoxDuringASlowOrAStuckCall)
                 return;
             clickCloseBox(windowManager.get(), window);
             if (row.stuck)
-                released.wait();
+                hangForever();
             std::this_thread::sleep_for(std::chrono::milliseconds(700));
         };
         click(row.button);
         EXPECT_EQ(phone.calls, row.calls);
-        EXPECT_EQ(closed, 1);
-        EXPECT_EQ(stuck, row.stuck ? 1 : 0);
+        EXPECT_EQ(closedCount, 1);
+        EXPECT_EQ(endedWithCallStuck, row.stuck ? 1 : 0);
         EXPECT_FALSE(form->isVisible());
         EXPECT_TRUE(prompts.take().empty());
         destroy();
-        EXPECT_TRUE(programDir.exists("Zandrel.ini")) << "the setting is written";
-        std::filesystem::remove(programDir.file("Zandrel.ini"));
+        EXPECT_NE(takeSettings().find("Language="), std::string::npos) << "the setting is written";
     }
 }
 } // namespace

@@ -21,11 +21,26 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <future>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+using Records = std::vector<std::string>;
+
+// What uploading a file of `size` bytes to `phonePath` asks of the phone, from the status check
+// to the close.
+inline Records uploadCalls(const std::string& phonePath, std::size_t size)
+{
+    const std::string n = std::to_string(size);
+    return {"P2K_GetStatus", "File_Delete " + phonePath, "File_Create " + phonePath + " 4",
+            "File_Write " + n + " " + std::to_string(size - 1), "File_Close"};
+}
 
 // The main window over the recording fakes, with a temporary folder as its program directory
 // and the list viewer and About window beside it. Timer2 is stopped once the window exists so
@@ -37,6 +52,8 @@ public: // the data-driven rows reach in from outside the fixture
     zandrel::FakePrompts prompts;
     std::unique_ptr<TForm1> form;
     bool timerStartedWithWindow = false;
+    int closedCount = 0;
+    int endedWithCallStuck = 0;
 
     ~MainWindowTest() override { destroy(); }
 
@@ -152,6 +169,33 @@ public: // the data-driven rows reach in from outside the fixture
             if (call.starts_with(prefix))
                 std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         };
+    }
+
+    // Blocks the phone's thread for good: a call that never returns. The thread stays inside the
+    // fake, so a test keeps such a call for its last rows.
+    static void hangForever()
+    {
+        static auto* const never = new std::promise<void>; // never set
+        static const std::shared_future<void> released = never->get_future().share();
+        released.wait();
+    }
+
+    // Counts, from now on, the window's closes and its ends with a call still under way.
+    void countEnds()
+    {
+        closedCount = endedWithCallStuck = 0;
+        QObject::connect(form.get(), &TForm1::closed, [this] { ++closedCount; });
+        form->endWithCallStuck = [this] { ++endedWithCallStuck; };
+    }
+
+    // The settings file the window wrote as it ended, removed so that the next row writes anew.
+    std::string takeSettings()
+    {
+        std::ifstream file(programDir.file("Zandrel.ini"));
+        std::stringstream text;
+        text << file.rdbuf();
+        std::filesystem::remove(programDir.file("Zandrel.ini"));
+        return text.str();
     }
 
     QAbstractItemModel* listModel() { return find<QListView>("CheckListBox1")->model(); }

@@ -8,8 +8,6 @@
 using namespace zandrel;
 
 namespace {
-using Records = std::vector<std::string>;
-
 class ListTest : public MainWindowTest {
 public:
     QListView* view = nullptr;

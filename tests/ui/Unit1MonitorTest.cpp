@@ -19,8 +19,6 @@
 using namespace zandrel;
 
 namespace {
-using Records = std::vector<std::string>;
-
 // Monitor rows ------------------------------------------------------------------------------
 
 struct MonitorCase {

@@ -12,8 +12,6 @@
 using namespace zandrel;
 
 namespace {
-using Records = std::vector<std::string>;
-
 TEST_F(MainWindowTest, SlowTickLetsTheWindowGoOnAndKeepsTheCallOrder)
 {
     create();

@@ -13,8 +13,6 @@
 using namespace zandrel;
 
 namespace {
-using Records = std::vector<std::string>;
-
 struct Place {
     const char* name;
     QRect designed; // relative to the parent of the layout: client area, page or group frame

@@ -12,14 +12,6 @@ using namespace zandrel;
 
 namespace {
 using Calls = std::vector<std::string>;
-using Records = std::vector<std::string>;
-
-Calls uploadCalls(const std::string& phonePath, std::size_t size)
-{
-    const std::string n = std::to_string(size);
-    return {"P2K_GetStatus", "File_Delete " + phonePath, "File_Create " + phonePath + " 4",
-            "File_Write " + n + " " + std::to_string(size - 1), "File_Close"};
-}
 
 const std::vector<std::string> kSweep = {
     "/a/mobile/audio/a.mp3",
