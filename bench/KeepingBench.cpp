@@ -76,7 +76,7 @@ public:
     }
 
     // The same fetches into one pack per batch, its rename, the index lines, the flushes of
-    // pack, index and folders, and the deletes, with nothing else.
+    // pack, index and run folder (and the trash folder once), and the deletes, with nothing else.
     double rawLoop()
     {
         prepare();
@@ -107,7 +107,8 @@ public:
             const bool written = ::fsync(fd) == 0 && ::close(fd) == 0 &&
                                  ::rename((pack + ".part").c_str(), (pack + ".pack").c_str()) == 0 &&
                                  ::write(index, lines.data(), lines.size()) == ssize_t(lines.size()) &&
-                                 ::fsync(index) == 0 && flushFolder(run) && flushFolder(trash_);
+                                 ::fsync(index) == 0 && flushFolder(run) &&
+                                 (first > 0 || flushFolder(trash_));
             if (!written)
                 throw std::runtime_error("the raw loop could not write its pack");
             for (std::size_t i = first; i < end; ++i)

@@ -302,7 +302,9 @@ int TrashStore::add(const std::vector<TrashEntry>& batch) const
         error = file.close();
     if (!error)
         error = flushed(folder_ + "/" + run, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
-    if (!error) // the trash folder may be a link the user made to another disk
+    // The run's own name, once, with its first lines; the trash folder may be a link the user
+    // made to another disk.
+    if (!error && before.st_size == 0)
         error = flushed(folder_, O_RDONLY | O_DIRECTORY);
     if (error == 0)
         return 0;
