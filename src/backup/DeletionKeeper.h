@@ -56,6 +56,7 @@ public:
     virtual std::optional<std::string> flush() { return std::nullopt; }
     // A file copied in the last flushed batch that was not deleted after all (the delete failed,
     // the user stopped, the phone went away): its copy leaves the trash at the end of the batch.
+    // An upload's old file kept by keep() and then not deleted: its copy leaves at once.
     virtual void notDeleted(const std::string&) {}
     // Ends the batch: the copies of files not deleted go.
     virtual void endBatch() {}

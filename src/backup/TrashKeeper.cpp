@@ -322,6 +322,12 @@ std::optional<std::string> TrashKeeper::flush()
 
 void TrashKeeper::notDeleted(const std::string& path)
 {
+    if (const auto kept = kept_.find(path); kept != kept_.end()) {
+        [[maybe_unused]] const int removed = store_.remove(kept->second);
+        runBytes_ -= kept->second.size;
+        kept_.erase(kept);
+        return;
+    }
     const auto copy = std::find_if(lastBatch_.begin(), lastBatch_.end(),
                                    [&](const TrashEntry& entry) { return entry.phonePath == path; });
     if (copy == lastBatch_.end())

@@ -35,10 +35,13 @@ UploadOutcome UploadFile(PhoneLink& phone, Prompts& prompts, const MessageTexts&
     const auto size = static_cast<int32_t>(data.size());
     if (keeper)
         keeper->keep(phonePath);
-    // Keeping the old file fetched it, which may have taken a while.
+    // Keeping the old file fetched it, which may have taken a while. Stopped now, the old file
+    // stays on the phone, and its copy is no deleted file.
     if (prompts.stopRequested()) {
-        if (keeper)
+        if (keeper) {
+            keeper->notDeleted(phonePath);
             keeper->endRun();
+        }
         return UploadOutcome::Stopped;
     }
     phone.fileDelete(phonePath);

@@ -244,6 +244,15 @@ TEST_F(PhoneCopiesTest, AFailedUploadPutsTheOldFileBack)
     UploadWebSession(link, prompts, messages, &keeper);
     EXPECT_EQ(phoneFile("/a/WebSession"), "new");
     EXPECT_EQ(trash(), (std::map<std::string, std::string>{{"/a/WebSession", old}}));
+
+    // Stopped once the old file is kept: it stays on the phone, and so no copy of it is kept.
+    dir.write("work/orfiles/WebSession", "newer");
+    prompts.stopAfterReports = 0;
+    UploadWebSession(link, prompts, messages, &keeper);
+    prompts.stopAfterReports.reset();
+    EXPECT_EQ(phoneFile("/a/WebSession"), "new");
+    EXPECT_EQ(keeper.store().entries().size(), 1u);
+    EXPECT_EQ(trash(), (std::map<std::string, std::string>{{"/a/WebSession", old}}));
 }
 
 TEST(KeepingOverAFakePhone, AnUploadThatCannotPutTheOldFileBackSaysWhereItIs)

@@ -183,6 +183,10 @@ public:
         return {};
     }
     void uploadFailed(const std::string&, Prompts&) override {}
+    void notDeleted(const std::string& path) override
+    {
+        phone_.calls.push_back("notDeleted " + path);
+    }
 
 private:
     FakePhoneLink& phone_;
@@ -206,7 +210,7 @@ TEST_F(UploadFileTest, StopComesBetweenKeepingAndTheUploadNeverInsideIt)
         {"no stop", false, "", UploadOutcome::Sent, whole},
         {"stop before the upload", false, nullptr, UploadOutcome::Stopped, {"P2K_GetStatus"}},
         {"stop while the old file is kept", true, nullptr, UploadOutcome::Stopped,
-         {"P2K_GetStatus", "keep /a/WebSession", "endRun"}},
+         {"P2K_GetStatus", "keep /a/WebSession", "notDeleted /a/WebSession", "endRun"}},
         {"stop during the delete", true, "File_Delete", UploadOutcome::Sent, keptWhole},
         {"stop during the create", false, "File_Create", UploadOutcome::Sent, whole},
         {"stop during the write", false, "File_Write", UploadOutcome::Sent, whole},
