@@ -1,21 +1,16 @@
-// Cleaning with keeping on, over the recording fake phone: nothing goes without a safe copy or
-// the user's leave, and a stop or a phone gone midway is told as it was.
-#include "backup/TrashKeeper.h"
-#include "sweep/Cleaning.h"
+// Cleaning and uploading with keeping on, over the recording fake phone: nothing goes without a
+// safe copy or the user's leave, and a stop or a phone gone midway is told as it was.
+#include "PhoneCopiesFixture.h"
+
 #include "sweep/DeletionPass.h"
-#include "sweep/ReadFromPhone.h"
+#include "tools/UploadFile.h"
 
 #include "FakePhoneLink.h"
-#include "FakePrompts.h"
-#include "TempDir.h"
-#include "TestLists.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
-#include <map>
 #include <memory>
+#include <optional>
 
 using namespace zandrel;
 
@@ -57,21 +52,22 @@ protected:
         phone.files = paths;
         phone.fetchable.emplace();
         for (const std::string& path : paths)
-            if (std::find(unreadable.begin(), unreadable.end(), path) == unreadable.end())
+            if (!std::ranges::count(unreadable, path))
                 (*phone.fetchable)[path] = std::string(path.rbegin(), path.rend());
+    }
+    // Those of paths the phone still holds.
+    Lines stillHeld(Lines paths) const
+    {
+        std::erase_if(paths,
+                      [&](const auto& path) { return !std::ranges::count(phone.files, path); });
+        return paths;
     }
     void cleanByList(const Lines& paths)
     {
         session.clean = pathList(paths);
         CleanByList(session);
     }
-    Lines kept() const
-    {
-        Lines paths;
-        for (const TrashEntry& entry : keeper->store().entries())
-            paths.push_back(entry.phonePath);
-        return paths;
-    }
+    Lines kept() const { return phonePathsOf(keeper->store().entries()); }
 };
 
 const Lines kSeven = {"/p/0", "/p/1", "/p/2", "/p/3", "/p/4", "/p/5", "/p/6"};
@@ -85,15 +81,14 @@ TEST_F(KeepingCleanTest, AFileWhoseCopyFailsStaysOnThePhoneAndIsNamed)
         Lines left;
         std::string shown;
     };
-    const std::string unkept = "not deleted, as no copy of it could be kept: ";
+    const std::string badName = "Invalid filename";
     const Row rows[] = {
         {"the phone refuses one read", false, {"/a/y"}, {"/a/y"},
-         "error: 1 of 3 files could not be deleted:\n/a/y (" + unkept +
-             "the phone did not give it (result -1))"},
+         "error: 1 of 3 files could not be deleted:\n" +
+             notKept("/a/y", "the phone did not give it (result -1)")},
         {"the trash cannot be written", true, {}, {"/a/x", "/a/y", "/a/z"},
-         "error: 3 of 3 files could not be deleted:\n/a/x (" + unkept +
-             "Invalid filename)\n/a/y (" + unkept + "Invalid filename)\n/a/z (" + unkept +
-             "Invalid filename)"},
+         "error: 3 of 3 files could not be deleted:\n" + notKept("/a/x", badName) + "\n" +
+             notKept("/a/y", badName) + "\n" + notKept("/a/z", badName)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -109,12 +104,24 @@ TEST_F(KeepingCleanTest, AFileWhoseCopyFailsStaysOnThePhoneAndIsNamed)
     }
 }
 
+TEST_F(KeepingCleanTest, ALibraryWithoutFetchOnlyDeletes)
+{
+    emptyTrash(dir.file("trash"));
+    cleanByList({"/a/x", "/a/y"});
+    EXPECT_EQ(prompts.take(), Lines{kDeleted});
+    EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/x", "File_Delete /a/y"}));
+    EXPECT_FALSE(dir.exists("trash"));
+}
+
 // Sizes the fake lists are the paths' lengths: with a limit of 8 bytes, the long names are too
-// large to keep.
+// large to keep. A read hands its sizes to the keeper in parts: a too-large file in any part is
+// then known without a fetch or a listing of the clean's own.
 TEST_F(KeepingCleanTest, TooLargeFilesAreAskedAboutOnceBeforeTheFirstDelete)
 {
     struct Row {
+        const char* name;
         Answer answer;
+        std::optional<std::size_t> readFirstWithFillers; // files the read lists between them
         Lines left;
         Lines kept;
         Lines shown;
@@ -125,119 +132,75 @@ TEST_F(KeepingCleanTest, TooLargeFilesAreAskedAboutOnceBeforeTheFirstDelete)
         "or delete nothing (Cancel)?";
     const Lines paths = {"/a/long-name.mp3", "/a/s", "/a/other-long.3gp"};
     const Row rows[] = {
-        {Answer::Yes, {}, {"/a/s"}, {question, "information: Deleted successfully"}},
-        {Answer::No, {"/a/long-name.mp3", "/a/other-long.3gp"}, {"/a/s"},
-         {question, "information: 2 files too large to keep were left on the phone.",
-          "information: Deleted successfully"}},
-        {Answer::Cancel, paths, {}, {question}},
+        {"Yes", Answer::Yes, std::nullopt, {}, {"/a/s"}, {question, kDeleted}},
+        {"No", Answer::No, std::nullopt, {paths[0], paths[2]}, {"/a/s"},
+         {question, "information: 2 files too large to keep were left on the phone.", kDeleted}},
+        {"Cancel", Answer::Cancel, std::nullopt, paths, {}, {question}},
+        {"Cancel after a read", Answer::Cancel, 0, paths, {}, {question}},
+        {"Cancel after a read in parts", Answer::Cancel, 40000, paths, {}, {question}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(static_cast<int>(row.answer));
+        SCOPED_TRACE(row.name);
         emptyTrash();
         keeper->settings.maxFileBytes = 8;
-        holds(paths);
+        Lines held = {paths[0], paths[1]};
+        for (std::size_t i = 0; i < row.readFirstWithFillers.value_or(0); ++i)
+            held.push_back("/f/" + std::to_string(i % 10000));
+        held.push_back(paths[2]);
+        holds(held);
+        if (row.readFirstWithFillers) {
+            ASSERT_EQ(ReadFromPhone(session), ReadOutcome::Read);
+            prompts.take();
+            phone.calls.clear();
+        }
         prompts.answers.push_back(row.answer);
         cleanByList(paths);
         EXPECT_EQ(prompts.take(), row.shown);
-        EXPECT_EQ(phone.files, row.left);
+        EXPECT_EQ(stillHeld(paths), row.left);
         EXPECT_EQ(kept(), row.kept);
         // A file too large is never fetched to find out.
         EXPECT_TRUE(phone.callsOf("File_Fetch /a/long").empty());
         if (row.answer == Answer::Cancel) {
             EXPECT_TRUE(phone.callsOf("File_Delete").empty());
         }
+        if (row.readFirstWithFillers) {
+            EXPECT_TRUE(phone.callsOf("File_Fetch").empty());
+            EXPECT_TRUE(phone.callsOf("File_List").empty());
+        }
     }
 }
 
-// A read hands its sizes to the keeper in parts: a too-large file in any part is known without
-// a fetch or a listing of the clean's own.
-TEST_F(KeepingCleanTest, EveryPartOfAReadTellsItsSizes)
-{
-    const Lines large = {"/a/long-name.mp3", "/a/other-long.3gp"};
-    for (const std::size_t fillers : {std::size_t(0), std::size_t(40000)}) {
-        SCOPED_TRACE(fillers);
-        emptyTrash();
-        keeper->settings.maxFileBytes = 8;
-        Lines paths = {large[0], "/a/s"};
-        for (std::size_t i = 0; i < fillers; ++i)
-            paths.push_back("/f/" + std::to_string(i % 10000));
-        paths.push_back(large[1]);
-        holds(paths);
-        ASSERT_EQ(ReadFromPhone(session), ReadOutcome::Read);
-        prompts.take();
-        phone.calls.clear();
-        prompts.answers.push_back(Answer::Cancel);
-        cleanByList({large[0], "/a/s", large[1]});
-        const Lines shown = prompts.take();
-        ASSERT_EQ(shown.size(), 1u);
-        EXPECT_EQ(shown[0].rfind("question: 2 of the 3 files to delete are too large", 0), 0u)
-            << shown[0];
-        EXPECT_TRUE(phone.callsOf("File_Fetch").empty());
-        EXPECT_TRUE(phone.callsOf("File_List").empty());
-    }
-}
-
-// The phone goes away at one call: the box tells what was deleted, what was not and what is not
-// known, the ring fix is not tried, and no copy is kept of a file that stayed.
-TEST_F(KeepingCleanTest, APhoneGoneMidCleanIsToldInOneBoxWithThreeCounts)
-{
-    struct Row {
-        const char* name;
-        bool keeping;
-        std::string goneAt;
-        std::string counts;
-        Lines kept;
-    };
-    const Row rows[] = {
-        {"keeping off, at a delete", false, "File_Delete /p/4",
-         "4 files were deleted, 2 not deleted, and for 1", {}},
-        {"keeping on, at a delete", true, "File_Delete /p/4",
-         "4 files were deleted, 2 not deleted, and for 1", {"/p/0", "/p/1", "/p/2", "/p/3", "/p/4"}},
-        {"keeping on, at a fetch", true, "File_Fetch /p/2",
-         "0 files were deleted, 7 not deleted, and for 0", {}},
-        {"keeping off, at the first delete", false, "File_Delete /p/0",
-         "0 files were deleted, 6 not deleted, and for 1", {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        emptyTrash();
-        phone.failFrom.reset();
-        phone.failResult = -4;
-        holds(kSeven);
-        if (!row.keeping)
-            phone.fetchable.reset();
-        phone.onCall = [&](const std::string& call) {
-            if (call == row.goneAt)
-                phone.failFrom = phone.calls.size();
-        };
-        fillSweep(session.sweep, kSeven, {0, 1, 2, 3, 4, 5, 6});
-        CleanTicked(session);
-        EXPECT_EQ(prompts.take(), Lines{"error: The phone went away during the deletion: " +
-                                        row.counts +
-                                        " it is unknown, as the phone went away before "
-                                        "answering."});
-        EXPECT_TRUE(phone.callsOf("Seem_Write").empty()) << "no ring fix on a phone gone";
-        EXPECT_EQ(kept(), row.kept);
-        EXPECT_EQ(keeper->store().runs().size(), row.kept.empty() ? 0u : 1u) << "no empty run";
-    }
-}
-
-TEST_F(KeepingCleanTest, StopEndsTheCleanBetweenDeletes)
+// The phone goes away at one call, or the user stops after two deletes: the box tells what was
+// deleted, what was not and what is not known, the ring fix is not tried, and no copy is kept of
+// a file that stayed.
+TEST_F(KeepingCleanTest, ACleanCutShortIsToldAsItWas)
 {
     struct Row {
         const char* name;
         void (*operation)(SweepSession&);
         bool keeping;
+        std::string goneAt; // empty: the user stops instead
+        std::size_t deleted;
         std::string shown;
+        Lines kept;
     };
-    const std::string rest = "; the rest were left untouched on the phone";
+    const std::string stopped = "information: Stopped: 2 of 7 files deleted; the rest were left "
+                                "untouched on the phone";
     const Row rows[] = {
-        {"Clean", CleanTicked, false,
-         "information: Stopped: 2 of 7 files deleted" + rest + " and are still ticked."},
-        {"Clean, keeping on", CleanTicked, true,
-         "information: Stopped: 2 of 7 files deleted" + rest + " and are still ticked."},
-        {"list clean", CleanByList, false, "information: Stopped: 2 of 7 files deleted" + rest + "."},
-        {"Clean Java", CleanJava, true, "information: Stopped: 2 of 7 files deleted" + rest + "."},
+        {"gone at a delete", CleanTicked, false, "File_Delete /p/4", 4,
+         goneMidClean("4 files were deleted, 2 not deleted, and for 1"), {}},
+        {"gone at a delete, keeping on", CleanTicked, true, "File_Delete /p/4", 4,
+         goneMidClean("4 files were deleted, 2 not deleted, and for 1"),
+         {"/p/0", "/p/1", "/p/2", "/p/3", "/p/4"}},
+        {"gone at a fetch, keeping on", CleanTicked, true, "File_Fetch /p/2", 0,
+         goneMidClean("0 files were deleted, 7 not deleted, and for 0"), {}},
+        {"gone at the first delete", CleanTicked, false, "File_Delete /p/0", 0,
+         goneMidClean("0 files were deleted, 6 not deleted, and for 1"), {}},
+        {"Clean stopped", CleanTicked, false, "", 2, stopped + " and are still ticked.", {}},
+        {"Clean stopped, keeping on", CleanTicked, true, "", 2, stopped + " and are still ticked.",
+         {"/p/0", "/p/1"}},
+        {"list clean stopped", CleanByList, false, "", 2, stopped + ".", {}},
+        {"Clean Java stopped", CleanJava, true, "", 2, stopped + ".", {"/p/0", "/p/1"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -245,19 +208,29 @@ TEST_F(KeepingCleanTest, StopEndsTheCleanBetweenDeletes)
         holds(kSeven);
         if (!row.keeping)
             phone.fetchable.reset();
+        phone.failFrom.reset();
+        phone.failResult = -4;
+        phone.onCall = [&](const std::string& call) {
+            if (call == row.goneAt)
+                phone.failFrom = phone.calls.size();
+        };
         prompts.progressReports = 0;
-        prompts.stopAfterReports = 2;
+        prompts.stopAfterReports =
+            row.goneAt.empty() ? std::optional<std::size_t>(2) : std::nullopt;
         fillSweep(session.sweep, kSeven, {0, 1, 2, 3, 4, 5, 6});
         session.clean = pathList(kSeven);
         session.java = pathList(kSeven);
         row.operation(session);
         EXPECT_EQ(prompts.take(), Lines{row.shown});
+        EXPECT_EQ(phone.files, Lines(kSeven.begin() + row.deleted, kSeven.end()));
+        EXPECT_TRUE(phone.callsOf("Seem_Write").empty()) << "no ring fix on a clean cut short";
+        EXPECT_EQ(kept(), row.kept);
+        EXPECT_EQ(keeper->store().runs().size(), row.kept.empty() ? 0u : 1u) << "no empty run";
+        if (!row.goneAt.empty())
+            continue;
         EXPECT_EQ(phone.callsOf("File_Delete"), (Lines{"File_Delete /p/0", "File_Delete /p/1"}));
-        EXPECT_EQ(phone.files, Lines(kSeven.begin() + 2, kSeven.end()));
-        EXPECT_TRUE(phone.callsOf("Seem_Write").empty());
-        EXPECT_EQ(kept(), (row.keeping ? Lines{"/p/0", "/p/1"} : Lines{}));
         for (std::size_t i = 0; i < kSeven.size(); ++i)
-            EXPECT_TRUE(session.sweep.ticked(i));
+            EXPECT_TRUE(session.sweep.ticked(i)) << i;
     }
 }
 
@@ -270,7 +243,7 @@ TEST_F(KeepingCleanTest, CopiesComeInBatchesBeforeTheirDeletes)
         paths.push_back("/b/" + std::to_string(i));
     holds(paths);
     cleanByList(paths);
-    EXPECT_EQ(prompts.take(), Lines{"information: Deleted successfully"});
+    EXPECT_EQ(prompts.take(), Lines{kDeleted});
     EXPECT_EQ(kept(), paths);
     std::size_t fetched = 0, deleted = 0, firstBatch = 0;
     for (const std::string& call : phone.calls) {
@@ -304,17 +277,34 @@ TEST_F(KeepingCleanTest, TheWindowListsThisPhonesCopiesAndRereadsOnlyAChangedTra
     }
     const auto listed = [&]() -> std::optional<Lines> {
         const std::optional<std::vector<TrashEntry>> entries = keeper->entriesIfChanged();
-        if (!entries)
-            return std::nullopt;
-        Lines paths;
-        for (const TrashEntry& entry : *entries)
-            paths.push_back(entry.phonePath);
-        return paths;
+        return entries ? std::optional(phonePathsOf(*entries)) : std::nullopt;
     };
     EXPECT_EQ(listed(), (Lines{"/a/usb", "/a/old"}));
     EXPECT_EQ(listed(), std::nullopt) << "unchanged: not read again";
     ASSERT_EQ(store.removeCopies(run, {1}), 0);
     EXPECT_EQ(listed(), (Lines{"/a/old"}));
+}
+
+TEST_F(KeepingCleanTest, AnUploadThatCannotPutTheOldFileBackSaysWhereItIs)
+{
+    phone.fetchable = Copies{{"/a/WebSession", "old bytes"}};
+    // The upload's File_Write fails, and so does the File_Create that would put the old file back.
+    phone.failCall = 6;
+    phone.onCall = [&](const std::string&) {
+        if (phone.calls.size() == 7)
+            phone.failCall = 8;
+    };
+    dir.write("orfiles/WebSession", "new");
+    UploadWebSession(phone, prompts, messages, keeper.get());
+    EXPECT_EQ(phone.callsOf("File_Create").size(), 2u);
+    const Lines shown = prompts.take();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0], "error: Sending /a/WebSession to the phone failed: File_Write gave -1");
+    const std::string head = "error: Sending /a/WebSession to the phone failed and the old file "
+                             "could not be put back. Its copy is in " +
+                             trash->path() + "/";
+    ASSERT_EQ(shown[1].substr(0, head.size()), head);
+    EXPECT_EQ(trash->read(shown[1].substr(head.size())), "old bytes");
 }
 
 } // namespace

@@ -1,12 +1,8 @@
 // Clean with keeping on over the real phone's library (its Session) against the simulated USB
 // phone: a refused read keeps the file on the phone, an unplug midway is told with its counts.
-#include "backup/TrashKeeper.h"
-#include "sweep/Cleaning.h"
+#include "PhoneCopiesFixture.h"
 
-#include "FakePrompts.h"
 #include "SimPhone.h"
-#include "TempDir.h"
-#include "TestLists.h"
 
 #include "Session.h"
 
@@ -68,22 +64,17 @@ TEST(KeepingOverUsb, ARefusedReadOrAnUnplugNeverLosesAFile)
         Lines kept;
     };
     const Lines paths = {"/a/p0", "/a/p1", "/a/p2"};
-    const std::string gone = "error: The phone went away during the deletion: ";
+    const std::string refused = "the phone did not give it (result -8)";
     const Row rows[] = {
         {"every command refused", {.refuse = true}, 0,
-         "error: 3 of 3 files could not be deleted:\n/a/p0 (not deleted, as no copy of it could "
-         "be kept: the phone did not give it (result -8))\n/a/p1 (not deleted, as no copy of it "
-         "could be kept: the phone did not give it (result -8))\n/a/p2 (not deleted, as no copy "
-         "of it could be kept: the phone did not give it (result -8))",
+         "error: 3 of 3 files could not be deleted:\n" + notKept("/a/p0", refused) + "\n" +
+             notKept("/a/p1", refused) + "\n" + notKept("/a/p2", refused),
          paths, {}},
         {"unplugged while reading", {.unplugAfter = 0}, 0,
-         gone + "0 files were deleted, 3 not deleted, and for 0 it is unknown, as the phone went "
-                "away before answering.",
-         paths, {}},
+         goneMidClean("0 files were deleted, 3 not deleted, and for 0"), paths, {}},
         {"unplugged at the second delete", {}, 2,
-         gone + "1 file was deleted, 1 not deleted, and for 1 it is unknown, as the phone went "
-                "away before answering.",
-         {"/a/p1", "/a/p2"}, {"/a/p0", "/a/p1"}},
+         goneMidClean("1 file was deleted, 1 not deleted, and for 1"), {"/a/p1", "/a/p2"},
+         {"/a/p0", "/a/p1"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -116,10 +107,7 @@ TEST(KeepingOverUsb, ARefusedReadOrAnUnplugNeverLosesAFile)
             if (dir.exists("phone/fs" + path))
                 left.push_back(path);
         EXPECT_EQ(left, row.left);
-        Lines kept;
-        for (const TrashEntry& entry : keeper.store().entries())
-            kept.push_back(entry.phonePath);
-        EXPECT_EQ(kept, row.kept);
+        EXPECT_EQ(phonePathsOf(keeper.store().entries()), row.kept);
     }
 }
 

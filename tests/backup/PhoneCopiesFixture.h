@@ -1,5 +1,5 @@
 // The emulator on a temporary phone folder, a trash of its own and a clock the test sets: what
-// the keeping, backup and restore tests share.
+// the keeping, backup and restore tests share, with the boxes a clean shows over any phone.
 #pragma once
 #include "backup/BackupWriter.h"
 #include "backup/PhoneNames.h"
@@ -13,6 +13,7 @@
 
 #include "FakePrompts.h"
 #include "TempDir.h"
+#include "TestLists.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,9 @@
 #include <map>
 
 namespace zandrel {
-using Lines = std::vector<std::string>;
+
+// Files by their phone paths: path -> bytes.
+using Copies = std::map<std::string, std::string>;
 
 constexpr std::int64_t kDay = 24 * 60 * 60;
 const std::string kCyrillic = "/a/\xCF\xF0\xE8\xE2\xE5\xF2.txt";
@@ -32,6 +35,29 @@ inline std::string bytesOf(std::size_t size, char seed)
     for (std::size_t i = 0; i < size; ++i)
         bytes[i] = static_cast<char>(seed + i * 31 + i / 7);
     return bytes;
+}
+
+const std::string kDeleted = "information: Deleted successfully";
+
+// How a clean names a file it left because no copy of it could be kept.
+inline std::string notKept(const std::string& path, const std::string& why)
+{
+    return path + " (not deleted, as no copy of it could be kept: " + why + ")";
+}
+
+// The box of a clean the phone left midway; counts runs up to "and for N".
+inline std::string goneMidClean(const std::string& counts)
+{
+    return "error: The phone went away during the deletion: " + counts +
+           " it is unknown, as the phone went away before answering.";
+}
+
+inline Lines phonePathsOf(const std::vector<TrashEntry>& entries)
+{
+    Lines paths;
+    for (const TrashEntry& entry : entries)
+        paths.push_back(entry.phonePath);
+    return paths;
 }
 
 class PhoneCopiesTest : public testing::Test {
@@ -46,8 +72,7 @@ protected:
     std::int64_t clock = 1800000000;
 
     // A phone holding exactly these files, and in the working folder the ring fix's seem file.
-    void startPhone(const std::map<std::string, std::string>& files,
-                    std::uint64_t capacity = 1000000)
+    void startPhone(const Copies& files, std::uint64_t capacity = 1000000)
     {
         for (const auto& [path, bytes] : files)
             dir.write("phone/fs" + path, bytes);
@@ -77,9 +102,9 @@ protected:
     }
 
     // What the trash holds: phone path -> the copy's bytes.
-    std::map<std::string, std::string> trash() const
+    Copies trash() const
     {
-        std::map<std::string, std::string> kept;
+        Copies kept;
         for (const TrashEntry& entry : keeper.store().entries())
             kept[entry.phonePath] = copyOf(entry);
         return kept;
@@ -89,6 +114,12 @@ protected:
     RestorePlace place()
     {
         return {link, prompts, texts, keeper.store(), "emulator", [this] { return clock; }, {}};
+    }
+
+    // Where a backup in folder holds the copy named hostName, as dir names it.
+    std::string inBackup(const std::string& folder, const std::string& hostName) const
+    {
+        return folder.substr(dir.path().size() + 1) + "/" + hostName;
     }
 
     // The folder of the one backup in the working folder.
@@ -109,9 +140,7 @@ protected:
 
     void cleanByList(const Lines& paths)
     {
-        session.clean.clear();
-        for (const std::string& path : paths)
-            session.clean.push_back(path);
+        session.clean = pathList(paths);
         CleanByList(session);
     }
 };

@@ -3,8 +3,6 @@
 
 #include "tools/UploadFile.h"
 
-#include "FakePhoneLink.h"
-
 using namespace zandrel;
 
 namespace {
@@ -25,11 +23,14 @@ TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRe
         {"/a/missing", 0, false},                           // not on the phone at all
         {"/a/empty", 0, true},
     };
-    std::map<std::string, std::string> files;
+    Copies files, kept;
     Lines paths;
     for (const Row& row : rows) {
+        const std::string bytes = bytesOf(row.size, static_cast<char>(row.path.size()));
         if (row.path != "/a/missing")
-            files[row.path] = bytesOf(row.size, static_cast<char>(row.path.size()));
+            files[row.path] = bytes;
+        if (row.kept)
+            kept[row.path] = bytes;
         paths.push_back(row.path);
     }
     startPhone(files);
@@ -42,16 +43,11 @@ TEST_F(PhoneCopiesTest, CleanKeepsExactCopiesWithinTheLimitsAndStillDeletesTheRe
               (Lines{"question: 2 of the 7 files to delete are too large to keep in Deleted files "
                      "(4 KB in all). Delete them for good (Yes), leave them on the phone and "
                      "delete the rest (No), or delete nothing (Cancel)?",
-                     "error: 1 of 7 files could not be deleted:\n/a/missing (not deleted, as no "
-                     "copy of it could be kept: the phone did not give it (result -6))"}));
-    const std::map<std::string, std::string> kept = trash();
-    for (const Row& row : rows) {
+                     "error: 1 of 7 files could not be deleted:\n" +
+                         notKept("/a/missing", "the phone did not give it (result -6)")}));
+    EXPECT_EQ(trash(), kept) << "exact copies of those within the limits";
+    for (const Row& row : rows)
         EXPECT_FALSE(onPhone(row.path)) << row.path << " is deleted, kept or not";
-        EXPECT_EQ(kept.count(row.path), row.kept ? 1u : 0u) << row.path;
-        if (row.kept && kept.count(row.path)) {
-            EXPECT_EQ(kept.at(row.path), files.at(row.path)) << row.path;
-        }
-    }
 }
 
 // The sizes a read has just listed keep Clean from listing the phone again, and from fetching a
@@ -67,12 +63,12 @@ TEST_F(PhoneCopiesTest, TheLastReadsSizesSpareAListing)
     const std::string sinceRead = dir.read("phone/journal.log").substr(journalAtRead);
     for (const char* call : {"File_Count", "File_List", "File_Fetch(\"/a/large\""})
         EXPECT_EQ(sinceRead.find(call), std::string::npos) << call << " in\n" << sinceRead;
-    EXPECT_EQ(trash().count("/a/small"), 1u);
+    EXPECT_EQ(trash(), (Copies{{"/a/small", bytesOf(100, 1)}}));
     EXPECT_EQ(prompts.take(),
               (Lines{"question: 1 of the 2 files to delete is too large to keep in Deleted files "
                      "(3 KB in all). Delete it for good (Yes), leave it on the phone and delete "
                      "the rest (No), or delete nothing (Cancel)?",
-                     "information: Deleted successfully"}));
+                     kDeleted}));
 }
 
 TEST_F(PhoneCopiesTest, TheOldestRunsMakeRoomAndGoAfterThirtyDays)
@@ -90,15 +86,12 @@ TEST_F(PhoneCopiesTest, TheOldestRunsMakeRoomAndGoAfterThirtyDays)
     const std::time_t oneDeleted = clock - 20;
     std::strftime(upTo, sizeof upTo, "%Y-%m-%d %H:%M", std::localtime(&oneDeleted));
     EXPECT_EQ(prompts.take(),
-              (Lines{"information: Deleted successfully", "information: Deleted successfully",
+              (Lines{kDeleted, kDeleted,
                      std::string("information: To make room, 1 older copy in Deleted files, "
                                  "deleted up to ") +
                          upTo + ", was removed for good.",
-                     "information: Deleted successfully"}));
-    std::map<std::string, std::string> kept = trash();
-    EXPECT_EQ(kept.count("/a/one"), 0u);
-    EXPECT_EQ(kept.count("/a/two"), 1u);
-    EXPECT_EQ(kept.count("/a/three"), 1u);
+                     kDeleted}));
+    EXPECT_EQ(trash(), (Copies{{"/a/two", bytesOf(1000, 2)}, {"/a/three", bytesOf(3000, 3)}}));
 
     struct Row {
         std::int64_t daysLater;
@@ -113,19 +106,17 @@ TEST_F(PhoneCopiesTest, TheOldestRunsMakeRoomAndGoAfterThirtyDays)
     clock += 31 * kDay;
     startPhone({{"/a/four", bytesOf(10, 4)}});
     cleanByList({"/a/four"});
-    EXPECT_EQ(prompts.take(), Lines{"information: Deleted successfully"});
+    EXPECT_EQ(prompts.take(), Lines{kDeleted});
     keeper.store().removeOld(clock + 1, KeepSettings::kKeepDays * kDay);
-    EXPECT_EQ(trash().size(), 1u);
-    EXPECT_EQ(trash().count("/a/four"), 1u);
+    EXPECT_EQ(trash(), (Copies{{"/a/four", bytesOf(10, 4)}}));
 }
 
 TEST_F(PhoneCopiesTest, RestorePutsTheSameBytesBackAndOnlyThenEmptiesTheTrash)
 {
-    const std::map<std::string, std::string> files = {{"/a/mobile/audio/x.mp3", bytesOf(900, 5)},
-                                                      {kCyrillic, bytesOf(10, 6)}};
+    const Copies files = {{"/a/mobile/audio/x.mp3", bytesOf(900, 5)}, {kCyrillic, bytesOf(10, 6)}};
     startPhone(files);
     cleanByList({"/a/mobile/audio/x.mp3", kCyrillic});
-    EXPECT_EQ(prompts.take(), Lines{"information: Deleted successfully"});
+    EXPECT_EQ(prompts.take(), Lines{kDeleted});
     const std::vector<TrashEntry> entries = keeper.store().entries();
     ASSERT_EQ(entries.size(), 2u);
 
@@ -145,11 +136,11 @@ TEST_F(PhoneCopiesTest, RestorePutsTheSameBytesBackAndOnlyThenEmptiesTheTrash)
 
 TEST_F(PhoneCopiesTest, ABackupsManifestMatchesThePhone)
 {
-    const std::map<std::string, std::string> files = {{"/a/mobile/audio/x.mp3", bytesOf(5000, 1)},
-                                                      {kCyrillic, bytesOf(3, 2)},
-                                                      {"/a/mobile/kjava/game.jar", bytesOf(700, 3)},
-                                                      {"/a/empty", ""},
-                                                      {"/a/back\\slash", bytesOf(20, 4)}};
+    const Copies files = {{"/a/mobile/audio/x.mp3", bytesOf(5000, 1)},
+                          {kCyrillic, bytesOf(3, 2)},
+                          {"/a/mobile/kjava/game.jar", bytesOf(700, 3)},
+                          {"/a/empty", ""},
+                          {"/a/back\\slash", bytesOf(20, 4)}};
     startPhone(files);
     ReadFromPhone(session);
     ReadFromPhone(session); // the Java file stands twice in the JavaList, once in the backup
@@ -169,12 +160,12 @@ TEST_F(PhoneCopiesTest, ABackupsManifestMatchesThePhone)
         ASSERT_EQ(byPath.count(path), 1u) << path;
         EXPECT_EQ(byPath[path].size, bytes.size()) << path;
         EXPECT_EQ(byPath[path].sha256, sha256Hex(phoneFile(path))) << path;
-        EXPECT_EQ(dir.read(folder.substr(dir.path().size() + 1) + "/" + hostNameOf(path)), bytes);
+        EXPECT_EQ(dir.read(inBackup(folder, hostNameOf(path))), bytes);
     }
 
     // Put back: a deleted file returns whole; a copy changed since is refused.
     ASSERT_EQ(link.fileDelete("/a/mobile/audio/x.mp3"), 0);
-    dir.write(folder.substr(dir.path().size() + 1) + "/" + hostNameOf(kCyrillic), "chg");
+    dir.write(inBackup(folder, hostNameOf(kCyrillic)), "chg");
     BackupFolder backup;
     ASSERT_EQ(backup.open(folder), 0);
     RestoreFromBackup(place(), backup, {byPath["/a/mobile/audio/x.mp3"], byPath[kCyrillic]});
@@ -200,11 +191,9 @@ TEST_F(PhoneCopiesTest, AnEarlierVersionsBackupStillRestores)
     ASSERT_EQ(backup.readManifest(manifest), 0);
     ASSERT_EQ(manifest.entries.size(), 2u);
     EXPECT_EQ(manifest.badLines, 0u);
-    const std::map<std::string, std::string> files = {{"/a/hello.txt", "hello\n"},
-                                                      {"/a/\xCF\xF0\xE8.txt", "\xCF\xF0\xE8"}};
+    const Copies files = {{"/a/hello.txt", "hello\n"}, {"/a/\xCF\xF0\xE8.txt", "\xCF\xF0\xE8"}};
     for (const ManifestEntry& entry : manifest.entries)
-        dir.write(folder.substr(dir.path().size() + 1) + "/" + entry.hostName,
-                  files.at(entry.phonePath));
+        dir.write(inBackup(folder, entry.hostName), files.at(entry.phonePath));
     RestoreFromBackup(place(), backup, manifest.entries);
     EXPECT_EQ(prompts.take(), Lines{"information: 2 files put back on the phone."});
     for (const auto& [path, bytes] : files)
@@ -219,7 +208,8 @@ TEST_F(PhoneCopiesTest, ACancelledBackupSaysHowFarItGot)
     BackupLastRead(session, texts, dir.file("work"));
     const Lines shown = prompts.take();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], "information: Backup cancelled: 2 of 4 files copied to " + onlyBackup() + ".");
+    EXPECT_EQ(shown[0],
+              "information: Backup cancelled: 2 of 4 files copied to " + onlyBackup() + ".");
     EXPECT_TRUE(prompts.progressEnded);
     EXPECT_EQ(manifestOf(onlyBackup()).size(), 2u);
 }
@@ -243,7 +233,7 @@ TEST_F(PhoneCopiesTest, AFailedUploadPutsTheOldFileBack)
     dir.write("work/orfiles/WebSession", "new");
     UploadWebSession(link, prompts, messages, &keeper);
     EXPECT_EQ(phoneFile("/a/WebSession"), "new");
-    EXPECT_EQ(trash(), (std::map<std::string, std::string>{{"/a/WebSession", old}}));
+    EXPECT_EQ(trash(), (Copies{{"/a/WebSession", old}}));
 
     // Stopped once the old file is kept: it stays on the phone, and so no copy of it is kept.
     dir.write("work/orfiles/WebSession", "newer");
@@ -252,54 +242,7 @@ TEST_F(PhoneCopiesTest, AFailedUploadPutsTheOldFileBack)
     prompts.stopAfterReports.reset();
     EXPECT_EQ(phoneFile("/a/WebSession"), "new");
     EXPECT_EQ(keeper.store().entries().size(), 1u);
-    EXPECT_EQ(trash(), (std::map<std::string, std::string>{{"/a/WebSession", old}}));
-}
-
-TEST(KeepingOverAFakePhone, AnUploadThatCannotPutTheOldFileBackSaysWhereItIs)
-{
-    TempDir dir;
-    FakePhoneLink phone;
-    phone.fetchable = std::map<std::string, std::string>{{"/a/WebSession", "old bytes"}};
-    // The upload's File_Write fails, and so does the File_Create that would put the old file back.
-    phone.failCall = 6;
-    phone.onCall = [&](const std::string&) {
-        if (phone.calls.size() == 7)
-            phone.failCall = 8;
-    };
-    FakePrompts prompts;
-    BackupTexts texts;
-    TrashKeeper keeper(phone, texts, TrashStore(dir.file("trash")));
-    dir.write("orfiles/WebSession", "new");
-    WorkingDirectory inDir(dir.path());
-    UploadWebSession(phone, prompts, MessageTexts{}, &keeper);
-    EXPECT_EQ(phone.callsOf("File_Create").size(), 2u);
-    Lines shown = prompts.take();
-    ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0], "error: Sending /a/WebSession to the phone failed: File_Write gave -1");
-    shown.erase(shown.begin());
-    const std::string head = "error: Sending /a/WebSession to the phone failed and the old file "
-                             "could not be put back. Its copy is in ";
-    ASSERT_EQ(shown[0].substr(0, head.size()), head);
-    const std::string copy = shown[0].substr(head.size());
-    EXPECT_EQ(dir.read(copy.substr(dir.path().size() + 1)), "old bytes");
-}
-
-TEST(KeepingWithoutFetch, ALibraryWithoutFetchOnlyDeletes)
-{
-    TempDir dir;
-    FakePhoneLink phone;
-    FakePrompts prompts;
-    MessageTexts messages;
-    BackupTexts texts;
-    TrashKeeper keeper(phone, texts, TrashStore(dir.file("trash")));
-    SweepSession session{phone, prompts, messages, {}, {}, {}};
-    session.keeper = &keeper;
-    session.clean.push_back("/a/x");
-    session.clean.push_back("/a/y");
-    CleanByList(session);
-    EXPECT_EQ(prompts.take(), Lines{"information: Deleted successfully"});
-    EXPECT_EQ(phone.calls, (Lines{"File_Delete /a/x", "File_Delete /a/y"}));
-    EXPECT_FALSE(dir.exists("trash"));
+    EXPECT_EQ(trash(), (Copies{{"/a/WebSession", old}}));
 }
 
 } // namespace

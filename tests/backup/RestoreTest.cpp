@@ -19,10 +19,11 @@ protected:
         ASSERT_EQ(sendAndVerify(link, path, bytes), 0) << path;
     }
 
-    // What the trash holds: each copy's bytes, and whether a restore made it.
-    std::vector<std::pair<std::string, bool>> trashOf(const std::string& path) const
+    // What the trash holds of path: each copy's bytes, and whether a restore made it.
+    using Kept = std::vector<std::pair<std::string, bool>>;
+    Kept trashOf(const std::string& path) const
     {
-        std::vector<std::pair<std::string, bool>> kept;
+        Kept kept;
         for (const TrashEntry& entry : keeper.store().entries())
             if (entry.phonePath == path)
                 kept.emplace_back(copyOf(entry), entry.replacedByRestore);
@@ -45,7 +46,7 @@ TEST_F(RestoreTest, WhatThePhoneHoldsIsKeptWhenItDiffers)
         {"/a/the-same", copy, false},
         {"/a/a-new-photo", "a new photo under the old name", true},
     };
-    std::map<std::string, std::string> files;
+    Copies files;
     Lines paths;
     for (const Row& row : rows) {
         files[row.path] = copy;
@@ -53,7 +54,7 @@ TEST_F(RestoreTest, WhatThePhoneHoldsIsKeptWhenItDiffers)
     }
     startPhone(files);
     cleanByList(paths);
-    EXPECT_EQ(prompts.take(), Lines{"information: Deleted successfully"});
+    EXPECT_EQ(prompts.take(), Lines{kDeleted});
     for (const Row& row : rows)
         if (row.phoneHolds)
             putOnPhone(row.path, *row.phoneHolds);
@@ -69,9 +70,8 @@ TEST_F(RestoreTest, WhatThePhoneHoldsIsKeptWhenItDiffers)
                     "1 file the phone held at those paths went to Deleted files first."});
     for (const Row& row : rows) {
         EXPECT_EQ(phoneFile(row.path), copy) << row.path;
-        using Kept = std::vector<std::pair<std::string, bool>>;
-        const Kept expected = row.kept ? Kept{{*row.phoneHolds, true}} : Kept{};
-        EXPECT_EQ(trashOf(row.path), expected) << row.path;
+        EXPECT_EQ(trashOf(row.path), (row.kept ? Kept{{*row.phoneHolds, true}} : Kept{}))
+            << row.path;
     }
     const std::vector<TrashEntry> left = keeper.store().entries();
     ASSERT_EQ(left.size(), 1u);
@@ -87,7 +87,7 @@ TEST_F(RestoreTest, SeveralCopiesOfOnePathGoBackOldestFirst)
     clock += 10;
     cleanByList({"/a/x"});
     putOnPhone("/a/x", "third");
-    EXPECT_EQ(prompts.take(), Lines(2, "information: Deleted successfully"));
+    EXPECT_EQ(prompts.take(), Lines(2, kDeleted));
     std::vector<TrashEntry> entries = keeper.store().entries();
     ASSERT_EQ(entries.size(), 2u);
     // Chosen newest first: the order chosen does not decide.
@@ -99,8 +99,7 @@ TEST_F(RestoreTest, SeveralCopiesOfOnePathGoBackOldestFirst)
               Lines{"information: 2 files put back on the phone.\n"
                     "2 files the phone held at those paths went to Deleted files first."});
     EXPECT_EQ(phoneFile("/a/x"), "second");
-    EXPECT_EQ(trashOf("/a/x"),
-              (std::vector<std::pair<std::string, bool>>{{"first", true}, {"third", true}}));
+    EXPECT_EQ(trashOf("/a/x"), (Kept{{"first", true}, {"third", true}}));
 }
 
 // A stop between files: the file at work finishes, the rest stay in the trash.
@@ -160,7 +159,7 @@ TEST(RestoreOverAFakePhone, AWriteCutShortLeavesThePhoneAsItWasOrSaysWhatItHolds
         dir.write("trash/" + run + "/.1.part", "copy");
         ASSERT_EQ(trash.add({run, 1, 1000, 4, "/a/x", "fake", false}), 0);
         if (row.held)
-            phone.fetchable = std::map<std::string, std::string>{{"/a/x", *row.held}};
+            phone.fetchable = Copies{{"/a/x", *row.held}};
         int writes = 0;
         keepFilesLikeAPhone(phone, [&](const std::string& call) {
             const bool firstWrite = call.starts_with("File_Write") && writes++ == 0;
