@@ -21,19 +21,6 @@ constexpr std::size_t kNamed = 10;
 // Where a file is written until it is whole; only then does it take its name.
 constexpr const char* kCopying = ".copying";
 
-int writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
 enum class Outcome { Copied, Failed, Gone, PhoneGone, LocalFailure };
 
 class BackupRun {

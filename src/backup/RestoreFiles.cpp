@@ -26,23 +26,12 @@ void runAside(const RestorePlace& place, const std::function<void()>& job)
 }
 
 // Writes a copy of what the phone held into the run's folder and lists it; durable before the
-// phone file is written over. Returns 0 or an errno.
+// phone file is written over, as listing flushes it. Returns 0 or an errno.
 int keepInTrash(const TrashStore& trash, const TrashEntry& entry, const std::string& bytes)
 {
     const std::string part = trash.partName(entry.run, entry.number);
     FileDescriptor file(::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    int error = file.get() < 0 ? errno : 0;
-    for (std::string_view rest = bytes; error == 0 && !rest.empty();) {
-        const ssize_t n = ::write(file.get(), rest.data(), rest.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            error = n < 0 ? errno : EIO;
-        else
-            rest.remove_prefix(static_cast<std::size_t>(n));
-    }
-    if (error == 0 && ::fsync(file.get()) != 0)
-        error = errno;
+    int error = file.get() < 0 ? errno : writeAll(file.get(), bytes);
     if (error == 0)
         error = file.close();
     if (error == 0)

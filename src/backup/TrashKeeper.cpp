@@ -33,20 +33,6 @@ std::string localTime(std::int64_t seconds)
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
     return text;
 }
-
-int writeAll(int fd, const std::string& bytes)
-{
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : ENOSPC;
-        done += static_cast<std::size_t>(n);
-    }
-    return 0;
-}
 } // namespace
 
 TrashKeeper::TrashKeeper(PhoneLink& phone, const BackupTexts& texts, TrashStore store)

@@ -288,11 +288,8 @@ int TrashStore::add(const std::vector<TrashEntry>& batch) const
     struct stat before {};
     if (!error && (file.get() < 0 || ::fstat(file.get(), &before) != 0))
         error = errno;
-    if (!error) {
-        const ssize_t written = ::write(file.get(), lines.data(), lines.size());
-        if (written != static_cast<ssize_t>(lines.size()))
-            error = written < 0 ? errno : ENOSPC;
-    }
+    if (!error)
+        error = writeAll(file.get(), lines);
     // The copies were flushed before their renames; the index lines, the new names and the
     // run's own name in the trash follow, so that the lines never list a copy the disk lacks.
     // Files, not the whole file system: a flush of the disk waits for every other program.

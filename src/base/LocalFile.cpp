@@ -91,6 +91,19 @@ int readWholeFile(const std::string& path, std::string& out, std::size_t limit)
     return 0;
 }
 
+int writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
 int readOpenFile(int fd, off_t size, std::string& out, std::size_t limit)
 {
     if (static_cast<std::uintmax_t>(size) > limit)

@@ -41,6 +41,8 @@ private:
 [[nodiscard]] int readWholeFile(const std::string& path, std::string& out, std::size_t limit);
 // The same for a file opened with openForReading, whose size was `size` at the open.
 [[nodiscard]] int readOpenFile(int fd, off_t size, std::string& out, std::size_t limit);
+// Writes all of bytes, however many writes it takes; a write that takes nothing gives EIO.
+[[nodiscard]] int writeAll(int fd, std::string_view bytes);
 
 // "orfiles\WebSession" -> "orfiles/WebSession": the tools name local files with "\" as the
 // folder separator.
