@@ -96,8 +96,9 @@ void TrashKeeper::startRun()
     if (count <= 0 || count > kLargestSizeList)
         return;
     std::vector<unsigned char> records(static_cast<std::size_t>(count) * kFileRecordSize);
+    sizes_.clear();
     if (phone_.fileList(records.data(), count) >= 0)
-        learnSizes(records.data(), records.size() / kFileRecordSize, true);
+        learnSizes(records.data(), records.size() / kFileRecordSize);
 }
 
 void TrashKeeper::lastRead(const unsigned char* records, std::size_t count, bool first)
@@ -107,14 +108,12 @@ void TrashKeeper::lastRead(const unsigned char* records, std::size_t count, bool
         sizesKnown_ = active();
     }
     if (sizesKnown_)
-        learnSizes(records, count, first);
+        learnSizes(records, count);
 }
 
-void TrashKeeper::learnSizes(const unsigned char* records, std::size_t count, bool first)
+void TrashKeeper::learnSizes(const unsigned char* records, std::size_t count)
 {
-    if (first)
-        sizes_.clear();
-    sizes_.reserve(sizes_.size() + count);
+    // A read gives its records in parts: the vector grows by doubling, not by each part.
     for (std::size_t i = 0; i < count; ++i) {
         const unsigned char* record = records + i * kFileRecordSize;
         sizes_.emplace_back(pathHash(recordName(record)), littleEndian32(record));

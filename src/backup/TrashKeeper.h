@@ -71,7 +71,8 @@ private:
 
     void waitForTidying();
     void startRun();
-    void learnSizes(const unsigned char* records, std::size_t count, bool first);
+    // Adds the sizes of these records to those known.
+    void learnSizes(const unsigned char* records, std::size_t count);
     std::optional<std::uint64_t> knownSize(std::string_view path);
     // Whether size more bytes fit in the trash once older runs have gone, oldest first.
     bool makeRoom(std::uint64_t size);
